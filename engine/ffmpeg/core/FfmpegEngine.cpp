@@ -1,0 +1,28 @@
+#include "engine_ffmpeg/FfmpegEngine.h"
+
+#include "core/ObjectMakers.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace engine::ff {
+namespace {
+
+class FfmpegEngine : public IEngineFactory {
+public:
+    FfmpegEngine() { av_log_set_level(AV_LOG_ERROR); }
+    MRef<IMUnknown> CreateObject(ClassId classId) override {
+        if (classId == CLSID_FileSource) return makeFileSource();
+        if (classId == CLSID_PreviewRenderer) return makePreviewRenderer();
+        if (classId == CLSID_FileWriter) return makeFileWriter();
+        if (classId == CLSID_CaptionPlugin) return makeCaptionPlugin();
+        throw EngineError(QStringLiteral("Classe não registrada: %1").arg(QString::fromLatin1(classId.data(), int(classId.size()))));
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<IEngineFactory> makeFfmpegEngine() { return std::make_unique<FfmpegEngine>(); }
+
+}  // namespace engine::ff

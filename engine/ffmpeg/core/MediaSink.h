@@ -1,0 +1,82 @@
+#pragma once
+// What a file source hands to the renderers and writers fed from it. A consumer registers itself as a
+// sink on the source's internal hub (reached from StartFrom's IMObject through ISourceHub::IID).
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/AvPtr.h"
+#include "engine/Interfaces.h"
+
+namespace engine::ff {
+
+// Current caption text of a 608 display (up to 15 rows of 32 columns); empty rows are empty strings.
+struct CaptionScreen {
+    std::vector<QString> rows;  // rows[0] is the top row
+    bool empty() const {
+        for (const auto& r : rows)
+            if (!r.trimmed().isEmpty()) return false;
+        return true;
+    }
+};
+
+// A decoded picture, shared read-only between the source and every consumer; never modified after
+// publication.
+struct VideoFrame {
+    AVFramePtr frame;
+    double position = 0;   // seconds from the clip's first frame
+    double duration = 0;   // seconds this frame is shown at rate 1
+    int64_t index = 0;     // frame number from the clip's first frame, display order
+    AVRational sampleAspect{1, 1};
+    bool interlaced = false;
+    bool topFieldFirst = true;
+    std::shared_ptr<const CaptionScreen> caption;  // null when no caption plug-in is attached
+};
+using FrameHandle = std::shared_ptr<const VideoFrame>;
+
+// Routed audio: always kOutputChannels interleaved float channels at sampleRate, after the channel map.
+struct AudioBlock {
+    static constexpr int kOutputChannels = 16;
+    double position = 0;   // media time (seconds) of the first sample
+    double rate = 1.0;     // playback rate the block was made for (tempo-scaled when != 1)
+    int sampleRate = 48000;
+    int channels = kOutputChannels;
+    std::vector<float> samples;
+    int frames() const { return channels ? int(samples.size() / size_t(channels)) : 0; }
+};
+using AudioHandle = std::shared_ptr<const AudioBlock>;
+
+class IMediaSink {
+public:
+    virtual ~IMediaSink() = default;
+    // The picture the source presents now (after open, seek, step, and each frame while running).
+    virtual void onVideo(const FrameHandle& frame) = 0;
+    // Routed audio in play-out order, delivered ahead of its presentation time by a bounded amount.
+    virtual void onAudio(const AudioHandle& block) = 0;
+    // The source's state code changed (0 closed, 1 stopped, 2 paused, 3 running), or it was re-opened
+    // or sought (discontinuity true): queued audio should be dropped.
+    virtual void onSourceState(int state, bool discontinuity) = 0;
+    // True for a consumer that sets the pace (a writer with rate_control): the source then presents
+    // every frame and waits for the consumer instead of the wall clock.
+    virtual bool pacesSource() const { return false; }
+};
+
+// Reports how far the audio device has played, in media seconds; makes the source clock audio-driven.
+class IAudioClock {
+public:
+    virtual ~IAudioClock() = default;
+    virtual bool playedPosition(double& mediaSeconds) const = 0;
+};
+
+// Internal view of a file source object for its consumers.
+class ISourceHub : public IMUnknown {
+public:
+    static constexpr InterfaceId IID = "{9D1C3A7E-0B52-4E8F-9A61-5C0F2D7B8E01}";
+    virtual void addSink(IMediaSink* sink) = 0;       // the sink gets the current frame at once
+    virtual void removeSink(IMediaSink* sink) = 0;    // returns after the last call into the sink
+    virtual void setAudioClock(IAudioClock* clock) = 0;  // nullptr: the wall clock drives
+    virtual QString openedPath() const = 0;           // empty for none or the colour bars
+};
+
+}  // namespace engine::ff
