@@ -155,6 +155,9 @@ void TCodecConfig::resizeEvent(QResizeEvent* event) {
 }
 
 void TCodecConfig::Init() {
+    // Until the writer is up the panel stays disabled, so that its "Salvar" cannot overwrite the stored
+    // export settings with an empty selection.
+    setEnabled(false);
     myWriter = engine::create<engine::IMWriter>(engine_, engine::CLSID_FileWriter);
     myConfig = engine::query<engine::IMConfig>(myWriter);
 
@@ -178,6 +181,7 @@ void TCodecConfig::Init() {
 
     for (QComboBox* list : {formats, videocodec, audiocodec})
         list->view()->setMinimumWidth(200);
+    setEnabled(true);
 }
 
 void TCodecConfig::inicia_controles() {
