@@ -1,0 +1,306 @@
+// The generated clips read back as written: containers, codecs, stream layout, frame codes on every
+// decoded picture, exact tones per channel and CEA-608 captions that FFmpeg's own decoder reads.
+#include "samples/SampleClips.h"
+#include "MediaReader.h"
+
+#include "AvPtr.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <map>
+#include <numbers>
+#include <numeric>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace samples {
+namespace {
+
+using namespace samples::testing;
+using namespace engine::ff;
+
+ClipSpec spec(const QString& name) {
+    ClipSpec s;
+    s.path = name;
+    return s;
+}
+
+// The clips of this test binary, each written once on first use.
+std::map<QString, ClipSpec> clipTable() {
+    std::map<QString, ClipSpec> t;
+    ClipSpec& longGop = t["longgop.mp4"] = spec("longgop.mp4");
+    longGop.frames = 75, longGop.gopLength = 12, longGop.bFrames = 3, longGop.closedGop = false;
+    longGop.audioTracks = 2, longGop.captions = true;
+
+    ClipSpec& mxf = t["mono16.mxf"] = spec("mono16.mxf");
+    mxf.videoCodec = "mpeg2video", mxf.frames = 75, mxf.gopLength = 12;
+    mxf.audioCodec = "pcm_s16le", mxf.audioTracks = 16, mxf.channelsPerTrack = 1;
+    mxf.captions = true, mxf.startTimecode = "10:00:00:00";
+
+    ClipSpec& hd = t["hd1080i.mxf"] = spec("hd1080i.mxf");
+    hd.videoCodec = "mpeg2video", hd.width = 1920, hd.height = 1080, hd.rateNum = 25, hd.rateDen = 1;
+    hd.interlaced = true, hd.frames = 8, hd.gopLength = 4;
+    hd.audioCodec = "pcm_s24le", hd.audioTracks = 2, hd.channelsPerTrack = 1;
+
+    ClipSpec& prores = t["ch16.mov"] = spec("ch16.mov");
+    prores.videoCodec = "prores", prores.frames = 6, prores.bFrames = 0;
+    prores.audioCodec = "pcm_s24le", prores.channelsPerTrack = 16;
+
+    ClipSpec& ts = t["late.ts"] = spec("late.ts");
+    ts.frames = 15, ts.startSeconds = 10;
+
+    ClipSpec& mkv = t["silent.mkv"] = spec("silent.mkv");
+    mkv.frames = 10, mkv.audioCodec.clear();
+
+    ClipSpec& avi = t["old.avi"] = spec("old.avi");
+    avi.videoCodec = "mpeg2video", avi.frames = 10, avi.bFrames = 0, avi.audioCodec = "pcm_s16le";
+    return t;
+}
+
+const ClipSpec& clip(const QString& name) {
+    static QTemporaryDir dir;
+    static std::map<QString, ClipSpec> table = clipTable();
+    static std::map<QString, bool> written;
+    ClipSpec& s = table.at(name);
+    if (!written[name]) {
+        av_log_set_level(AV_LOG_ERROR);
+        s.path = dir.filePath(name);
+        writeSampleClip(s);
+        written[name] = true;
+    }
+    return s;
+}
+
+TEST(SampleClips, ProbeAsWritten) {
+    struct Case {
+        QString clip, format, video, audio;
+        int audioStreams, channels;
+        AVFieldOrder fieldOrder;
+    };
+    const Case cases[] = {
+        {"longgop.mp4", "mov,mp4,m4a,3gp,3g2,mj2", "h264", "aac", 2, 2, AV_FIELD_PROGRESSIVE},
+        {"mono16.mxf", "mxf", "mpeg2video", "pcm_s16le", 16, 1, AV_FIELD_PROGRESSIVE},
+        {"hd1080i.mxf", "mxf", "mpeg2video", "pcm_s24le", 2, 1, AV_FIELD_TT},
+        {"ch16.mov", "mov,mp4,m4a,3gp,3g2,mj2", "prores", "pcm_s24le", 1, 16, AV_FIELD_UNKNOWN},
+        {"late.ts", "mpegts", "h264", "aac", 1, 2, AV_FIELD_PROGRESSIVE},
+        {"silent.mkv", "matroska,webm", "h264", "", 0, 0, AV_FIELD_PROGRESSIVE},
+        {"old.avi", "avi", "mpeg2video", "pcm_s16le", 1, 2, AV_FIELD_PROGRESSIVE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.clip.toStdString());
+        const ClipSpec& s = clip(c.clip);
+        const ProbeResult p = probe(s.path);
+        EXPECT_EQ(p.format, c.format);
+        ASSERT_EQ(p.count(AVMEDIA_TYPE_VIDEO), 1);
+        ASSERT_EQ(p.streams[0].type, AVMEDIA_TYPE_VIDEO) << "video comes first";
+        const StreamInfo& v = p.first(AVMEDIA_TYPE_VIDEO);
+        EXPECT_EQ(v.codec, c.video);
+        EXPECT_EQ(v.width, s.width);
+        EXPECT_EQ(v.height, s.height);
+        EXPECT_EQ(v.packets, s.frames);
+        if (c.fieldOrder != AV_FIELD_UNKNOWN) {
+            EXPECT_EQ(v.fieldOrder, c.fieldOrder);
+        }
+        ASSERT_EQ(p.count(AVMEDIA_TYPE_AUDIO), c.audioStreams);
+        for (const StreamInfo& a : p.streams)
+            if (a.type == AVMEDIA_TYPE_AUDIO) {
+                EXPECT_EQ(a.codec, c.audio);
+                EXPECT_EQ(a.channels, c.channels);
+            }
+        EXPECT_NEAR(p.startSeconds, s.startSeconds, 0.05);
+        // MXF always carries a timecode track, from zero unless told otherwise.
+        EXPECT_EQ(p.timecode,
+                  s.startTimecode.isEmpty() && p.format == "mxf" ? "00:00:00:00" : s.startTimecode);
+    }
+}
+
+TEST(SampleClips, FrameCodeReadsBackOnEveryDecodedPicture) {
+    for (const char* name : {"longgop.mp4", "mono16.mxf", "hd1080i.mxf", "ch16.mov"}) {
+        SCOPED_TRACE(name);
+        std::vector<int64_t> codes;
+        decodeVideo(clip(name).path, [&](const AVFrame& f) { codes.push_back(readFrameCode(&f)); });
+        std::vector<int64_t> expected(size_t(clip(name).frames));
+        std::iota(expected.begin(), expected.end(), 0);
+        EXPECT_EQ(codes, expected);
+    }
+}
+
+// Power of one frequency in a signal (Goertzel), normalised by its length.
+double tonePower(const std::vector<double>& x, double frequency, int rate) {
+    const double k = 2 * std::cos(2 * std::numbers::pi * frequency / rate);
+    double s1 = 0, s2 = 0;
+    for (double v : x) {
+        const double s0 = v + k * s1 - s2;
+        s2 = s1, s1 = s0;
+    }
+    return (s1 * s1 + s2 * s2 - k * s1 * s2) / (double(x.size()) * x.size());
+}
+
+TEST(SampleClips, PcmChannelsCarryTheirToneSampleExact) {
+    struct Case {
+        const char* clip;
+        int streams, channels;
+        double fullScale;
+    };
+    for (const Case& c : {Case{"mono16.mxf", 16, 1, 32768.0}, Case{"ch16.mov", 1, 16, 8388608.0}}) {
+        SCOPED_TRACE(c.clip);
+        const ClipSpec& s = clip(c.clip);
+        const auto expectedLength =
+            size_t(av_rescale(s.frames, int64_t(s.sampleRate) * s.rateDen, s.rateNum));
+        for (int stream = 0; stream < c.streams; ++stream) {
+            const auto decoded = decodeAudio(s.path, stream);
+            ASSERT_EQ(int(decoded.size()), c.channels);
+            for (int ch = 0; ch < c.channels; ++ch) {
+                const int source = stream * c.channels + ch;
+                const auto& x = decoded[size_t(ch)];
+                ASSERT_EQ(x.size(), expectedLength) << "source channel " << source;
+                size_t wrong = 0;
+                for (size_t i = 0; i < x.size(); ++i) {
+                    const double want =
+                        std::lrint(toneSample(source, int64_t(i), s.sampleRate) * (c.fullScale - 1));
+                    wrong += std::lrint(x[i] * c.fullScale) != want;
+                }
+                EXPECT_EQ(wrong, 0u) << "source channel " << source;
+            }
+        }
+    }
+}
+
+TEST(SampleClips, AacChannelsCarryTheirTone) {
+    const ClipSpec& s = clip("longgop.mp4");
+    for (int stream = 0; stream < s.audioTracks; ++stream) {
+        const auto decoded = decodeAudio(s.path, stream);
+        ASSERT_EQ(int(decoded.size()), s.channelsPerTrack);
+        for (int ch = 0; ch < s.channelsPerTrack; ++ch) {
+            const int source = stream * s.channelsPerTrack + ch;
+            const auto& x = decoded[size_t(ch)];
+            const double own = tonePower(x, toneFrequency(source), s.sampleRate);
+            // A sine of amplitude A has Goertzel power A^2/4 by this normalisation.
+            EXPECT_NEAR(own, kToneAmplitude * kToneAmplitude / 4, kToneAmplitude * kToneAmplitude / 16)
+                << "source channel " << source;
+            for (int other = 0; other < 4; ++other) {
+                if (other == source)
+                    continue;
+                EXPECT_LT(tonePower(x, toneFrequency(other), s.sampleRate), own / 100)
+                    << "channel " << source << " carries the tone of " << other;
+            }
+        }
+    }
+}
+
+struct ShownCaption {
+    QString text;
+    double from, to; // seconds
+};
+
+// Runs the A53 data of each decoded picture through FFmpeg's CEA-608 decoder, as a player would.
+std::vector<ShownCaption> decodeCaptions(const ClipSpec& clip) {
+    const AVCodec* cc = avcodec_find_decoder(AV_CODEC_ID_EIA_608);
+    AVCodecContextPtr dec(avcodec_alloc_context3(cc));
+    dec->pkt_timebase = {1, 1000};
+    EXPECT_GE(avcodec_open2(dec.get(), cc, nullptr), 0);
+    std::vector<ShownCaption> shown;
+    int64_t frame = 0;
+    AVPacketPtr pkt = makePacket();
+    decodeVideo(clip.path, [&](const AVFrame& f) {
+        const double seconds = double(frame++) / clip.framesPerSecond();
+        const AVFrameSideData* sd = av_frame_get_side_data(&f, AV_FRAME_DATA_A53_CC);
+        if (!sd)
+            return;
+        ASSERT_EQ(av_new_packet(pkt.get(), int(sd->size)), 0);
+        std::copy(sd->data, sd->data + sd->size, pkt->data);
+        pkt->pts = std::llround(seconds * 1000);
+        AVSubtitle sub{};
+        int got = 0;
+        avcodec_decode_subtitle2(dec.get(), &sub, &got, pkt.get());
+        for (unsigned r = 0; got && r < sub.num_rects; ++r) {
+            const QString ass = QString::fromUtf8(sub.rects[r]->ass);
+            const double from = double(sub.pts) / AV_TIME_BASE + sub.start_display_time / 1000.0;
+            shown.push_back({ass.mid(ass.lastIndexOf('}') + 1), from, from + sub.end_display_time / 1000.0});
+        }
+        avsubtitle_free(&sub);
+        av_packet_unref(pkt.get());
+    });
+    return shown;
+}
+
+TEST(SampleClips, CaptionsDecodeOnTheirSchedule) {
+    for (const char* name : {"longgop.mp4", "mono16.mxf"}) {
+        SCOPED_TRACE(name);
+        const ClipSpec& s = clip(name);
+        const auto shown = decodeCaptions(s);
+        // The decoder hands a caption over once the next one replaces it: 75 frames show three.
+        ASSERT_EQ(shown.size(), 2u);
+        const double frame = 1 / s.framesPerSecond();
+        for (size_t i = 0; i < shown.size(); ++i) {
+            EXPECT_EQ(shown[i].text, QString("CAPTION %1").arg(i + 1));
+            EXPECT_NEAR(shown[i].from, captionShownAtFrame(int(i) + 1, s.framesPerSecond()) * frame, 0.002);
+            EXPECT_EQ(captionTextAt(shown[i].from + frame / 2, s.framesPerSecond()), shown[i].text);
+            EXPECT_EQ(captionTextAt(shown[i].to - frame / 2, s.framesPerSecond()), shown[i].text);
+        }
+        EXPECT_EQ(captionTextAt(shown[0].from - frame / 2, s.framesPerSecond()), "");
+    }
+}
+
+TEST(SampleClips, BadSpecsThrowAndLeaveNoFile) {
+    QTemporaryDir dir;
+    struct Case {
+        const char* why;
+        ClipSpec spec;
+    };
+    auto with = [&](const char* name, auto change) {
+        ClipSpec s = spec(dir.filePath(name));
+        change(s);
+        return s;
+    };
+    const Case cases[] = {
+        {"missing folder", with("no/such/folder/x.mp4", [](ClipSpec&) {})},
+        {"unknown container", with("x.nosuchformat", [](ClipSpec&) {})},
+        {"unknown codec", with("x.mp4", [](ClipSpec& s) { s.videoCodec = "nosuchcodec"; })},
+        {"no frames", with("x.mp4", [](ClipSpec& s) { s.frames = 0; })},
+        {"captions in prores",
+         with("x.mov", [](ClipSpec& s) { s.videoCodec = "prores", s.captions = true; })},
+        {"AAC in MXF", with("x.mxf", [](ClipSpec& s) { s.videoCodec = "mpeg2video"; })},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        try {
+            writeSampleClip(c.spec);
+            ADD_FAILURE() << "no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STRNE(e.what(), "");
+        }
+        EXPECT_FALSE(QFile::exists(c.spec.path));
+    }
+}
+
+TEST(SampleClips, TreeHasDatedChannelFolders) {
+    av_log_set_level(AV_LOG_ERROR);
+    QTemporaryDir root;
+    writeSampleTree(root.path(), QDate(2025, 7, 5));
+    const QDir day(root.filePath("2025/07/05"));
+    EXPECT_EQ(day.entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+              (QStringList{"canal1", "canal2", "canal3", "canal4"}));
+    EXPECT_TRUE(QFile::exists(day.filePath(QString::fromUtf8("canal1/Jornal da Manhã 06h.mp4"))));
+    int mxfWith16Tracks = 0;
+    for (const QString& channel : day.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QDir folder(day.filePath(channel));
+        const QStringList files = folder.entryList(QDir::Files);
+        EXPECT_GE(files.size(), 2) << channel.toStdString();
+        for (const QString& f : files) {
+            const ProbeResult p = probe(folder.filePath(f));
+            EXPECT_EQ(p.count(AVMEDIA_TYPE_VIDEO), 1) << f.toStdString();
+            mxfWith16Tracks += f.endsWith(".mxf") && p.count(AVMEDIA_TYPE_AUDIO) == 16;
+        }
+    }
+    EXPECT_GE(mxfWith16Tracks, 1);
+    EXPECT_THROW(writeSampleTree(root.path(), QDate()), std::runtime_error);
+}
+
+} // namespace
+} // namespace samples

@@ -1,0 +1,379 @@
+// Encodes a sample clip with libavcodec/libavformat: frame-coded pictures, per-channel tones and
+// optional CEA-608 captions, interleaved one video frame at a time.
+#include "CaptionSchedule.h"
+#include "samples/SampleClips.h"
+
+#include "AvError.h"
+#include "AvPtr.h"
+
+#include <QFile>
+#include <cmath>
+#include <stdexcept>
+#include <vector>
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace samples {
+namespace {
+
+using namespace engine::ff;
+
+[[noreturn]] void fail(const QString& what) {
+    throw std::runtime_error(what.toStdString());
+}
+
+void check(int err, const QString& what) {
+    if (err < 0)
+        fail(what + ": " + avErrorText(err));
+}
+
+AVFramePtr allocFrame() {
+    AVFramePtr f = makeFrame();
+    if (!f)
+        fail("out of memory");
+    return f;
+}
+
+// The muxer with its file: trailer written only on success, file closed in every case.
+struct Muxer {
+    AVOutputPtr ctx;
+    bool fileOpen = false;
+    ~Muxer() {
+        if (fileOpen)
+            avio_closep(&ctx->pb);
+    }
+};
+
+struct StreamEncoder {
+    AVCodecContextPtr ctx;
+    AVStream* stream = nullptr;
+};
+
+AVFormatContext* openMuxer(Muxer& mux, const ClipSpec& spec) {
+    AVFormatContext* oc = nullptr;
+    const QByteArray path = QFile::encodeName(spec.path);
+    const int err = avformat_alloc_output_context2(&oc, nullptr, nullptr, path.constData());
+    if (err < 0 || !oc)
+        fail("no container for " + spec.path + " (use .mxf .mov .mp4 .ts .mkv .avi)");
+    mux.ctx.reset(oc);
+    if (!spec.startTimecode.isEmpty())
+        av_dict_set(&oc->metadata, "timecode", spec.startTimecode.toUtf8(), 0);
+    return oc;
+}
+
+const AVCodec* findEncoder(const QString& name) {
+    QString encoder = name;
+    if (name == "h264")
+        encoder = "libx264";
+    else if (name == "prores")
+        encoder = "prores_ks";
+    const AVCodec* codec = avcodec_find_encoder_by_name(encoder.toUtf8());
+    if (!codec)
+        fail("no encoder for codec " + name);
+    return codec;
+}
+
+AVPixelFormat encoderPixelFormat(const AVCodec* codec) {
+    if (codec->id == AV_CODEC_ID_PRORES)
+        return AV_PIX_FMT_YUV422P10LE;
+    if (codec->id == AV_CODEC_ID_DNXHD)
+        return AV_PIX_FMT_YUV422P;
+    return codec->pix_fmts ? codec->pix_fmts[0] : AV_PIX_FMT_YUV420P;
+}
+
+// The drawing works on 8-bit planar YUV; other encoder formats get a converted copy.
+AVPixelFormat drawingFormat(AVPixelFormat encoderFormat) {
+    if (encoderFormat == AV_PIX_FMT_YUV420P || encoderFormat == AV_PIX_FMT_YUV422P)
+        return encoderFormat;
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(encoderFormat);
+    return d && d->log2_chroma_h == 0 ? AV_PIX_FMT_YUV422P : AV_PIX_FMT_YUV420P;
+}
+
+// A new stream with an encoder context for the named codec, to be set up and then opened.
+StreamEncoder newStream(AVFormatContext* oc, const QString& codecName) {
+    const AVCodec* codec = findEncoder(codecName);
+    StreamEncoder enc{AVCodecContextPtr(avcodec_alloc_context3(codec)), avformat_new_stream(oc, nullptr)};
+    if (!enc.ctx || !enc.stream)
+        fail("out of memory");
+    if (oc->oformat->flags & AVFMT_GLOBALHEADER)
+        enc.ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    return enc;
+}
+
+// Encoder and muxer options, freed with their owner.
+struct Options {
+    AVDictionary* dict = nullptr;
+    Options() = default;
+    Options(const Options&) = delete;
+    Options& operator=(const Options&) = delete;
+    ~Options() { av_dict_free(&dict); }
+    void set(const char* key, const char* value) { av_dict_set(&dict, key, value, 0); }
+};
+
+void openStream(StreamEncoder& enc, const QString& codecName, Options&& opts) {
+    check(avcodec_open2(enc.ctx.get(), enc.ctx->codec, &opts.dict),
+          "cannot open the " + codecName + " encoder");
+    check(avcodec_parameters_from_context(enc.stream->codecpar, enc.ctx.get()),
+          codecName + " stream parameters");
+    enc.stream->time_base = enc.ctx->time_base;
+}
+
+StreamEncoder openVideo(AVFormatContext* oc, const ClipSpec& spec) {
+    StreamEncoder enc = newStream(oc, spec.videoCodec);
+    AVCodecContext* c = enc.ctx.get();
+    const AVCodec* codec = c->codec;
+    c->width = spec.width;
+    c->height = spec.height;
+    c->framerate = {spec.rateNum, spec.rateDen};
+    c->time_base = {spec.rateDen, spec.rateNum};
+    c->pix_fmt = encoderPixelFormat(codec);
+    c->gop_size = spec.gopLength;
+    c->max_b_frames = spec.bFrames;
+    c->color_range = AVCOL_RANGE_MPEG;
+    const bool hd = spec.height >= 720;
+    c->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+    c->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
+    c->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
+    c->thread_count = hd ? 2 : 1;
+    if (spec.closedGop)
+        c->flags |= AV_CODEC_FLAG_CLOSED_GOP;
+    if (spec.interlaced) {
+        c->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+        c->field_order = AV_FIELD_TT;
+    }
+
+    Options opts;
+    if (codec->id == AV_CODEC_ID_H264) {
+        opts.set("preset", "ultrafast");
+        if (!spec.closedGop)
+            opts.set("x264-params", "open-gop=1");
+    } else if (codec->id == AV_CODEC_ID_MPEG2VIDEO) {
+        c->bit_rate = int64_t(0.4 * spec.width * spec.height * spec.framesPerSecond());
+        c->rc_max_rate = c->bit_rate * 2;
+        c->rc_buffer_size = int(c->rc_max_rate);
+        // GOPs fixed by gopLength: a scene cut would move I-frames (and closed GOPs refuse it).
+        opts.set("sc_threshold", "1000000000");
+    } else if (codec->id == AV_CODEC_ID_DNXHD) {
+        opts.set("profile", "dnxhr_sq");
+    }
+    openStream(enc, spec.videoCodec, std::move(opts));
+    enc.stream->avg_frame_rate = c->framerate;
+    if (!spec.startTimecode.isEmpty())
+        av_dict_set(&enc.stream->metadata, "timecode", spec.startTimecode.toUtf8(), 0);
+    return enc;
+}
+
+StreamEncoder openAudio(AVFormatContext* oc, const ClipSpec& spec) {
+    StreamEncoder enc = newStream(oc, spec.audioCodec);
+    AVCodecContext* c = enc.ctx.get();
+    const AVCodec* codec = c->codec;
+    c->sample_rate = spec.sampleRate;
+    av_channel_layout_default(&c->ch_layout, spec.channelsPerTrack);
+    c->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+    c->time_base = {1, spec.sampleRate};
+    if (codec->id == AV_CODEC_ID_AAC)
+        c->bit_rate = 64000 * spec.channelsPerTrack;
+    openStream(enc, spec.audioCodec, Options());
+    return enc;
+}
+
+// Sends one frame (or the end of stream) and writes every packet the encoder gives back.
+void encode(AVFormatContext* oc, StreamEncoder& enc, const AVFrame* frame) {
+    check(avcodec_send_frame(enc.ctx.get(), frame), "encoding failed");
+    AVPacketPtr pkt = makePacket();
+    if (!pkt)
+        fail("out of memory");
+    for (;;) {
+        const int err = avcodec_receive_packet(enc.ctx.get(), pkt.get());
+        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
+            return;
+        check(err, "encoding failed");
+        av_packet_rescale_ts(pkt.get(), enc.ctx->time_base, enc.stream->time_base);
+        pkt->stream_index = enc.stream->index;
+        check(av_interleaved_write_frame(oc, pkt.get()), "cannot write " + QString(oc->url));
+    }
+}
+
+class ClipWriter {
+  public:
+    ClipWriter(const ClipSpec& spec, bool& createdFile) : spec_(spec), createdFile_(createdFile) {
+        validate();
+    }
+
+    void open() {
+        AVFormatContext* oc = openMuxer(mux_, spec_);
+        if (!spec_.videoCodec.isEmpty()) {
+            video_ = openVideo(oc, spec_);
+            prepareVideoFrames();
+        }
+        for (int t = 0; t < (spec_.audioCodec.isEmpty() ? 0 : spec_.audioTracks); ++t)
+            audio_.push_back(openAudio(oc, spec_));
+        if (!(oc->oformat->flags & AVFMT_NOFILE)) {
+            check(avio_open(&oc->pb, QFile::encodeName(spec_.path).constData(), AVIO_FLAG_WRITE),
+                  "cannot create " + spec_.path);
+            mux_.fileOpen = true;
+            createdFile_ = true;
+        }
+        check(avformat_write_header(oc, nullptr), "cannot write the header of " + spec_.path);
+    }
+
+    void write() {
+        AVFormatContext* oc = mux_.ctx.get();
+        audioNext_.assign(audio_.size(), 0);
+        for (int64_t n = 0; n < spec_.frames; ++n) {
+            if (video_.ctx)
+                encode(oc, video_, nextPicture(n));
+            writeAudioUpTo(samplesBefore(n + 1));
+        }
+        if (video_.ctx)
+            encode(oc, video_, nullptr);
+        for (auto& a : audio_)
+            encode(oc, a, nullptr);
+        check(av_write_trailer(oc), "cannot finish " + spec_.path);
+    }
+
+  private:
+    void validate() const {
+        if (spec_.frames <= 0)
+            fail("a clip needs at least one frame");
+        if (spec_.rateNum <= 0 || spec_.rateDen <= 0)
+            fail("bad frame rate");
+        if (spec_.videoCodec.isEmpty() && spec_.audioCodec.isEmpty())
+            fail("a clip needs video or audio");
+        if (!spec_.videoCodec.isEmpty() && (spec_.width < 32 || spec_.height < 16))
+            fail("picture too small for the frame code");
+        if (!spec_.audioCodec.isEmpty() && (spec_.audioTracks < 1 || spec_.channelsPerTrack < 1))
+            fail("audio needs at least one track and one channel");
+        if (spec_.captions && spec_.videoCodec != "h264" && spec_.videoCodec != "mpeg2video")
+            fail("captions are carried by h264 or mpeg2video only");
+    }
+
+    int64_t samplesBefore(int64_t frame) const {
+        return av_rescale(frame, int64_t(spec_.sampleRate) * spec_.rateDen, spec_.rateNum);
+    }
+
+    void prepareVideoFrames() {
+        const AVCodecContext* c = video_.ctx.get();
+        drawn_ = allocFrame();
+        drawn_->format = drawingFormat(c->pix_fmt);
+        drawn_->width = c->width;
+        drawn_->height = c->height;
+        check(av_frame_get_buffer(drawn_.get(), 0), "picture buffer");
+        if (drawn_->format == c->pix_fmt)
+            return;
+        converted_ = allocFrame();
+        converted_->format = c->pix_fmt;
+        converted_->width = c->width;
+        converted_->height = c->height;
+        check(av_frame_get_buffer(converted_.get(), 0), "picture buffer");
+        sws_.reset(sws_getContext(c->width, c->height, AVPixelFormat(drawn_->format), c->width, c->height,
+                                  c->pix_fmt, SWS_POINT, nullptr, nullptr, nullptr));
+        if (!sws_)
+            fail("no conversion to the encoder's picture format");
+    }
+
+    const AVFrame* nextPicture(int64_t n) {
+        check(av_frame_make_writable(drawn_.get()), "picture buffer");
+        drawFrameCode(drawn_.get(), n);
+        AVFrame* out = drawn_.get();
+        if (converted_) {
+            check(av_frame_make_writable(converted_.get()), "picture buffer");
+            sws_scale(sws_.get(), drawn_->data, drawn_->linesize, 0, drawn_->height, converted_->data,
+                      converted_->linesize);
+            out = converted_.get();
+        }
+        out->pts = std::llround(spec_.startSeconds * spec_.framesPerSecond()) + n;
+        out->interlaced_frame = spec_.interlaced;
+        out->top_field_first = spec_.interlaced;
+        av_frame_remove_side_data(out, AV_FRAME_DATA_A53_CC);
+        if (spec_.captions)
+            attachCaption(out, n);
+        return out;
+    }
+
+    void attachCaption(AVFrame* frame, int64_t n) const {
+        const auto pair = captionPairForFrame(n, spec_.framesPerSecond());
+        AVFrameSideData* sd = av_frame_new_side_data(frame, AV_FRAME_DATA_A53_CC, 3);
+        if (!sd)
+            fail("out of memory");
+        sd->data[0] = 0xFC; // marker bits, cc_valid, NTSC field 1
+        sd->data[1] = pair[0];
+        sd->data[2] = pair[1];
+    }
+
+    void writeAudioUpTo(int64_t endSample) {
+        for (size_t t = 0; t < audio_.size(); ++t) {
+            const int frameSize = audio_[t].ctx->frame_size;
+            while (audioNext_[t] < endSample) {
+                const int64_t count = frameSize > 0 ? std::min<int64_t>(frameSize, endSample - audioNext_[t])
+                                                    : endSample - audioNext_[t];
+                // A fixed-size encoder takes a short frame only at the very end.
+                if (frameSize > 0 && count < frameSize && endSample < samplesBefore(spec_.frames))
+                    break;
+                encode(mux_.ctx.get(), audio_[t], audioFrame(int(t), audioNext_[t], int(count)).get());
+                audioNext_[t] += count;
+            }
+        }
+    }
+
+    AVFramePtr audioFrame(int track, int64_t first, int count) const {
+        const AVCodecContext* c = audio_[track].ctx.get();
+        AVFramePtr f = allocFrame();
+        f->format = c->sample_fmt;
+        f->nb_samples = count;
+        f->sample_rate = c->sample_rate;
+        check(av_channel_layout_copy(&f->ch_layout, &c->ch_layout), "channel layout");
+        check(av_frame_get_buffer(f.get(), 0), "audio buffer");
+        const int channels = c->ch_layout.nb_channels;
+        const bool planar = av_sample_fmt_is_planar(c->sample_fmt);
+        const AVSampleFormat packed = av_get_packed_sample_fmt(c->sample_fmt);
+        for (int ch = 0; ch < channels; ++ch) {
+            const int source = track * spec_.channelsPerTrack + ch;
+            for (int i = 0; i < count; ++i) {
+                const double v = toneSample(source, first + i, c->sample_rate);
+                const int index = planar ? i : i * channels + ch;
+                uint8_t* plane = f->data[planar ? ch : 0];
+                if (packed == AV_SAMPLE_FMT_FLT)
+                    reinterpret_cast<float*>(plane)[index] = float(v);
+                else if (packed == AV_SAMPLE_FMT_S16)
+                    reinterpret_cast<int16_t*>(plane)[index] = int16_t(std::lrint(v * 32767));
+                else if (packed == AV_SAMPLE_FMT_S32)
+                    reinterpret_cast<int32_t*>(plane)[index] = int32_t(std::lrint(v * 8388607)) * 256;
+                else
+                    fail("unsupported audio sample format");
+            }
+        }
+        f->pts = std::llround(spec_.startSeconds * c->sample_rate) + first;
+        return f;
+    }
+
+    const ClipSpec& spec_;
+    bool& createdFile_;
+    Muxer mux_;
+    StreamEncoder video_;
+    std::vector<StreamEncoder> audio_;
+    std::vector<int64_t> audioNext_;
+    AVFramePtr drawn_, converted_;
+    SwsPtr sws_;
+};
+
+} // namespace
+
+void writeSampleClip(const ClipSpec& spec) {
+    bool createdFile = false;
+    try {
+        ClipWriter writer(spec, createdFile);
+        writer.open();
+        writer.write();
+    } catch (...) {
+        // A half-written clip must not look like a good one.
+        if (createdFile)
+            QFile::remove(spec.path);
+        throw;
+    }
+}
+
+} // namespace samples

@@ -1,0 +1,215 @@
+// The frame code: a row of large black/white cells across the top band of the picture, which survives
+// lossy coding and scaling, plus the frame number burnt in as blocky digits and a moving block.
+#include "samples/SampleClips.h"
+
+#include "AvPtr.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+#include <vector>
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace samples {
+namespace {
+
+constexpr int kCells = 32;
+constexpr int kDataBits = 24;
+constexpr int kCheckBits = 4;
+constexpr int kFirstDataCell = 2;
+constexpr int kFirstCheckCell = kFirstDataCell + kDataBits;
+constexpr uint8_t kWhite = 235;
+constexpr uint8_t kBlack = 16;
+constexpr uint8_t kBackground = 96;
+constexpr uint8_t kNeutralChroma = 128;
+
+int bandHeight(int height) {
+    return std::max(1, height / 8);
+}
+
+int checkNibble(uint32_t value) {
+    int sum = 0;
+    for (int i = 0; i < kDataBits / 4; ++i)
+        sum += (value >> (4 * i)) & 0xF;
+    return (sum ^ 0xA) & 0xF;
+}
+
+// Cell pattern of one code: start guard white-black, data, check, stop guard black-white.
+std::array<bool, kCells> codeCells(uint32_t value) {
+    std::array<bool, kCells> white{};
+    white[0] = true;
+    white[kCells - 1] = true;
+    for (int b = 0; b < kDataBits; ++b)
+        white[kFirstDataCell + b] = (value >> (kDataBits - 1 - b)) & 1;
+    const int check = checkNibble(value);
+    for (int b = 0; b < kCheckBits; ++b)
+        white[kFirstCheckCell + b] = (check >> (kCheckBits - 1 - b)) & 1;
+    return white;
+}
+
+struct Planes {
+    AVFrame* f;
+    int chromaShiftW;
+    int chromaShiftH;
+
+    void fillLuma(int x0, int y0, int x1, int y1, uint8_t v) const {
+        x0 = std::clamp(x0, 0, f->width), x1 = std::clamp(x1, 0, f->width);
+        y0 = std::clamp(y0, 0, f->height), y1 = std::clamp(y1, 0, f->height);
+        for (int y = y0; y < y1; ++y)
+            std::fill(f->data[0] + y * f->linesize[0] + x0, f->data[0] + y * f->linesize[0] + x1, v);
+    }
+    void fillChroma(int x0, int y0, int x1, int y1, uint8_t u, uint8_t v) const {
+        const int cw = -((-f->width) >> chromaShiftW), ch = -((-f->height) >> chromaShiftH);
+        const int cx0 = std::clamp(x0 >> chromaShiftW, 0, cw),
+                  cx1 = std::clamp(-((-x1) >> chromaShiftW), 0, cw);
+        const int cy0 = std::clamp(y0 >> chromaShiftH, 0, ch),
+                  cy1 = std::clamp(-((-y1) >> chromaShiftH), 0, ch);
+        for (int y = cy0; y < cy1; ++y) {
+            std::fill(f->data[1] + y * f->linesize[1] + cx0, f->data[1] + y * f->linesize[1] + cx1, u);
+            std::fill(f->data[2] + y * f->linesize[2] + cx0, f->data[2] + y * f->linesize[2] + cx1, v);
+        }
+    }
+};
+
+// 3x5 glyphs for the digits, one row per 3 bits (MSB left).
+constexpr std::array<std::array<uint8_t, 5>, 10> kDigits{{
+    {7, 5, 5, 5, 7},
+    {2, 6, 2, 2, 7},
+    {7, 1, 7, 4, 7},
+    {7, 1, 7, 1, 7},
+    {5, 5, 7, 1, 1},
+    {7, 4, 7, 1, 7},
+    {7, 4, 7, 5, 7},
+    {7, 1, 1, 1, 1},
+    {7, 5, 7, 5, 7},
+    {7, 5, 7, 1, 7},
+}};
+
+void drawCounter(const Planes& p, int64_t n) {
+    const int scale = std::max(2, p.f->height / 40);
+    const int digits = 7;
+    const int advance = 4 * scale;
+    const int boxW = digits * advance + scale, boxH = 7 * scale;
+    const int x0 = (p.f->width - boxW) / 2, y0 = bandHeight(p.f->height) + p.f->height / 16;
+    p.fillLuma(x0, y0, x0 + boxW, y0 + boxH, kBlack);
+    p.fillChroma(x0, y0, x0 + boxW, y0 + boxH, kNeutralChroma, kNeutralChroma);
+    int64_t rest = std::max<int64_t>(n, 0);
+    for (int d = digits - 1; d >= 0; --d, rest /= 10) {
+        const auto& glyph = kDigits[rest % 10];
+        const int gx = x0 + scale + d * advance, gy = y0 + scale;
+        for (int row = 0; row < 5; ++row)
+            for (int col = 0; col < 3; ++col)
+                if (glyph[row] & (4 >> col))
+                    p.fillLuma(gx + col * scale, gy + row * scale, gx + (col + 1) * scale,
+                               gy + (row + 1) * scale, kWhite);
+    }
+}
+
+void drawMovingBlock(const Planes& p, int64_t n) {
+    const int size = std::max(8, p.f->height / 6);
+    const int travel = std::max(1, p.f->width - size);
+    const int x = int((n * std::max(2, p.f->width / 80)) % travel);
+    const int y = p.f->height * 3 / 4 - size / 2;
+    p.fillLuma(x, y, x + size, y + size, 200);
+    p.fillChroma(x, y, x + size, y + size, 90, 200);
+}
+
+} // namespace
+
+void drawFrameCode(AVFrame* frame, int64_t frameNumber) {
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(frame->format));
+    if (!desc || desc->nb_components < 3 || desc->comp[0].depth != 8 || (desc->flags & AV_PIX_FMT_FLAG_RGB) ||
+        !(desc->flags & AV_PIX_FMT_FLAG_PLANAR))
+        throw std::runtime_error("drawFrameCode needs an 8-bit planar YUV frame");
+    const Planes p{frame, desc->log2_chroma_w, desc->log2_chroma_h};
+    const int w = frame->width, h = frame->height;
+
+    p.fillLuma(0, 0, w, h, kBackground);
+    p.fillChroma(0, 0, w, h, kNeutralChroma, kNeutralChroma);
+
+    const auto cells = codeCells(uint32_t(frameNumber) & ((1u << kDataBits) - 1));
+    for (int i = 0; i < kCells; ++i)
+        p.fillLuma(i * w / kCells, 0, (i + 1) * w / kCells, bandHeight(h), cells[i] ? kWhite : kBlack);
+
+    drawCounter(p, frameNumber);
+    drawMovingBlock(p, frameNumber);
+}
+
+int64_t readFrameCode(const uint8_t* luma, int linesize, int width, int height) {
+    if (!luma || width < kCells || height < 8)
+        return -1;
+    const int band = bandHeight(height);
+    // Mean of the middle half of each cell, so blur at cell edges does not matter.
+    std::array<double, kCells> mean{};
+    for (int i = 0; i < kCells; ++i) {
+        const int x0 = i * width / kCells, x1 = (i + 1) * width / kCells;
+        const int sx0 = x0 + (x1 - x0) / 4, sx1 = std::max(sx0 + 1, x1 - (x1 - x0) / 4);
+        const int sy0 = band / 4, sy1 = std::max(sy0 + 1, band - band / 4);
+        long sum = 0;
+        for (int y = sy0; y < sy1; ++y)
+            for (int x = sx0; x < sx1; ++x)
+                sum += luma[y * linesize + x];
+        mean[i] = double(sum) / ((sx1 - sx0) * (sy1 - sy0));
+    }
+    const double white = (mean[0] + mean[kCells - 1]) / 2, black = (mean[1] + mean[kCells - 2]) / 2;
+    if (white - black < 60)
+        return -1;
+    const double threshold = (white + black) / 2;
+    uint32_t value = 0;
+    for (int b = 0; b < kDataBits; ++b)
+        value = (value << 1) | (mean[kFirstDataCell + b] > threshold ? 1 : 0);
+    int check = 0;
+    for (int b = 0; b < kCheckBits; ++b)
+        check = (check << 1) | (mean[kFirstCheckCell + b] > threshold ? 1 : 0);
+    return check == checkNibble(value) ? int64_t(value) : -1;
+}
+
+int64_t readFrameCode(const AVFrame* frame) {
+    if (!frame || frame->width <= 0 || frame->height <= 0)
+        return -1;
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(frame->format));
+    if (desc && desc->comp[0].depth == 8 && desc->comp[0].step == 1 && !(desc->flags & AV_PIX_FMT_FLAG_RGB) &&
+        !(desc->flags & AV_PIX_FMT_FLAG_HWACCEL))
+        return readFrameCode(frame->data[0], frame->linesize[0], frame->width, frame->height);
+    engine::ff::SwsPtr sws(sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format),
+                                          frame->width, frame->height, AV_PIX_FMT_GRAY8, SWS_POINT, nullptr,
+                                          nullptr, nullptr));
+    if (!sws)
+        return -1;
+    std::vector<uint8_t> luma(size_t(frame->width) * frame->height);
+    uint8_t* dst[4] = {luma.data(), nullptr, nullptr, nullptr};
+    int dstStride[4] = {frame->width, 0, 0, 0};
+    sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+    return readFrameCode(luma.data(), frame->width, frame->width, frame->height);
+}
+
+int64_t readFrameCode(const QImage& image, QRect pictureArea) {
+    if (image.isNull())
+        return -1;
+    const QRect area = (pictureArea.isEmpty() ? image.rect() : pictureArea).intersected(image.rect());
+    if (area.isEmpty())
+        return -1;
+    const QImage gray = image.copy(area).convertToFormat(QImage::Format_Grayscale8);
+
+    // The picture is what is not letter-box black; its background is mid grey to the edges.
+    constexpr int kBarLevel = 40;
+    int left = gray.width(), right = -1, top = gray.height(), bottom = -1;
+    for (int y = 0; y < gray.height(); ++y) {
+        const uchar* row = gray.constScanLine(y);
+        for (int x = 0; x < gray.width(); ++x)
+            if (row[x] > kBarLevel) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    }
+    if (right < left || bottom < top)
+        return -1;
+    const QImage picture = gray.copy(left, top, right - left + 1, bottom - top + 1);
+    return readFrameCode(picture.constBits(), int(picture.bytesPerLine()), picture.width(), picture.height());
+}
+
+} // namespace samples
