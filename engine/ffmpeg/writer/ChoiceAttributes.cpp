@@ -1,0 +1,219 @@
+#include "writer/ChoiceAttributes.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include "core/AvPtr.h"
+#include "core/MediaSink.h"
+#include "writer/OptionTable.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+namespace engine::ff {
+namespace {
+
+const QStringList kVideoGeneric = {"b", "g", "bf", "maxrate", "minrate", "bufsize"};
+const QStringList kAudioGeneric = {"b"};
+
+// libx264 keeps preset, tune and profile as free strings: offer the names x264 knows.
+struct KnownNames {
+    const char* codec;
+    const char* option;
+    const char* names;
+};
+const KnownNames kKnownNames[] = {
+    {"libx264", "preset", "ultrafast,superfast,veryfast,faster,fast,medium,slow,slower,veryslow,placebo"},
+    {"libx264", "tune", "film,animation,grain,stillimage,psnr,ssim,fastdecode,zerolatency"},
+    {"libx264", "profile", "baseline,main,high,high10,high422,high444"},
+    {"libx264rgb", "preset", "ultrafast,superfast,veryfast,faster,fast,medium,slow,slower,veryslow,placebo"},
+    {"libx264rgb", "tune", "film,animation,grain,stillimage,psnr,ssim,fastdecode,zerolatency"},
+};
+
+AVOutputPtr liveFormatContext(const AVOutputFormat* muxer) {
+    AVFormatContext* ctx = nullptr;
+    avformat_alloc_output_context2(&ctx, muxer, nullptr, nullptr);
+    return AVOutputPtr(ctx);
+}
+
+QStringList pixelFormatNames(const AVCodec* c) {
+    QStringList out;
+    for (const AVPixelFormat* p = c->pix_fmts; p && *p != AV_PIX_FMT_NONE; ++p)
+        out << QString::fromUtf8(av_get_pix_fmt_name(*p));
+    return out;
+}
+QStringList sampleFormatNames(const AVCodec* c) {
+    QStringList out;
+    for (const AVSampleFormat* s = c->sample_fmts; s && *s != AV_SAMPLE_FMT_NONE; ++s)
+        out << QString::fromUtf8(av_get_sample_fmt_name(*s));
+    return out;
+}
+QStringList sampleRateNames(const AVCodec* c) {
+    QStringList out;
+    for (const int* r = c->supported_samplerates; r && *r; ++r)
+        out << QString::number(*r);
+    return out;
+}
+
+std::vector<AttributeSpec> pipelineSpecs(const AVCodec* c) {
+    if (c->type == AVMEDIA_TYPE_VIDEO) {
+        const QStringList fmts = pixelFormatNames(c);
+        return {
+            {"pix_fmt",
+             "Pixel format of the encoded picture; empty: the source's when the encoder takes it, else the "
+             "closest one",
+             "option_fixed", QString(), fmts.join(u','), false}};
+    }
+    QStringList channels;
+    for (int n = 1; n <= AudioBlock::kOutputChannels; ++n)
+        channels << QString::number(n);
+    const QStringList rates = sampleRateNames(c);
+    const QStringList fmts = sampleFormatNames(c);
+    return {
+        {"ar", "Sample rate in Hz", "option", QString::number(defaultSampleRate(c)),
+         rates.isEmpty() ? QStringLiteral("48000") : rates.join(u','), false},
+        {"ac",
+         "Channels written. Fewer than the 16 routed channels mixes routed channel k into output k modulo "
+         "the "
+         "count (even to left, odd to right for stereo), clipped to full scale",
+         "option", QString::number(defaultChannelCount(c)), channels.join(u','), false},
+        {"sample_fmt", "Sample format given to the encoder", "option_fixed", fmts.value(0), fmts.join(u','),
+         false},
+    };
+}
+
+void applyKnownNames(const AVCodec* c, std::vector<AttributeSpec>& specs) {
+    for (auto& s : specs)
+        for (const auto& k : kKnownNames)
+            if (qstrcmp(c->name, k.codec) == 0 && s.name == QLatin1String(k.option)) {
+                s.namedValues = QString::fromLatin1(k.names);
+                s.type = QStringLiteral("option");
+            }
+}
+
+} // namespace
+
+bool isPipelineAttribute(const QString& name) {
+    return name == u"pix_fmt" || name == u"ar" || name == u"ac" || name == u"sample_fmt";
+}
+
+int defaultChannelCount(const AVCodec* c) {
+    const AVCodecDescriptor* d = avcodec_descriptor_get(c->id);
+    const bool pcm = d && QByteArray(d->name).startsWith("pcm_");
+    if (pcm)
+        return AudioBlock::kOutputChannels;
+    int maxChannels = 0;
+    for (const AVChannelLayout* l = c->ch_layouts; l && l->nb_channels; ++l)
+        maxChannels = std::max(maxChannels, l->nb_channels);
+    return maxChannels == 1 ? 1 : 2;
+}
+
+int defaultSampleRate(const AVCodec* c) {
+    int best = 0;
+    for (const int* r = c->supported_samplerates; r && *r; ++r) {
+        if (*r == 48000)
+            return 48000;
+        if (std::abs(*r - 48000) < std::abs(best - 48000))
+            best = *r;
+    }
+    return best ? best : 48000;
+}
+
+std::optional<int64_t> parseBitRate(const QString& text) {
+    static const QRegularExpression re(QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*([kKmM]?)\\s*$"));
+    const auto m = re.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    double v = m.captured(1).toDouble();
+    const QString unit = m.captured(2).toUpper();
+    if (unit == u"K")
+        v *= 1e3;
+    if (unit == u"M")
+        v *= 1e6;
+    if (v > 1e12)
+        return std::nullopt;
+    return int64_t(v + 0.5);
+}
+
+std::vector<AttributeSpec> formatAttributes(const FormatEntry& format) {
+    const AVOutputFormat* muxer = format.muxer;
+    std::vector<AttributeSpec> specs = {
+        {"extensions", "File name extensions of this format", "string",
+         QString::fromUtf8(muxer->extensions ? muxer->extensions : ""), QString(), true},
+        {"network", "True for a format that streams to a network address instead of writing a file", "bool",
+         format.network ? QStringLiteral("true") : QStringLiteral("false"), QStringLiteral("true,false"),
+         true},
+    };
+    if (!muxer->priv_class)
+        return specs;
+    AVOutputPtr ctx = liveFormatContext(muxer);
+    if (!ctx || !ctx->priv_data)
+        return specs;
+    for (auto& s : optionSpecs(ctx->priv_data))
+        specs.push_back(std::move(s));
+    return specs;
+}
+
+std::vector<AttributeSpec> encoderAttributes(const AVCodec* c) {
+    AVCodecContextPtr ctx(avcodec_alloc_context3(c));
+    std::vector<AttributeSpec> specs;
+    if (!ctx)
+        return specs;
+    specs = optionSpecs(ctx.get(), c->type == AVMEDIA_TYPE_VIDEO ? kVideoGeneric : kAudioGeneric);
+    for (auto& s : specs)
+        if (s.name == u"b") {
+            s.help =
+                QStringLiteral("Bit rate in bits per second; K for kilobit/s or M for megabit/s, as in 6M "
+                               "or 6000K. Empty: the encoder's default");
+            s.type = QStringLiteral("string");
+        }
+    for (auto& s : pipelineSpecs(c))
+        specs.push_back(std::move(s));
+    if (c->priv_class && ctx->priv_data)
+        for (auto& s : optionSpecs(ctx->priv_data))
+            if (std::none_of(specs.begin(), specs.end(),
+                             [&](const AttributeSpec& o) { return o.name == s.name; }))
+                specs.push_back(std::move(s));
+    applyKnownNames(c, specs);
+    return specs;
+}
+
+QString checkFormatValue(const AVOutputFormat* muxer, const QString& name, const QString& value) {
+    AVOutputPtr ctx = liveFormatContext(muxer);
+    if (!ctx || !muxer->priv_class || !ctx->priv_data)
+        return QStringLiteral("Format %1 has no setting '%2'").arg(QString::fromUtf8(muxer->name), name);
+    if (av_opt_set(ctx->priv_data, name.toUtf8().constData(), value.toUtf8().constData(), 0) < 0)
+        return QStringLiteral("Format %1 does not accept %2=%3")
+            .arg(QString::fromUtf8(muxer->name), name, value);
+    return {};
+}
+
+QString checkEncoderValue(const AVCodec* c, const QString& name, const QString& value) {
+    const QString codec = QString::fromUtf8(c->name);
+    auto refuse = [&] { return QStringLiteral("Codec %1 does not accept %2=%3").arg(codec, name, value); };
+    if (name == u"b")
+        return parseBitRate(value) ? QString() : refuse();
+    if (name == u"ac") {
+        bool ok = false;
+        const int n = value.toInt(&ok);
+        return ok && n >= 1 && n <= AudioBlock::kOutputChannels ? QString() : refuse();
+    }
+    if (name == u"ar") {
+        bool ok = false;
+        const int r = value.toInt(&ok);
+        const QStringList rates = sampleRateNames(c);
+        return ok && r > 0 && (rates.isEmpty() || rates.contains(value)) ? QString() : refuse();
+    }
+    if (name == u"pix_fmt")
+        return pixelFormatNames(c).contains(value) || !c->pix_fmts ? QString() : refuse();
+    if (name == u"sample_fmt")
+        return sampleFormatNames(c).contains(value) ? QString() : refuse();
+    AVCodecContextPtr ctx(avcodec_alloc_context3(c));
+    if (!ctx || av_opt_set(ctx.get(), name.toUtf8().constData(), value.toUtf8().constData(),
+                           AV_OPT_SEARCH_CHILDREN) < 0)
+        return refuse();
+    return {};
+}
+
+} // namespace engine::ff

@@ -1,0 +1,117 @@
+#include "writer/EncodeSession.h"
+
+#include <cmath>
+
+namespace engine::ff {
+namespace {
+// Sound that arrives before any picture is kept up to this much, then the oldest goes.
+constexpr size_t kMaxEarlyBlocks = 256;
+} // namespace
+
+EncodeSession::EncodeSession(WriterSettings settings, std::unique_ptr<OutputFile> file)
+    : settings_(std::move(settings)), file_(std::move(file)) {}
+
+EncodeSession::~EncodeSession() {
+    abandon();
+}
+
+void EncodeSession::abandon() {
+    if (file_)
+        file_->discard();
+}
+
+double EncodeSession::seconds() const {
+    return videoEnc_ ? double(frames_) * av_q2d(videoEnc_->frameDuration()) : 0.0;
+}
+
+int64_t EncodeSession::audioSamplesFor(int64_t frames) const {
+    const AVRational d = videoEnc_->frameDuration();
+    return av_rescale(frames * d.num, AudioEncoder::kInputRate, d.den);
+}
+
+QString EncodeSession::start(const VideoFrame& first) {
+    QString error;
+    const AVOutputFormat* muxer = settings_.format->muxer;
+    const bool needsGlobal = muxer->flags & AVFMT_GLOBALHEADER;
+    videoEnc_ = VideoEncoder::open(settings_.video, settings_.videoOptions, first, needsGlobal, error);
+    if (!videoEnc_)
+        return error;
+    videoStream_ = file_->addStream(videoEnc_->context(), error);
+    if (!videoStream_)
+        return error;
+    if (settings_.audio) {
+        audioEnc_ = AudioEncoder::open(settings_.audio, settings_.audioOptions, needsGlobal, error);
+        if (!audioEnc_)
+            return error;
+        audioStream_ = file_->addStream(audioEnc_->context(), error);
+        if (!audioStream_)
+            return error;
+    }
+    if (error = file_->writeHeader(settings_.formatOptions); !error.isEmpty())
+        return error;
+    videoSink_ = [this](AVPacket* p) {
+        return file_->write(p, videoStream_, videoEnc_->context()->time_base);
+    };
+    audioSink_ = [this](AVPacket* p) {
+        return file_->write(p, audioStream_, audioEnc_->context()->time_base);
+    };
+    return {};
+}
+
+QString EncodeSession::video(const FrameHandle& frame) {
+    if (!videoEnc_)
+        if (QString error = start(*frame); !error.isEmpty())
+            return error;
+    if (!anchored_) {
+        anchored_ = true;
+        anchorMedia_ = frame->position;
+        anchorSample_ = audioSamplesFor(frames_);
+        std::vector<AudioHandle> early;
+        early.swap(early_);
+        for (const auto& block : early)
+            place(*block);
+    }
+    if (QString error = videoEnc_->encode(*frame, frames_, videoSink_); !error.isEmpty())
+        return error;
+    ++frames_;
+    return audioEnc_ ? audioEnc_->release(audioSamplesFor(frames_), audioSink_) : QString();
+}
+
+void EncodeSession::place(const AudioBlock& block) {
+    const int64_t start =
+        anchorSample_ + std::llround((block.position - anchorMedia_) * double(AudioEncoder::kInputRate));
+    audioEnc_->add(block, start);
+}
+
+QString EncodeSession::audio(const AudioHandle& block) {
+    if (!settings_.audio)
+        return {};
+    if (!anchored_) {
+        if (early_.size() >= kMaxEarlyBlocks)
+            early_.erase(early_.begin());
+        early_.push_back(block);
+        return {};
+    }
+    place(*block);
+    return audioEnc_->release(audioSamplesFor(frames_), audioSink_);
+}
+
+void EncodeSession::discontinuity() {
+    anchored_ = false;
+    early_.clear();
+}
+
+QString EncodeSession::finish() {
+    if (!videoEnc_) {
+        abandon();
+        return QStringLiteral("No picture came from the source: nothing was recorded");
+    }
+    if (QString error = videoEnc_->flush(videoSink_); !error.isEmpty())
+        return error;
+    if (audioEnc_)
+        if (QString error = audioEnc_->finish(audioSamplesFor(frames_), audioSink_); !error.isEmpty())
+            return error;
+    return file_->finish();
+}
+
+} // namespace engine::ff

@@ -1,0 +1,225 @@
+#include "writer/FileWriter.h"
+
+#include <QStringList>
+#include <filesystem>
+
+#include "core/MediaSink.h"
+#include "core/ObjectMakers.h"
+#include "writer/Recorder.h"
+
+namespace engine::ff {
+namespace {
+
+const QStringList kOptions = {WriterConfig::kFormat, WriterConfig::kVideo, WriterConfig::kAudio};
+
+std::filesystem::path fsPath(const QString& s) {
+    return std::filesystem::path(s.toStdU16String());
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(fsPath(a), fsPath(b), ec))
+        return true;
+    return std::filesystem::weakly_canonical(fsPath(a), ec) ==
+           std::filesystem::weakly_canonical(fsPath(b), ec);
+}
+
+} // namespace
+
+FileWriter::FileWriter() = default;
+FileWriter::~FileWriter() {
+    finishRecording();
+}
+
+void FileWriter::setOutcome(bool ok, const QString& text) {
+    ok_ = ok;
+    outcome_ = text;
+}
+
+int FileWriter::SetTarget(const QString& fileName, const QString& params) {
+    if (fileName.trimmed().isEmpty()) {
+        setOutcome(false, QStringLiteral("No target file name was given"));
+        return kInvalidArg;
+    }
+    const QString error = config_.apply(params, fileName);
+    if (!error.isEmpty()) {
+        target_.reset();
+        setOutcome(false, error);
+        return kInvalidArg;
+    }
+    target_ = Target{fileName, config_.settings()};
+    return kOk;
+}
+
+int FileWriter::GetRecordingResult(int& ok, QString& text) {
+    ok = ok_ ? 1 : 0;
+    text = recorder_ ? QStringLiteral("Recording in progress") : outcome_;
+    return kOk;
+}
+
+int FileWriter::StartFrom(IMObject* source) {
+    finishRecording();
+    setOutcome(false, QString());
+    if (!target_) {
+        setOutcome(false, outcome_.isEmpty() ? QStringLiteral("No usable target was set") : outcome_);
+        return kInvalidArg;
+    }
+    IMUnknown* hubView = source ? source->QueryInterface(ISourceHub::IID) : nullptr;
+    if (!hubView) {
+        setOutcome(false, QStringLiteral("The writer can only record from a file source"));
+        return kInvalidArg;
+    }
+    MRef<ISourceHub> hub = MRef<ISourceHub>::adopt(static_cast<ISourceHub*>(hubView));
+    const QString clip = hub->openedPath();
+    if (!clip.isEmpty() && sameFile(clip, target_->fileName)) {
+        setOutcome(false,
+                   QStringLiteral("The export target is the clip being played: %1").arg(target_->fileName));
+        return kInvalidArg;
+    }
+    int sourceState = 0;
+    source->GetState(sourceState);
+    RecorderSetup setup{target_->fileName, target_->settings, props_.value("rate_control") == u"true",
+                        sourceState};
+    auto recorder = std::make_unique<Recorder>(setup);
+    if (QString error = recorder->open(); !error.isEmpty()) {
+        setOutcome(false, error);
+        return kFail;
+    }
+    recorder_ = std::move(recorder);
+    source_ = MRef<IMUnknown>::share(hub.get());
+    hub->addSink(recorder_.get());
+    return kOk;
+}
+
+void FileWriter::finishRecording() {
+    if (!recorder_)
+        return;
+    if (source_) {
+        static_cast<ISourceHub*>(source_.get())->removeSink(recorder_.get());
+        source_.reset();
+    }
+    const RecordingOutcome result = recorder_->finish();
+    recorder_.reset();
+    setOutcome(result.ok, result.text);
+}
+
+int FileWriter::CloseObject() {
+    finishRecording();
+    return kOk;
+}
+
+int FileWriter::GetState(int& state) {
+    state = recorder_ && !recorder_->failed() ? 3 : 1;
+    return kOk;
+}
+
+int FileWriter::SetProp(const QString& name, const QString& value) {
+    props_[name] = value;
+    return kOk;
+}
+
+int FileWriter::GetProp(const QString& name, QString& value) {
+    if (!props_.contains(name))
+        return kInvalidArg;
+    value = props_.value(name);
+    return kOk;
+}
+
+int FileWriter::SetAttribute(const QString& name, const QString& value) {
+    return config_.select(name, value) ? kOk : kInvalidArg;
+}
+
+int FileWriter::GetAttributeText(const QString& name, int& ignored, QString& value) {
+    if (!kOptions.contains(name))
+        return kInvalidArg;
+    ignored = 0;
+    value = config_.selected(name);
+    return kOk;
+}
+
+int FileWriter::GetAttributeFlag(const QString& name, int& value) {
+    if (!kOptions.contains(name))
+        return kInvalidArg;
+    value = config_.selected(name).isEmpty() ? 0 : 1;
+    return kOk;
+}
+
+int FileWriter::GetAttributeCount(int& count) {
+    count = int(kOptions.size());
+    return kOk;
+}
+
+int FileWriter::GetAttributeName(int index, QString& name) {
+    if (index < 0 || index >= kOptions.size())
+        return kInvalidArg;
+    name = kOptions[index];
+    return kOk;
+}
+
+int FileWriter::GetAttributeInfo(const QString& name, int field, QString& text) {
+    if (!kOptions.contains(name))
+        return kInvalidArg;
+    QStringList choices;
+    for (int i = 0; i < config_.choiceCount(name); ++i)
+        choices << config_.choiceName(name, i);
+    switch (field) {
+    case 0:
+        text = name == WriterConfig::kFormat  ? QStringLiteral("Container format of the exported file")
+               : name == WriterConfig::kVideo ? QStringLiteral("Video encoder")
+                                              : QStringLiteral("Audio encoder");
+        return kOk;
+    case 1:
+        text = QStringLiteral("option_fixed");
+        return kOk;
+    case 2:
+        text = choices.value(0);
+        return kOk;
+    case 3:
+        text = choices.join(u',');
+        return kOk;
+    default:
+        return kInvalidArg;
+    }
+}
+
+int FileWriter::GetChoiceCount(const QString& option, int& count) {
+    const int n = config_.choiceCount(option);
+    if (n < 0)
+        return kInvalidArg;
+    count = n;
+    return kOk;
+}
+
+int FileWriter::GetChoiceName(const QString& option, int index, QString& name) {
+    if (index < 0 || index >= config_.choiceCount(option))
+        return kInvalidArg;
+    name = config_.choiceName(option, index);
+    return kOk;
+}
+
+int FileWriter::SelectChoice(const QString& option, const QString& name, MRef<IMAttributes>& attributes) {
+    if (!config_.select(option, name))
+        return kInvalidArg;
+    attributes = MRef<IMAttributes>::share(config_.attributes(option).get());
+    return kOk;
+}
+
+int FileWriter::GetSelectedChoice(const QString& option, QString& name, MRef<IMAttributes>& attributes) {
+    auto list = config_.attributes(option);
+    if (!list)
+        return kInvalidArg;
+    name = config_.selected(option);
+    attributes = MRef<IMAttributes>::share(list.get());
+    return kOk;
+}
+
+int FileWriter::GetParamText(int, QString& text) {
+    text = config_.paramText();
+    return kOk;
+}
+
+MRef<IMUnknown> makeFileWriter() {
+    return makeObject<FileWriter>();
+}
+
+} // namespace engine::ff

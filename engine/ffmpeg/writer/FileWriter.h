@@ -1,0 +1,62 @@
+#pragma once
+// The file writer engine object: configuration (IMConfig), target and outcome (IMWriter), recording from a
+// file source (IMObject) and properties (IMProps). All calls come from the caller's thread; the encoding
+// runs on the Recorder's own thread.
+#include <QMap>
+#include <memory>
+#include <optional>
+
+#include "core/EngineObject.h"
+#include "writer/WriterConfig.h"
+
+namespace engine::ff {
+
+class Recorder;
+
+class FileWriter final : public EngineObject<FileWriter, IMWriter, IMObject, IMProps, IMConfig> {
+  public:
+    FileWriter();
+    ~FileWriter() override;
+
+    // IMWriter
+    int SetTarget(const QString& fileName, const QString& params) override;
+    int GetRecordingResult(int& ok, QString& text) override;
+    // IMObject
+    int StartFrom(IMObject* source) override;
+    int CloseObject() override;
+    int GetState(int& state) override;
+    // IMProps
+    int SetProp(const QString& name, const QString& value) override;
+    int GetProp(const QString& name, QString& value) override;
+    // IMAttributes of the writer itself: the three options by name, their current choice as the value.
+    int SetAttribute(const QString& name, const QString& value) override;
+    int GetAttributeText(const QString& name, int& ignored, QString& value) override;
+    int GetAttributeFlag(const QString& name, int& value) override;
+    int GetAttributeCount(int& count) override;
+    int GetAttributeName(int index, QString& name) override;
+    int GetAttributeInfo(const QString& name, int field, QString& text) override;
+    // IMConfig
+    int GetChoiceCount(const QString& option, int& count) override;
+    int GetChoiceName(const QString& option, int index, QString& name) override;
+    int SelectChoice(const QString& option, const QString& name, MRef<IMAttributes>& attributes) override;
+    int GetSelectedChoice(const QString& option, QString& name, MRef<IMAttributes>& attributes) override;
+    int GetParamText(int whole, QString& text) override;
+
+  private:
+    void finishRecording();
+    void setOutcome(bool ok, const QString& text);
+
+    WriterConfig config_;
+    QMap<QString, QString> props_;
+    struct Target {
+        QString fileName;
+        WriterSettings settings;
+    };
+    std::optional<Target> target_;
+    std::unique_ptr<Recorder> recorder_;
+    MRef<IMUnknown> source_; // held while recording
+    bool ok_ = false;
+    QString outcome_;
+};
+
+} // namespace engine::ff

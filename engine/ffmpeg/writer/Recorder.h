@@ -1,0 +1,73 @@
+#pragma once
+// One recording: the sink a file source feeds, a bounded queue, and the thread that encodes and writes.
+// The sink side never drops a picture; when the queue is full it makes the source wait.
+#include <QString>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <variant>
+
+#include "core/MediaSink.h"
+#include "writer/WriterConfig.h"
+
+namespace engine::ff {
+
+class EncodeSession;
+
+struct RecorderSetup {
+    QString target;
+    WriterSettings settings;
+    bool pacesSource = false; // "rate_control" = "true"
+    int sourceState = 0;      // the source's state when recording starts
+};
+
+struct RecordingOutcome {
+    bool ok = false;
+    QString text;
+};
+
+class Recorder final : public IMediaSink {
+  public:
+    explicit Recorder(RecorderSetup setup);
+    ~Recorder() override;
+
+    // Creates the temporary file and starts the thread; returns the reason when it cannot.
+    QString open();
+    // Call after the source has let go of this sink: writes what is queued and finishes the file.
+    RecordingOutcome finish();
+    bool failed() const;
+
+    void onVideo(const FrameHandle& frame) override;
+    void onAudio(const AudioHandle& block) override;
+    void onSourceState(int state, bool discontinuity) override;
+    bool pacesSource() const override { return setup_.pacesSource; }
+
+  private:
+    struct Discontinuity {};
+    struct End {};
+    using Item = std::variant<FrameHandle, AudioHandle, Discontinuity, End>;
+    static constexpr int kMaxQueuedPictures = 8;
+
+    void push(Item item);
+    void run();
+    void fail(const QString& error);
+
+    RecorderSetup setup_;
+    std::unique_ptr<EncodeSession> session_; // recorder thread only, after open()
+    std::thread thread_;
+
+    mutable std::mutex mutex_; // guards everything below
+    std::condition_variable itemReady_, roomFree_;
+    std::deque<Item> queue_;
+    int queuedPictures_ = 0;
+    bool ended_ = false;
+    bool failed_ = false;
+    QString error_;
+    bool tookFirst_ = false;
+    int64_t lastIndex_ = -1;
+    bool sourceRunning_ = false;
+};
+
+} // namespace engine::ff
