@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -315,7 +316,31 @@ void TCodecConfig::BtAudioCodecPropsClick() {
     showProps(kAudio);
 }
 
+// Why the writer refuses the parameter text (with the chosen extension), or empty when it takes it. The
+// check runs on the panel's own writer, which records nothing.
+QString TCodecConfig::exportSettingsProblem() {
+    if (!myWriter)
+        return {};
+    const QString trialTarget =
+        QDir(QDir::tempPath()).filePath(QStringLiteral("export-check.") + ComboExt->currentText());
+    if (myWriter->SetTarget(trialTarget, EdParCodec->text()) == engine::kOk)
+        return {};
+    int ok = 0;
+    QString reason;
+    myWriter->GetRecordingResult(ok, reason);
+    return reason.isEmpty() ? QStringLiteral("motivo desconhecido") : reason;
+}
+
 void TCodecConfig::BtSaveCodecClick() {
+    // A text the writer cannot take would make every later export fail: nothing is saved and the box
+    // keeps the text for the operator to correct.
+    const QString problem = exportSettingsProblem();
+    if (!problem.isEmpty()) {
+        messages_.information(
+            this,
+            QStringLiteral("Os parâmetros do codec não foram aceitos: %1\nNada foi salvo.").arg(problem));
+        return;
+    }
     RegConfig("escrever", "formato", QString::number(formats->currentIndex()));
     RegConfig("escrever", "video_codec", QString::number(videocodec->currentIndex()));
     RegConfig("escrever", "RecVideoBitRate", EdVideoBitRate->text());

@@ -1,6 +1,7 @@
 #include "widgets/QtServices.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMessageBox>
@@ -21,19 +22,42 @@ QString QtSaveFileDialog::getSaveFileName(QWidget* parent, const SaveFileRequest
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
+    if (!request.initialFolder.isEmpty())
+        dialog.setDirectory(request.initialFolder);
     dialog.setDefaultSuffix(request.defaultSuffix);
     // "description|*.ext" becomes Qt's "description (*.ext)".
     const QStringList parts = request.filter.split('|');
-    dialog.setNameFilter(parts.size() == 2 ? parts[0].trimmed() + " (" + parts[1].trimmed() + ")" : request.filter);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    dialog.setNameFilter(parts.size() == 2 ? parts[0].trimmed() + " (" + parts[1].trimmed() + ")"
+                                           : request.filter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
     return dialog.selectedFiles().first();
 }
 
+namespace {
+// Qt's own folder dialog refuses a typed folder that does not exist; this one hands it back, and the
+// caller asks whether to create it.
+class FolderDialog : public QFileDialog {
+  public:
+    FolderDialog(QWidget* parent, const QString& start) : QFileDialog(parent, QString(), start) {
+        setFileMode(QFileDialog::Directory);
+        setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    }
+    void accept() override {
+        const QStringList folders = selectedFiles();
+        if (folders.size() == 1 && !QFileInfo::exists(folders.first()))
+            QDialog::accept();
+        else
+            QFileDialog::accept();
+    }
+};
+} // namespace
+
 bool QtFolderChooser::chooseFolder(QWidget* parent, const QString& proposal, QString& chosen) {
-    const QString folder = QFileDialog::getExistingDirectory(parent, QString(), proposal);
-    if (folder.isEmpty()) return false;
-    chosen = folder;
+    FolderDialog dialog(parent, proposal);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    chosen = dialog.selectedFiles().first();
     return true;
 }
 
@@ -41,22 +65,30 @@ std::vector<DisplayInfo> QtDisplayList::displays() const {
     std::vector<DisplayInfo> list;
     const QScreen* primary = QGuiApplication::primaryScreen();
     for (const QScreen* screen : QGuiApplication::screens())
-        list.push_back({screen->name(), screen->geometry(), int(screen->logicalDotsPerInch() + 0.5), screen == primary});
+        list.push_back(
+            {screen->name(), screen->geometry(), int(screen->logicalDotsPerInch() + 0.5), screen == primary});
     return list;
 }
 
-QDate QtDates::today() const { return QDate::currentDate(); }
+QDate QtDates::today() const {
+    return QDate::currentDate();
+}
 
 // The locale's short format, with the year written in full: a two-digit year read back would land in
 // the 1900s.
 static QString shortFormat() {
     QString format = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains("yyyy")) format.replace("yy", "yyyy");
+    if (!format.contains("yyyy"))
+        format.replace("yy", "yyyy");
     return format;
 }
 
-QString QtDates::toShortText(const QDate& date) const { return QLocale().toString(date, shortFormat()); }
+QString QtDates::toShortText(const QDate& date) const {
+    return QLocale().toString(date, shortFormat());
+}
 
-QDate QtDates::fromShortText(const QString& text) const { return QLocale().toDate(text.trimmed(), shortFormat()); }
+QDate QtDates::fromShortText(const QString& text) const {
+    return QLocale().toDate(text.trimmed(), shortFormat());
+}
 
-}  // namespace services
+} // namespace services

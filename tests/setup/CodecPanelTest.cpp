@@ -237,6 +237,32 @@ TEST_F(CodecPanel, SalvarSavesTheSevenExportSettingsOnly) {
     EXPECT_EQ(again.ComboExt->currentText(), "mp4");
 }
 
+TEST_F(CodecPanel, SalvarRefusesATextTheWriterCannotTakeAndKeepsEverything) {
+    store({{"Parametros_Codec", "format=mxf"}, {"RecVideoBitRate", "9000"}});
+    TCodecConfig& p = open();
+    p.EdVideoBitRate->setText("4000");
+    p.EdParCodec->setText("format=mxf video=???");
+    p.ComboExt->setEditText("mxf");
+    engine.presets().setTargetStatus = engine::kInvalidArg;
+    engine.presets().recordingOk = 0;
+    engine.presets().recordingText = "unknown video encoder \"???\"";
+    p.BtSaveCodec->click();
+
+    EXPECT_EQ(engine.callsStartingWith("writer1.SetTarget").size(), 1);
+    EXPECT_TRUE(engine.callsStartingWith("writer1.SetTarget")[0].endsWith(
+        R"(export-check.mxf", "format=mxf video=???"))"));
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].contains("unknown video encoder")) << messages.shown[0].toStdString();
+    EXPECT_EQ(RegConfig("ler", "Parametros_Codec", ""), "format=mxf");
+    EXPECT_EQ(RegConfig("ler", "RecVideoBitRate", ""), "9000");
+    EXPECT_EQ(RegConfig("ler", "extensao", "none"), "none");
+    EXPECT_EQ(p.EdParCodec->text(), "format=mxf video=???");
+
+    engine.presets().setTargetStatus = engine::kOk;
+    p.BtSaveCodec->click();
+    EXPECT_EQ(RegConfig("ler", "Parametros_Codec", ""), "format=mxf video=???");
+}
+
 TEST_F(CodecPanel, ShowPropsEditsTheCurrentCodecAndRefreshesTheParameters) {
     TCodecConfig& p = open();
     p.videocodec->setCurrentIndex(1);

@@ -184,7 +184,10 @@ public:
     }
 
     // IMWriter
-    int SetTarget(const QString& file, const QString& params) override { return log("SetTarget", {arg(file), arg(params)}); }
+    int SetTarget(const QString& file, const QString& params) override {
+        log("SetTarget", {arg(file), arg(params)});
+        return presets_->setTargetStatus;
+    }
     int GetRecordingResult(int& ok, QString& text) override {
         ok = presets_->recordingOk;
         text = presets_->recordingText;

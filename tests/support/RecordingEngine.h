@@ -34,6 +34,7 @@ struct EnginePresets {
     // Writer outputs.
     int writerState = 0;
     int recordingOk = 1;
+    int setTargetStatus = 0;  // what SetTarget returns
     QString recordingText;
     ScriptedConfig config;
 };

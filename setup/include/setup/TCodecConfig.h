@@ -62,6 +62,7 @@ class TCodecConfig : public QFrame {
     void setCodecBitRate(QComboBox* list, const QString& option, const QString& bitRate);
     void showParamText();
     void showProps(const QString& option);
+    QString exportSettingsProblem();
 
     engine::IEngineFactory& engine_;
     services::IMessageBox& messages_;

@@ -35,7 +35,8 @@ public:
 class IFolderChooser {
 public:
     virtual ~IFolderChooser() = default;
-    // Lets the operator pick a folder starting at `proposal`; false when cancelled.
+    // Lets the operator pick a folder starting at `proposal`; false when cancelled. A folder the operator
+    // typed may not exist yet: creating it is the caller's decision.
     virtual bool chooseFolder(QWidget* parent, const QString& proposal, QString& chosen) = 0;
 };
 
