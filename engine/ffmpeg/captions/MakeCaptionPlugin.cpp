@@ -1,9 +1,17 @@
-// Placeholder until the caption plug-in is built: creation fails with a clear error.
+// The caption plug-in: its presence in a file source's plug-in chain is what turns captions on. The
+// decoding happens in the source (CaptionDecoder, SubtitleTrack), so the object itself holds nothing.
+#include "core/EngineObject.h"
 #include "core/ObjectMakers.h"
-#include "engine/EngineError.h"
 
 namespace engine::ff {
+namespace {
 
-MRef<IMUnknown> makeCaptionPlugin() { throw EngineError(QStringLiteral("The caption plug-in is not available in this build")); }
+class CaptionPlugin : public EngineObject<CaptionPlugin, IMCaptionPlugin> {};
 
-}  // namespace engine::ff
+} // namespace
+
+MRef<IMUnknown> makeCaptionPlugin() {
+    return makeObject<CaptionPlugin>();
+}
+
+} // namespace engine::ff

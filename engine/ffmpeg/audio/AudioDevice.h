@@ -1,0 +1,38 @@
+#pragma once
+// Where the preview plays its sound. The renderer owns one device; the device's played-frames counter
+// is what drives the audio clock (IAudioClock) of the source.
+//
+// Thread-safety: every member may be called from any engine thread; implementations lock internally.
+// Samples are interleaved float in [-1, 1] with the channel count the device reports after open().
+#include <cstdint>
+
+namespace engine::ff {
+
+class AudioDevice {
+  public:
+    virtual ~AudioDevice() = default;
+
+    // Opens for playback; the device starts paused. Returns true when a real device plays the sound;
+    // false when it plays silently (no device, driver failure). A silent device behaves like a real
+    // one otherwise: it accepts samples and its clock advances with the wall clock, so callers never
+    // treat a missing device as an error. Re-opening closes first.
+    virtual bool open(int sampleRate, int channels) = 0;
+    // Format actually played; may differ from what open() asked for (a stereo card for 6 channels).
+    virtual int sampleRate() const = 0;
+    virtual int channels() const = 0;
+
+    // Appends `frames` frames of channels() interleaved samples to the play-out queue.
+    virtual void queue(const float* interleaved, int frames) = 0;
+    // Frames handed to the speaker since open() (never decreases; clear() does not rewind it).
+    virtual int64_t playedFrames() const = 0;
+    // Frames queued and not yet played.
+    virtual int64_t pendingFrames() const = 0;
+
+    virtual void setPaused(bool paused) = 0;
+    // Drops everything queued and not yet played (after a seek).
+    virtual void clear() = 0;
+    // Releases the device; later calls do nothing until the next open().
+    virtual void close() = 0;
+};
+
+} // namespace engine::ff

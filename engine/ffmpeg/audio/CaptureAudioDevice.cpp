@@ -1,0 +1,67 @@
+#include "audio/CaptureAudioDevice.h"
+
+namespace engine::ff {
+
+bool CaptureAudioDevice::open(int sampleRate, int channels) {
+    std::lock_guard lock(mutex_);
+    sampleRate_ = sampleRate;
+    channels_ = channels;
+    open_ = true;
+    paused_ = true;
+    samples_.clear();
+    return true;
+}
+
+int CaptureAudioDevice::sampleRate() const {
+    std::lock_guard lock(mutex_);
+    return sampleRate_;
+}
+
+int CaptureAudioDevice::channels() const {
+    std::lock_guard lock(mutex_);
+    return channels_;
+}
+
+void CaptureAudioDevice::queue(const float* interleaved, int frames) {
+    std::lock_guard lock(mutex_);
+    if (!open_ || frames <= 0)
+        return;
+    samples_.insert(samples_.end(), interleaved, interleaved + size_t(frames) * size_t(channels_));
+}
+
+int64_t CaptureAudioDevice::playedFrames() const {
+    std::lock_guard lock(mutex_);
+    return channels_ ? int64_t(samples_.size()) / channels_ : 0;
+}
+
+void CaptureAudioDevice::setPaused(bool paused) {
+    std::lock_guard lock(mutex_);
+    paused_ = paused;
+}
+
+void CaptureAudioDevice::clear() {
+    std::lock_guard lock(mutex_);
+    ++clears_;
+}
+
+void CaptureAudioDevice::close() {
+    std::lock_guard lock(mutex_);
+    open_ = false;
+}
+
+std::vector<float> CaptureAudioDevice::captured() const {
+    std::lock_guard lock(mutex_);
+    return samples_;
+}
+
+bool CaptureAudioDevice::paused() const {
+    std::lock_guard lock(mutex_);
+    return paused_;
+}
+
+int CaptureAudioDevice::clearCount() const {
+    std::lock_guard lock(mutex_);
+    return clears_;
+}
+
+} // namespace engine::ff

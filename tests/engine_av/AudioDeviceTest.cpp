@@ -1,0 +1,67 @@
+// The SDL device on SDL's dummy driver, and the silent fallback when no driver can open.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "audio/SdlAudioDevice.h"
+
+using namespace engine::ff;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Waits (bounded) until the device has played at least `frames`; returns what it played.
+int64_t waitPlayed(const AudioDevice& device, int64_t frames) {
+    for (int i = 0; i < 200 && device.playedFrames() < frames; ++i)
+        std::this_thread::sleep_for(10ms);
+    return device.playedFrames();
+}
+
+// One second of silence, queued and played; returns what the device counted.
+void exerciseClock(AudioDevice& device) {
+    const int rate = device.sampleRate();
+    const std::vector<float> second(size_t(rate) * size_t(device.channels()), 0.f);
+    device.queue(second.data(), rate);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(device.playedFrames(), 0) << "a paused device plays nothing";
+    EXPECT_EQ(device.pendingFrames(), rate);
+
+    device.setPaused(false);
+    const int64_t played = waitPlayed(device, rate / 10);
+    EXPECT_GE(played, rate / 10) << "the clock advances while playing";
+    EXPECT_LT(played, rate);
+
+    device.clear();
+    EXPECT_EQ(device.pendingFrames(), 0);
+    const int64_t afterClear = device.playedFrames();
+    EXPECT_LE(afterClear - played, rate / 5) << "dropped audio does not count as played";
+    std::this_thread::sleep_for(50ms);
+    EXPECT_LE(device.playedFrames() - afterClear, 4096) << "nothing left to play";
+}
+
+} // namespace
+
+TEST(SdlAudioDevice, DummyDriverOpensAndItsClockAdvances) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SdlAudioDevice device;
+    ASSERT_TRUE(device.open(48000, 2));
+    EXPECT_TRUE(device.isReal());
+    EXPECT_GT(device.sampleRate(), 0);
+    EXPECT_GT(device.channels(), 0);
+    exerciseClock(device);
+    device.close();
+    EXPECT_FALSE(device.isReal());
+}
+
+TEST(SdlAudioDevice, DriverThatCannotOpenFallsBackToASilentDeviceWithAWallClock) {
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    SdlAudioDevice device;
+    EXPECT_FALSE(device.open(48000, 2));
+    EXPECT_FALSE(device.isReal());
+    EXPECT_EQ(device.sampleRate(), 48000);
+    EXPECT_EQ(device.channels(), 2);
+    exerciseClock(device);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
