@@ -51,6 +51,9 @@ std::map<QString, ClipSpec> clipTable() {
     prores.videoCodec = "prores", prores.frames = 6, prores.bFrames = 0;
     prores.audioCodec = "pcm_s24le", prores.channelsPerTrack = 16;
 
+    ClipSpec& dnx = t["dnx.mxf"] = spec("dnx.mxf");
+    dnx.videoCodec = "dnxhd", dnx.frames = 6, dnx.bFrames = 0, dnx.audioCodec = "pcm_s24le";
+
     ClipSpec& ts = t["late.ts"] = spec("late.ts");
     ts.frames = 15, ts.startSeconds = 10;
 
@@ -87,6 +90,7 @@ TEST(SampleClips, ProbeAsWritten) {
         {"mono16.mxf", "mxf", "mpeg2video", "pcm_s16le", 16, 1, AV_FIELD_PROGRESSIVE},
         {"hd1080i.mxf", "mxf", "mpeg2video", "pcm_s24le", 2, 1, AV_FIELD_TT},
         {"ch16.mov", "mov,mp4,m4a,3gp,3g2,mj2", "prores", "pcm_s24le", 1, 16, AV_FIELD_UNKNOWN},
+        {"dnx.mxf", "mxf", "dnxhd", "pcm_s24le", 1, 2, AV_FIELD_PROGRESSIVE},
         {"late.ts", "mpegts", "h264", "aac", 1, 2, AV_FIELD_PROGRESSIVE},
         {"silent.mkv", "matroska,webm", "h264", "", 0, 0, AV_FIELD_PROGRESSIVE},
         {"old.avi", "avi", "mpeg2video", "pcm_s16le", 1, 2, AV_FIELD_PROGRESSIVE},
@@ -120,7 +124,7 @@ TEST(SampleClips, ProbeAsWritten) {
 }
 
 TEST(SampleClips, FrameCodeReadsBackOnEveryDecodedPicture) {
-    for (const char* name : {"longgop.mp4", "mono16.mxf", "hd1080i.mxf", "ch16.mov"}) {
+    for (const char* name : {"longgop.mp4", "mono16.mxf", "hd1080i.mxf", "ch16.mov", "dnx.mxf"}) {
         SCOPED_TRACE(name);
         std::vector<int64_t> codes;
         decodeVideo(clip(name).path, [&](const AVFrame& f) { codes.push_back(readFrameCode(&f)); });
@@ -265,6 +269,7 @@ TEST(SampleClips, BadSpecsThrowAndLeaveNoFile) {
         {"no frames", with("x.mp4", [](ClipSpec& s) { s.frames = 0; })},
         {"captions in prores",
          with("x.mov", [](ClipSpec& s) { s.videoCodec = "prores", s.captions = true; })},
+        {"PCM in MP4", with("x.mp4", [](ClipSpec& s) { s.audioCodec = "pcm_s16le"; })},
         {"AAC in MXF", with("x.mxf", [](ClipSpec& s) { s.videoCodec = "mpeg2video"; })},
     };
     for (const Case& c : cases) {

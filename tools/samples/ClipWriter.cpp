@@ -95,6 +95,9 @@ AVPixelFormat drawingFormat(AVPixelFormat encoderFormat) {
 // A new stream with an encoder context for the named codec, to be set up and then opened.
 StreamEncoder newStream(AVFormatContext* oc, const QString& codecName) {
     const AVCodec* codec = findEncoder(codecName);
+    // Known refusals get a clear reason here; formats that do not answer (MXF, MPEG-TS) are tried.
+    if (avformat_query_codec(oc->oformat, codec->id, FF_COMPLIANCE_NORMAL) == 0)
+        fail(QString("%1 cannot carry %2").arg(oc->oformat->name, codecName));
     StreamEncoder enc{AVCodecContextPtr(avcodec_alloc_context3(codec)), avformat_new_stream(oc, nullptr)};
     if (!enc.ctx || !enc.stream)
         fail("out of memory");
@@ -157,7 +160,11 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipSpec& spec) {
         // GOPs fixed by gopLength: a scene cut would move I-frames (and closed GOPs refuse it).
         opts.set("sc_threshold", "1000000000");
     } else if (codec->id == AV_CODEC_ID_DNXHD) {
-        opts.set("profile", "dnxhr_sq");
+        // Classic DNxHD for full HD (the 120 Mb/s family takes both scans); DNxHR for other sizes.
+        if (spec.width == 1920 && spec.height == 1080)
+            c->bit_rate = 120'000'000;
+        else
+            opts.set("profile", "dnxhr_sq");
     }
     openStream(enc, spec.videoCodec, std::move(opts));
     enc.stream->avg_frame_rate = c->framerate;

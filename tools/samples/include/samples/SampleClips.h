@@ -16,7 +16,8 @@ struct ClipSpec {
     // The container follows the extension (.mxf .mov .mp4 .m4v .ts .mpg .mkv .avi ...).
     QString path;
 
-    // Video: "h264", "mpeg2video", "prores", "dnxhd"; empty for an audio-only clip.
+    // Video: "h264", "mpeg2video", "prores", "dnxhd" (DNxHD 120 at 1920x1080, DNxHR SQ at other sizes,
+    // progressive only); empty for an audio-only clip.
     QString videoCodec = "h264";
     int width = 320;
     int height = 180;
@@ -28,7 +29,8 @@ struct ClipSpec {
     bool closedGop = true;
     bool interlaced = false; // top field first, coded as interlaced
 
-    // Audio: "aac", "pcm_s16le", "pcm_s24le"; empty for none. Every track has the same channel count.
+    // Audio: "aac", "pcm_s16le", "pcm_s24le" ("mp2" for .mpg); empty for none. Every track has the same
+    // channel count.
     QString audioCodec = "aac";
     int audioTracks = 1;
     int channelsPerTrack = 2;
