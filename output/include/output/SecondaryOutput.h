@@ -1,0 +1,36 @@
+#pragma once
+// The secondary display output: the display list in ComboMonitor, the choice of display, and its
+// restore at start-up.
+#include "app/PlayerFields.h"
+#include "engine/EngineFactory.h"
+#include "widgets/Services.h"
+
+class QComboBox;
+
+namespace output {
+
+struct SecondaryOutputControls {
+    QComboBox* ComboMonitor;
+};
+
+class SecondaryOutput {
+  public:
+    // The factory makes the output window's preview renderer.
+    SecondaryOutput(SecondaryOutputControls controls, PlayerFields& fields, engine::IEngineFactory& factory,
+                    services::Services services);
+
+    void ListaMonitores();
+    void ComboMonitorChange();
+    void RestauraSaidaHdmi();
+
+    int IndiceSaidaHdmi() const { return indiceSaidaHdmi_; }
+
+  private:
+    SecondaryOutputControls ui_;
+    PlayerFields& fields_;
+    engine::IEngineFactory& factory_;
+    services::Services services_;
+    int indiceSaidaHdmi_ = 0;
+};
+
+} // namespace output

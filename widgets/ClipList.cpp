@@ -1,0 +1,101 @@
+#include "widgets/ClipList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace widgets {
+
+namespace {
+
+QString withoutTrailingSeparator(const QString& nativePath) {
+    // QDir::cleanPath keeps the separator of a root ("/" or "C:/") and drops any other trailing one.
+    return QDir::toNativeSeparators(QDir::cleanPath(QDir::fromNativeSeparators(nativePath)));
+}
+
+QString missingFolderText(const QString& path) {
+    return QStringLiteral("Pasta não encontrada: %1").arg(QDir::toNativeSeparators(path));
+}
+
+} // namespace
+
+bool matchesWildcard(const QString& pattern, const QString& name) {
+    if (pattern == QLatin1String("*.*"))
+        return true;
+    return QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive).match(name).hasMatch();
+}
+
+ClipList::ClipList(QWidget* parent)
+    : QListWidget(parent), directory_(withoutTrailingSeparator(QDir::currentPath())) {
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    connect(this, &QListWidget::itemClicked, this, &ClipList::clickAction);
+}
+
+void ClipList::setDirectory(const QString& path) {
+    const QFileInfo info(QDir::fromNativeSeparators(path));
+    if (path.isEmpty() || !info.isDir())
+        throw FolderError(missingFolderText(path));
+    const QString folder = withoutTrailingSeparator(info.absoluteFilePath());
+    if (folder == directory_)
+        return;
+    directory_ = folder;
+    reread();
+}
+
+void ClipList::setMask(const QString& mask) {
+    if (mask == mask_)
+        return;
+    mask_ = mask;
+    reread();
+}
+
+void ClipList::reread() {
+    if (!QDir::setCurrent(QDir::fromNativeSeparators(directory_)))
+        throw FolderError(missingFolderText(directory_));
+    clear();
+    const QFileInfoList files = QDir(QDir::fromNativeSeparators(directory_))
+                                    .entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    QStringList names;
+    for (const QString& pattern : mask_.split(';')) {
+        if (pattern.isEmpty())
+            continue;
+        for (const QFileInfo& file : files)
+            if (matchesWildcard(pattern, file.fileName()))
+                names << file.fileName();
+    }
+    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    addItems(names);
+}
+
+QStringList ClipList::entries() const {
+    QStringList names;
+    for (int i = 0; i < count(); ++i)
+        names << item(i)->text();
+    return names;
+}
+
+QString ClipList::fullName() const {
+    const QListWidgetItem* focused = currentItem();
+    if (!focused || !focused->isSelected())
+        return {};
+    const QString sep = QDir::separator();
+    return directory_ + (directory_.endsWith(sep) ? QString() : sep) + focused->text();
+}
+
+void ClipList::keyPressEvent(QKeyEvent* event) {
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (currentRow() != before)
+        emit clickAction();
+}
+
+void ClipList::mouseDoubleClickEvent(QMouseEvent* event) {
+    QListWidget::mouseDoubleClickEvent(event);
+    emit doubleClickAction();
+}
+
+} // namespace widgets
