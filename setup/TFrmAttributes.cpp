@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 
+#include "DialogFont.h"
 #include "TextLists.h"
 #include "ValueCell.h"
 
@@ -22,9 +23,7 @@ TFrmAttributes::TFrmAttributes(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("FrmAttributes"));
     setWindowTitle(QStringLiteral("Codec Attributes"));
     setFixedSize(323, 451);
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPixelSize(11);
-    setFont(tahoma);
+    setFont(dialogFont());
 
     propsEditorList = new QTableWidget(0, 2, this);
     propsEditorList->setObjectName(QStringLiteral("propsEditorList"));

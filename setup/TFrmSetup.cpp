@@ -6,8 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <algorithm>
 #include <stdexcept>
 
+#include "DialogFont.h"
 #include "Guarded.h"
 #include "settings/RegConfig.h"
 #include "setup/TCodecConfig.h"
@@ -41,9 +43,7 @@ TFrmSetup::TFrmSetup(QWidget* owner, engine::IEngineFactory& engine, services::S
     setObjectName(QStringLiteral("FrmSetup"));
     setWindowTitle(QStringLiteral("Setup"));
     setFixedSize(378, 268);
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPixelSize(11);
-    setFont(tahoma);
+    setFont(dialogFont());
 
     EdStorage = new QLineEdit(this);
     EdStorage->setObjectName(QStringLiteral("EdStorage"));
@@ -63,8 +63,10 @@ TFrmSetup::TFrmSetup(QWidget* owner, engine::IEngineFactory& engine, services::S
 
     ChkUnificaFolder = new QCheckBox(QStringLiteral("Unificar Folder"), this);
     ChkUnificaFolder->setObjectName(QStringLiteral("ChkUnificaFolder"));
-    ChkUnificaFolder->setGeometry(196, 39, 97, 17);
     ChkUnificaFolder->setLayoutDirection(Qt::RightToLeft);
+    // Right to left, the box stands at the right edge (293); a wider caption grows to the left.
+    const int chkWidth = std::max(97, ChkUnificaFolder->sizeHint().width());
+    ChkUnificaFolder->setGeometry(196 + 97 - chkWidth, 39, chkWidth, 17);
 
     BtSaveCodec = new QPushButton(QStringLiteral("Salvar"), this);
     BtSaveCodec->setObjectName(QStringLiteral("BtSaveCodec"));
