@@ -258,6 +258,9 @@ class ClipWriter {
             fail("captions are carried by h264 or mpeg2video only");
     }
 
+    // The start falls on a whole frame, and the first audio sample with it, so sound and picture line up.
+    int64_t startFrame() const { return std::llround(spec_.startSeconds * spec_.framesPerSecond()); }
+
     int64_t samplesBefore(int64_t frame) const {
         return av_rescale(frame, int64_t(spec_.sampleRate) * spec_.rateDen, spec_.rateNum);
     }
@@ -284,6 +287,7 @@ class ClipWriter {
 
     const AVFrame* nextPicture(int64_t n) {
         check(av_frame_make_writable(drawn_.get()), "picture buffer");
+        drawn_->interlaced_frame = spec_.interlaced;
         drawFrameCode(drawn_.get(), n);
         AVFrame* out = drawn_.get();
         if (converted_) {
@@ -292,7 +296,7 @@ class ClipWriter {
                       converted_->linesize);
             out = converted_.get();
         }
-        out->pts = std::llround(spec_.startSeconds * spec_.framesPerSecond()) + n;
+        out->pts = startFrame() + n;
         out->interlaced_frame = spec_.interlaced;
         out->top_field_first = spec_.interlaced;
         av_frame_remove_side_data(out, AV_FRAME_DATA_A53_CC);
@@ -353,7 +357,7 @@ class ClipWriter {
                     fail("unsupported audio sample format");
             }
         }
-        f->pts = std::llround(spec_.startSeconds * c->sample_rate) + first;
+        f->pts = samplesBefore(startFrame()) + first;
         return f;
     }
 

@@ -109,13 +109,21 @@ void drawCounter(const Planes& p, int64_t n) {
     }
 }
 
+// In an interlaced picture the bottom field is half a frame later, so the block has moved on there:
+// a renderer that weaves the fields shows combing on it.
 void drawMovingBlock(const Planes& p, int64_t n) {
     const int size = std::max(8, p.f->height / 6);
     const int travel = std::max(1, p.f->width - size);
-    const int x = int((n * std::max(2, p.f->width / 80)) % travel);
+    const int step = std::max(2, p.f->width / 80);
     const int y = p.f->height * 3 / 4 - size / 2;
-    p.fillLuma(x, y, x + size, y + size, 200);
-    p.fillChroma(x, y, x + size, y + size, 90, 200);
+    const bool fields = p.f->interlaced_frame;
+    const int top = int((n * step) % travel);
+    const int bottom = fields ? int((n * step + step / 2) % travel) : top;
+    for (int row = y; row < y + size && row < p.f->height; ++row) {
+        const int x = (fields && row % 2 == 1) ? bottom : top;
+        p.fillLuma(x, row, x + size, row + 1, 200);
+    }
+    p.fillChroma(std::min(top, bottom), y, std::max(top, bottom) + size, y + size, 90, 200);
 }
 
 } // namespace

@@ -16,8 +16,8 @@ struct ClipSpec {
     // The container follows the extension (.mxf .mov .mp4 .m4v .ts .mpg .mkv .avi ...).
     QString path;
 
-    // Video: "h264", "mpeg2video", "prores", "dnxhd" (DNxHD 120 at 1920x1080, DNxHR SQ at other sizes,
-    // progressive only); empty for an audio-only clip.
+    // Video: "h264", "mpeg2video", "prores", "dnxhd" (DNxHD 120 at 1920x1080; at other sizes DNxHR SQ,
+    // which is progressive only); empty for an audio-only clip.
     QString videoCodec = "h264";
     int width = 320;
     int height = 180;
@@ -39,7 +39,7 @@ struct ClipSpec {
     // CEA-608 CC1 pop-on captions (H.264 and MPEG-2 only), see captionTextAt.
     bool captions = false;
 
-    // Presentation time of the first frame and first audio sample, in seconds.
+    // Presentation time of the first frame and first audio sample, in seconds, rounded to a whole frame.
     double startSeconds = 0;
     // Start timecode written as the container's timecode ("10:00:00:00"); empty for none.
     QString startTimecode;
@@ -53,7 +53,8 @@ void writeSampleClip(const ClipSpec& spec);
 // --- Frame code ---------------------------------------------------------------------------------
 // The top eighth of the picture holds a row of 32 black/white cells: a start guard, 24 bits of the
 // frame number, a 4-bit check and a stop guard. Below it the frame number and a 30 fps timecode are
-// burnt in as large digits, and a bright block moves across the lower part.
+// burnt in as large digits, and a bright block moves across the lower part (half a step further in the
+// bottom field when the frame is marked interlaced).
 
 // Draws into an 8-bit planar YUV 4:2:0 or 4:2:2 frame (its buffers allocated).
 void drawFrameCode(AVFrame* frame, int64_t frameNumber);
