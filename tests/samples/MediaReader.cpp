@@ -98,8 +98,10 @@ ProbeResult probe(const QString& path) {
     r.startSeconds = in->start_time == AV_NOPTS_VALUE ? 0 : in->start_time / double(AV_TIME_BASE);
     for (unsigned i = 0; i < in->nb_streams; ++i) {
         const AVCodecParameters* p = in->streams[i]->codecpar;
+        const AVStream* st = in->streams[i];
+        const double start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time * av_q2d(st->time_base);
         r.streams.push_back({p->codec_type, avcodec_get_name(p->codec_id), p->width, p->height,
-                             p->ch_layout.nb_channels, p->field_order, 0});
+                             p->ch_layout.nb_channels, p->field_order, 0, start});
         if (const AVDictionaryEntry* tc = av_dict_get(in->streams[i]->metadata, "timecode", nullptr, 0))
             r.timecode = tc->value;
     }

@@ -18,6 +18,7 @@ struct StreamInfo {
     int channels = 0;
     AVFieldOrder fieldOrder = AV_FIELD_UNKNOWN;
     int64_t packets = 0;
+    double startSeconds = 0;
 };
 
 struct ProbeResult {

@@ -57,6 +57,9 @@ std::map<QString, ClipSpec> clipTable() {
     ClipSpec& ts = t["late.ts"] = spec("late.ts");
     ts.frames = 15, ts.startSeconds = 10;
 
+    ClipSpec& mov = t["late.mov"] = spec("late.mov");
+    mov.frames = 10, mov.startSeconds = 5, mov.audioCodec = "pcm_s16le", mov.startTimecode = "05:00:00:00";
+
     ClipSpec& mkv = t["silent.mkv"] = spec("silent.mkv");
     mkv.frames = 10, mkv.audioCodec.clear();
 
@@ -92,6 +95,7 @@ TEST(SampleClips, ProbeAsWritten) {
         {"ch16.mov", "mov,mp4,m4a,3gp,3g2,mj2", "prores", "pcm_s24le", 1, 16, AV_FIELD_UNKNOWN},
         {"dnx.mxf", "mxf", "dnxhd", "pcm_s24le", 1, 2, AV_FIELD_PROGRESSIVE},
         {"late.ts", "mpegts", "h264", "aac", 1, 2, AV_FIELD_PROGRESSIVE},
+        {"late.mov", "mov,mp4,m4a,3gp,3g2,mj2", "h264", "pcm_s16le", 1, 2, AV_FIELD_PROGRESSIVE},
         {"silent.mkv", "matroska,webm", "h264", "", 0, 0, AV_FIELD_PROGRESSIVE},
         {"old.avi", "avi", "mpeg2video", "pcm_s16le", 1, 2, AV_FIELD_PROGRESSIVE},
     };
@@ -117,6 +121,11 @@ TEST(SampleClips, ProbeAsWritten) {
                 EXPECT_EQ(a.channels, c.channels);
             }
         EXPECT_NEAR(p.startSeconds, s.startSeconds, 0.05);
+        for (const StreamInfo& a : p.streams) {
+            if (a.type != AVMEDIA_TYPE_AUDIO || !a.codec.startsWith("pcm"))
+                continue;
+            EXPECT_NEAR(a.startSeconds, v.startSeconds, 0.001) << "sound starts with the picture";
+        }
         // MXF always carries a timecode track, from zero unless told otherwise.
         EXPECT_EQ(p.timecode,
                   s.startTimecode.isEmpty() && p.format == "mxf" ? "00:00:00:00" : s.startTimecode);
