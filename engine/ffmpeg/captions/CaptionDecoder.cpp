@@ -54,14 +54,4 @@ void CaptionDecoder::feedFrame(const AVFrame& frame, double mediaTime) {
         feed(side->data, side->size, mediaTime);
 }
 
-std::shared_ptr<const CaptionScreen> CaptionDecoder::screenAt(double mediaTime) {
-    return timeline_.at(mediaTime);
-}
-
-void CaptionDecoder::reset() {
-    if (ctx_)
-        avcodec_flush_buffers(ctx_.get());
-    timeline_.clear();
-}
-
 } // namespace engine::ff

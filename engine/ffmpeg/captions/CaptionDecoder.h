@@ -7,12 +7,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "captions/CaptionTimeline.h"
-#include "core/AvPtr.h"
+#include "captions/TimedCaptions.h"
 
 namespace engine::ff {
 
-class CaptionDecoder {
+class CaptionDecoder : public TimedCaptions {
   public:
     CaptionDecoder();
     // False when the linked FFmpeg has no EIA-608 decoder (then no caption ever shows).
@@ -23,15 +22,9 @@ class CaptionDecoder {
     void feed(const uint8_t* ccData, size_t size, double mediaTime);
     // The A53 side data of a decoded picture, if it has any.
     void feedFrame(const AVFrame& frame, double mediaTime);
-    // The caption screen at mediaTime (never null; empty when nothing is captioned).
-    std::shared_ptr<const CaptionScreen> screenAt(double mediaTime);
-    // Forgets the decoder's memory and every screen (after a seek or a new clip).
-    void reset();
 
   private:
-    AVCodecContextPtr ctx_;
     AVPacketPtr packet_;
-    CaptionTimeline timeline_;
 };
 
 } // namespace engine::ff

@@ -47,14 +47,4 @@ void SubtitleTrack::feed(const AVPacket& packet, double startSeconds) {
     timeline_.add(start, end, screenOfSubtitle(sub.value));
 }
 
-std::shared_ptr<const CaptionScreen> SubtitleTrack::screenAt(double mediaTime) {
-    return timeline_.at(mediaTime);
-}
-
-void SubtitleTrack::reset() {
-    if (ctx_)
-        avcodec_flush_buffers(ctx_.get());
-    timeline_.clear();
-}
-
 } // namespace engine::ff

@@ -5,12 +5,11 @@
 // Not thread-safe: one owner (the thread that demuxes the clip).
 #include <memory>
 
-#include "captions/CaptionTimeline.h"
-#include "core/AvPtr.h"
+#include "captions/TimedCaptions.h"
 
 namespace engine::ff {
 
-class SubtitleTrack {
+class SubtitleTrack : public TimedCaptions {
   public:
     // True for a subtitle stream whose decoder produces text.
     static bool isTextSubtitle(const AVCodecParameters& par);
@@ -22,13 +21,9 @@ class SubtitleTrack {
     // A packet of the stream; startSeconds is its pts in seconds from the clip's first frame. Its end
     // is the event's own display time or the packet duration, else it lasts until the next one.
     void feed(const AVPacket& packet, double startSeconds);
-    std::shared_ptr<const CaptionScreen> screenAt(double mediaTime);
-    void reset();
 
   private:
-    AVCodecContextPtr ctx_;
     AVRational timeBase_{1, 1000};
-    CaptionTimeline timeline_;
 };
 
 } // namespace engine::ff

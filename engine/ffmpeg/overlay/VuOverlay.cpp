@@ -34,10 +34,10 @@ void drawVuOverlay(QPainter& painter, const QRect& picture, const std::vector<Ch
     const int n = int(levels.size());
     const int marginX = int(picture.width() * options.margin);
     const int marginY = int(picture.height() * options.margin);
-    // The meter takes at most a quarter of the width and 40% of the height.
-    const int barWidth = std::max(2, std::min(picture.width() / 4 / n, picture.height() / 40));
+    // The meter keeps to the left 18% of the width (clear of centred captions) and 40% of the height.
+    const int barWidth = std::max(2, std::min(int(picture.width() * 0.18 / n * 0.75), picture.height() / 40));
     const int gap = std::max(1, barWidth / 3);
-    const int numberHeight = options.channelNumbers ? std::max(8, barWidth + gap) : 0;
+    const int numberHeight = options.channelNumbers ? std::max(7, (barWidth + gap) * 3 / 4) : 0;
     const int barHeight = std::max(8, int(picture.height() * 0.4));
     const int width = n * barWidth + (n + 1) * gap;
     const QRect panel(picture.left() + marginX,
@@ -71,7 +71,8 @@ void drawVuOverlay(QPainter& painter, const QRect& picture, const std::vector<Ch
 
     if (options.channelNumbers) {
         QFont font = painter.font();
-        font.setPixelSize(std::max(6, std::min(numberHeight - 1, barWidth + gap)));
+        // Two digits fit under a bar.
+        font.setPixelSize(std::max(6, numberHeight - 1));
         painter.setFont(font);
         painter.setPen(options.color);
         for (int c = 0; c < n; ++c) {
