@@ -1,10 +1,8 @@
 #include "SetupDialog.h"
 
-// Stand-in until the setup subsystem provides its dialog: an empty dialog closed with its close box.
-std::unique_ptr<QDialog> makeSetupDialog(QWidget* owner, engine::IEngineFactory&, services::Services) {
-    auto dialog = std::make_unique<QDialog>(owner);
-    dialog->setObjectName(QStringLiteral("FrmSetup"));
-    dialog->setWindowTitle(QStringLiteral("Setup"));
-    dialog->resize(480, 320);
-    return dialog;
+#include "setup/TFrmSetup.h"
+
+std::unique_ptr<QDialog> makeSetupDialog(QWidget* owner, engine::IEngineFactory& factory,
+                                         services::Services services) {
+    return std::make_unique<TFrmSetup>(owner, factory, services);
 }
