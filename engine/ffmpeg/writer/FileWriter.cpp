@@ -38,6 +38,7 @@ void FileWriter::setOutcome(bool ok, const QString& text) {
 
 int FileWriter::SetTarget(const QString& fileName, const QString& params) {
     if (fileName.trimmed().isEmpty()) {
+        target_.reset();
         setOutcome(false, QStringLiteral("No target file name was given"));
         return kInvalidArg;
     }
@@ -59,11 +60,12 @@ int FileWriter::GetRecordingResult(int& ok, QString& text) {
 
 int FileWriter::StartFrom(IMObject* source) {
     finishRecording();
-    setOutcome(false, QString());
     if (!target_) {
-        setOutcome(false, outcome_.isEmpty() ? QStringLiteral("No usable target was set") : outcome_);
+        // Keeps the reason a SetTarget gave, if any.
+        setOutcome(false, ok_ || outcome_.isEmpty() ? QStringLiteral("No usable target was set") : outcome_);
         return kInvalidArg;
     }
+    setOutcome(false, QString());
     IMUnknown* hubView = source ? source->QueryInterface(ISourceHub::IID) : nullptr;
     if (!hubView) {
         setOutcome(false, QStringLiteral("The writer can only record from a file source"));

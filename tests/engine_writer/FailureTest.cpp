@@ -1,0 +1,121 @@
+// Exports that cannot complete: each reports its reason, leaves no partial file, keeps an older file at
+// the target and never touches the clip being played.
+#include <QFile>
+#include <csignal>
+#include <sys/resource.h>
+
+#include "WriterFixture.h"
+
+using namespace writertest;
+
+namespace {
+
+void writeText(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Limits the size of any file this process writes, as a full disk would.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim = saved_;
+        lim.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+  private:
+    rlimit saved_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+} // namespace
+
+TEST_F(WriterFixture, FoldersThatCannotBeWrittenAreReported) {
+    Outcome o = exportRange(file("missing/x.mp4"), "", 0, 3);
+    EXPECT_EQ(o.ok, 0);
+    EXPECT_TRUE(o.text.contains("does not exist")) << o.text.toStdString();
+
+    // A folder nobody may create files in, whoever runs the test.
+    o = exportRange("/proc/x.mp4", "", 0, 3);
+    EXPECT_EQ(o.ok, 0);
+    EXPECT_TRUE(o.text.contains("Cannot write")) << o.text.toStdString();
+    EXPECT_TRUE(folderEntries().isEmpty());
+}
+
+TEST_F(WriterFixture, TheClipBeingPlayedIsNeverTheTarget) {
+    feeder->path = file("clip.mxf");
+    writeText(feeder->path, "the recording");
+    ASSERT_EQ(writer->SetTarget(dir.path() + "/./clip.mxf", ""), kOk);
+    EXPECT_LT(start(0), 0);
+    const Outcome o = result();
+    EXPECT_EQ(o.ok, 0);
+    EXPECT_TRUE(o.text.contains("clip being played")) << o.text.toStdString();
+    EXPECT_EQ(readAll(feeder->path), "the recording");
+    EXPECT_EQ(folderEntries(), QStringList{"clip.mxf"});
+}
+
+TEST_F(WriterFixture, FailuresKeepTheOlderFileAndLeaveNothingBehind) {
+    const QString target = file("out.mp4");
+    writeText(target, "older export");
+    // A codec that refuses its settings, then a disk that fills up.
+    Outcome o =
+        exportRange(target, "format=mp4 video=libx264 video::profile=baseline video::pix_fmt=yuv444p", 0, 3);
+    EXPECT_EQ(o.ok, 0);
+    EXPECT_TRUE(o.text.contains("libx264")) << o.text.toStdString();
+    EXPECT_EQ(readAll(target), "older export");
+    EXPECT_EQ(folderEntries(), QStringList{"out.mp4"});
+
+    {
+        FileSizeLimit limit(64 * 1024);
+        o = exportRange(target, "format=mov video=mpeg4 audio=pcm_s24le", 0, 25);
+    }
+    EXPECT_EQ(o.ok, 0);
+    EXPECT_TRUE(o.text.contains("out.mp4")) << o.text.toStdString();
+    EXPECT_EQ(readAll(target), "older export");
+    EXPECT_EQ(folderEntries(), QStringList{"out.mp4"});
+
+    // The same writer records again after a failure, and only then replaces the older file.
+    o = exportRange(target, "format=mp4 video=libx264 video::preset=ultrafast", 0, 3);
+    EXPECT_EQ(o.ok, 1) << o.text.toStdString();
+    EXPECT_EQ(probeFile(target).videoFrames, 3);
+    EXPECT_EQ(folderEntries(), QStringList{"out.mp4"});
+}
+
+TEST_F(WriterFixture, PauseOrStopEndsTheRecordingCleanly) {
+    for (int stopState : {2, 1}) {
+        const QString target = file(QString("paused%1.mov").arg(stopState));
+        ASSERT_EQ(writer->SetTarget(target, "format=mov video=mpeg4 audio=pcm_s16le"), kOk);
+        ASSERT_EQ(start(10), kOk);
+        feeder->play(5);
+        feeder->setState(stopState);
+        feeder->present(40); // a seek or step while not running is not recorded
+        feeder->present(41);
+        const Outcome o = finish();
+        EXPECT_EQ(o.ok, 1) << o.text.toStdString();
+        const ProbedFile p = probeFile(target);
+        EXPECT_EQ(p.videoFrames, 5);
+        EXPECT_NEAR(double(p.audioSamples), 5 * 1920.0, 0);
+    }
+}
+
+TEST_F(WriterFixture, StartWithoutAUsableTargetFails) {
+    EXPECT_LT(start(0), 0);
+    EXPECT_LT(writer->SetTarget(file("x.mp4"), "video::b=K"), 0);
+    EXPECT_LT(start(0), 0);
+    const Outcome o = result();
+    EXPECT_EQ(o.ok, 0);
+    EXPECT_TRUE(o.text.contains("b=K")) << o.text.toStdString();
+    EXPECT_TRUE(folderEntries().isEmpty());
+}
