@@ -77,6 +77,11 @@ double sampleAt(const AVFrame& f, int channel, int i) {
     }
 }
 
+// An unset pixel aspect ratio means square pixels to a player.
+QString pixelAspectText(AVRational sar) {
+    return sar.num > 0 ? QString("%1:%2").arg(sar.num).arg(sar.den) : QString("1:1");
+}
+
 } // namespace
 
 int ProbeResult::count(AVMediaType type) const {
@@ -101,7 +106,8 @@ ProbeResult probe(const QString& path) {
         const AVStream* st = in->streams[i];
         const double start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time * av_q2d(st->time_base);
         r.streams.push_back({p->codec_type, avcodec_get_name(p->codec_id), p->width, p->height,
-                             p->ch_layout.nb_channels, p->field_order, 0, start});
+                             p->ch_layout.nb_channels, p->field_order, 0, start,
+                             pixelAspectText(p->sample_aspect_ratio)});
         if (const AVDictionaryEntry* tc = av_dict_get(in->streams[i]->metadata, "timecode", nullptr, 0))
             r.timecode = tc->value;
     }

@@ -19,11 +19,13 @@ struct StreamInfo {
     AVFieldOrder fieldOrder = AV_FIELD_UNKNOWN;
     int64_t packets = 0;
     double startSeconds = 0;
+    QString pixelAspect; // "num:den"
 };
 
 struct ProbeResult {
     QString format;
     double startSeconds = 0;
+    QString pixelAspect; // "num:den"
     QString timecode;
     std::vector<StreamInfo> streams;
     int count(AVMediaType type) const;

@@ -65,6 +65,11 @@ std::map<QString, ClipSpec> clipTable() {
 
     ClipSpec& avi = t["old.avi"] = spec("old.avi");
     avi.videoCodec = "mpeg2video", avi.frames = 10, avi.bFrames = 0, avi.audioCodec = "pcm_s16le";
+
+    ClipSpec& sd = t["anamorphic.mxf"] = spec("anamorphic.mxf");
+    sd.videoCodec = "mpeg2video", sd.width = 720, sd.height = 576, sd.rateNum = 25, sd.rateDen = 1;
+    sd.pixelAspectNum = 64, sd.pixelAspectDen = 45, sd.interlaced = true, sd.frames = 4, sd.bFrames = 0;
+    sd.audioCodec = "pcm_s16le", sd.audioTracks = 4, sd.channelsPerTrack = 1;
     return t;
 }
 
@@ -96,6 +101,7 @@ TEST(SampleClips, ProbeAsWritten) {
         {"dnx.mxf", "mxf", "dnxhd", "pcm_s24le", 1, 2, AV_FIELD_PROGRESSIVE},
         {"late.ts", "mpegts", "h264", "aac", 1, 2, AV_FIELD_PROGRESSIVE},
         {"late.mov", "mov,mp4,m4a,3gp,3g2,mj2", "h264", "pcm_s16le", 1, 2, AV_FIELD_PROGRESSIVE},
+        {"anamorphic.mxf", "mxf", "mpeg2video", "pcm_s16le", 4, 1, AV_FIELD_TT},
         {"silent.mkv", "matroska,webm", "h264", "", 0, 0, AV_FIELD_PROGRESSIVE},
         {"old.avi", "avi", "mpeg2video", "pcm_s16le", 1, 2, AV_FIELD_PROGRESSIVE},
     };
@@ -111,6 +117,7 @@ TEST(SampleClips, ProbeAsWritten) {
         EXPECT_EQ(v.width, s.width);
         EXPECT_EQ(v.height, s.height);
         EXPECT_EQ(v.packets, s.frames);
+        EXPECT_EQ(v.pixelAspect, QString("%1:%2").arg(s.pixelAspectNum).arg(s.pixelAspectDen));
         if (c.fieldOrder != AV_FIELD_UNKNOWN) {
             EXPECT_EQ(v.fieldOrder, c.fieldOrder);
         }

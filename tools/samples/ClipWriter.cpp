@@ -130,6 +130,7 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipSpec& spec) {
     const AVCodec* codec = c->codec;
     c->width = spec.width;
     c->height = spec.height;
+    c->sample_aspect_ratio = {spec.pixelAspectNum, spec.pixelAspectDen};
     c->framerate = {spec.rateNum, spec.rateDen};
     c->time_base = {spec.rateDen, spec.rateNum};
     c->pix_fmt = encoderPixelFormat(codec);
@@ -168,6 +169,7 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipSpec& spec) {
     }
     openStream(enc, spec.videoCodec, std::move(opts));
     enc.stream->avg_frame_rate = c->framerate;
+    enc.stream->sample_aspect_ratio = c->sample_aspect_ratio;
     if (!spec.startTimecode.isEmpty())
         av_dict_set(&enc.stream->metadata, "timecode", spec.startTimecode.toUtf8(), 0);
     return enc;
@@ -248,6 +250,8 @@ class ClipWriter {
             fail("a clip needs at least one frame");
         if (spec_.rateNum <= 0 || spec_.rateDen <= 0)
             fail("bad frame rate");
+        if (spec_.pixelAspectNum <= 0 || spec_.pixelAspectDen <= 0)
+            fail("bad pixel aspect ratio");
         if (spec_.videoCodec.isEmpty() && spec_.audioCodec.isEmpty())
             fail("a clip needs video or audio");
         if (!spec_.videoCodec.isEmpty() && (spec_.width < 32 || spec_.height < 16))

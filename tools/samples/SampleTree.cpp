@@ -50,6 +50,7 @@ ClipSpec movClip(const QString& name, int frames, const QString& videoCodec, con
     s.videoCodec = videoCodec;
     s.frames = frames;
     s.bFrames = videoCodec == "h264" ? 2 : 0;
+    s.captions = videoCodec == "h264";
     s.audioCodec = "pcm_s16le";
     s.startTimecode = timecode;
     return s;

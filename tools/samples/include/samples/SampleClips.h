@@ -21,6 +21,9 @@ struct ClipSpec {
     QString videoCodec = "h264";
     int width = 320;
     int height = 180;
+    // Pixel aspect ratio, e.g. 64:45 for 720x576 shown at 16:9.
+    int pixelAspectNum = 1;
+    int pixelAspectDen = 1;
     int rateNum = 30000;
     int rateDen = 1001;
     int frames = 30;
