@@ -17,7 +17,8 @@ class AudioDevice {
     // one otherwise: it accepts samples and its clock advances with the wall clock, so callers never
     // treat a missing device as an error. Re-opening closes first.
     virtual bool open(int sampleRate, int channels) = 0;
-    // Format actually played; may differ from what open() asked for (a stereo card for 6 channels).
+    // Format the device takes samples in: what open() asked for, except that SDL takes at most 8
+    // channels (the device converts to what the card plays).
     virtual int sampleRate() const = 0;
     virtual int channels() const = 0;
 

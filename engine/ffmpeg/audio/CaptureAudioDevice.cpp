@@ -1,5 +1,7 @@
 #include "audio/CaptureAudioDevice.h"
 
+#include <algorithm>
+
 namespace engine::ff {
 
 bool CaptureAudioDevice::open(int sampleRate, int channels) {
@@ -9,6 +11,7 @@ bool CaptureAudioDevice::open(int sampleRate, int channels) {
     open_ = true;
     paused_ = true;
     samples_.clear();
+    queued_ = played_ = 0;
     return true;
 }
 
@@ -27,11 +30,28 @@ void CaptureAudioDevice::queue(const float* interleaved, int frames) {
     if (!open_ || frames <= 0)
         return;
     samples_.insert(samples_.end(), interleaved, interleaved + size_t(frames) * size_t(channels_));
+    queued_ += frames;
 }
 
 int64_t CaptureAudioDevice::playedFrames() const {
     std::lock_guard lock(mutex_);
-    return channels_ ? int64_t(samples_.size()) / channels_ : 0;
+    return manual_ ? played_ : queued_;
+}
+
+int64_t CaptureAudioDevice::pendingFrames() const {
+    std::lock_guard lock(mutex_);
+    return manual_ ? queued_ - played_ : 0;
+}
+
+void CaptureAudioDevice::setManualClock(bool manual) {
+    std::lock_guard lock(mutex_);
+    manual_ = manual;
+    played_ = queued_;
+}
+
+void CaptureAudioDevice::advance(int64_t frames) {
+    std::lock_guard lock(mutex_);
+    played_ = std::min(queued_, played_ + std::max<int64_t>(frames, 0));
 }
 
 void CaptureAudioDevice::setPaused(bool paused) {
@@ -42,6 +62,8 @@ void CaptureAudioDevice::setPaused(bool paused) {
 void CaptureAudioDevice::clear() {
     std::lock_guard lock(mutex_);
     ++clears_;
+    if (manual_)
+        queued_ = played_;
 }
 
 void CaptureAudioDevice::close() {

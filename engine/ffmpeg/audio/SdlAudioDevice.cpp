@@ -24,9 +24,9 @@ bool SdlAudioDevice::open(int sampleRate, int channels) {
         want.channels = Uint8(channels);
         want.samples = 1024;
         SDL_AudioSpec have{};
-        // Channel count and rate may change to what the card takes; SDL converts the sample format.
-        device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
-                                      SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+        // No format changes allowed: SDL converts to what the card takes, so the rate and channel count
+        // the caller queues in stay the ones it asked for.
+        device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
         if (device_ != 0) {
             sampleRate_ = have.freq;
             channels_ = have.channels;

@@ -1,0 +1,29 @@
+#include "audio/PlayoutTimeline.h"
+
+#include <algorithm>
+
+namespace engine::ff {
+
+void PlayoutTimeline::append(int64_t frames, double position, double rate, int deviceRate) {
+    if (frames <= 0 || deviceRate <= 0)
+        return;
+    segments_.push_back({next_, frames, position, rate / deviceRate});
+    next_ += frames;
+}
+
+std::optional<double> PlayoutTimeline::mediaTimeAt(int64_t playedFrames) {
+    if (segments_.empty())
+        return std::nullopt;
+    while (segments_.size() > 1 && segments_.front().start + segments_.front().frames <= playedFrames)
+        segments_.pop_front();
+    const Segment& s = segments_.front();
+    const int64_t into = std::clamp<int64_t>(playedFrames - s.start, 0, s.frames);
+    return s.position + double(into) * s.secondsPerFrame;
+}
+
+void PlayoutTimeline::restart(int64_t nextFrame) {
+    segments_.clear();
+    next_ = nextFrame;
+}
+
+} // namespace engine::ff
