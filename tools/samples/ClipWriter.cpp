@@ -292,7 +292,7 @@ class ClipWriter {
     const AVFrame* nextPicture(int64_t n) {
         check(av_frame_make_writable(drawn_.get()), "picture buffer");
         drawn_->interlaced_frame = spec_.interlaced;
-        drawFrameCode(drawn_.get(), n);
+        drawFrameCode(drawn_.get(), n, int(std::lround(spec_.framesPerSecond())));
         AVFrame* out = drawn_.get();
         if (converted_) {
             check(av_frame_make_writable(converted_.get()), "picture buffer");

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 extern "C" {
@@ -75,8 +77,8 @@ struct Planes {
     }
 };
 
-// 3x5 glyphs for the digits, one row per 3 bits (MSB left).
-constexpr std::array<std::array<uint8_t, 5>, 10> kDigits{{
+// 3x5 glyphs for the digits and ':', one row per 3 bits (MSB left).
+constexpr std::array<std::array<uint8_t, 5>, 11> kGlyphs{{
     {7, 5, 5, 5, 7},
     {2, 6, 2, 2, 7},
     {7, 1, 7, 4, 7},
@@ -87,26 +89,44 @@ constexpr std::array<std::array<uint8_t, 5>, 10> kDigits{{
     {7, 1, 1, 1, 1},
     {7, 5, 7, 5, 7},
     {7, 5, 7, 1, 7},
+    {0, 2, 0, 2, 0},
 }};
 
-void drawCounter(const Planes& p, int64_t n) {
-    const int scale = std::max(2, p.f->height / 40);
-    const int digits = 7;
+int textScale(int height) {
+    return std::max(2, height / 40);
+}
+
+// White blocky text on a black box, centred; returns the row below the box.
+int drawText(const Planes& p, const std::string& text, int y0) {
+    const int scale = textScale(p.f->height);
     const int advance = 4 * scale;
-    const int boxW = digits * advance + scale, boxH = 7 * scale;
-    const int x0 = (p.f->width - boxW) / 2, y0 = bandHeight(p.f->height) + p.f->height / 16;
+    const int boxW = int(text.size()) * advance + scale, boxH = 7 * scale;
+    const int x0 = (p.f->width - boxW) / 2;
     p.fillLuma(x0, y0, x0 + boxW, y0 + boxH, kBlack);
     p.fillChroma(x0, y0, x0 + boxW, y0 + boxH, kNeutralChroma, kNeutralChroma);
-    int64_t rest = std::max<int64_t>(n, 0);
-    for (int d = digits - 1; d >= 0; --d, rest /= 10) {
-        const auto& glyph = kDigits[rest % 10];
-        const int gx = x0 + scale + d * advance, gy = y0 + scale;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto& glyph = kGlyphs[text[i] == ':' ? 10 : size_t(text[i] - '0')];
+        const int gx = x0 + scale + int(i) * advance, gy = y0 + scale;
         for (int row = 0; row < 5; ++row)
             for (int col = 0; col < 3; ++col)
                 if (glyph[row] & (4 >> col))
                     p.fillLuma(gx + col * scale, gy + row * scale, gx + (col + 1) * scale,
                                gy + (row + 1) * scale, kWhite);
     }
+    return y0 + boxH;
+}
+
+void drawCounter(const Planes& p, int64_t n, int timecodeRate) {
+    n = std::max<int64_t>(n, 0);
+    const int64_t rate = std::max(1, timecodeRate);
+    char counter[16], timecode[32];
+    std::snprintf(counter, sizeof counter, "%07lld", static_cast<long long>(n % 10'000'000));
+    std::snprintf(timecode, sizeof timecode, "%02lld:%02lld:%02lld:%02lld",
+                  static_cast<long long>(n / (3600 * rate) % 100),
+                  static_cast<long long>(n / (60 * rate) % 60), static_cast<long long>(n / rate % 60),
+                  static_cast<long long>(n % rate));
+    const int below = drawText(p, counter, bandHeight(p.f->height) + p.f->height / 16);
+    drawText(p, timecode, below + textScale(p.f->height));
 }
 
 // In an interlaced picture the bottom field is half a frame later, so the block has moved on there:
@@ -128,7 +148,7 @@ void drawMovingBlock(const Planes& p, int64_t n) {
 
 } // namespace
 
-void drawFrameCode(AVFrame* frame, int64_t frameNumber) {
+void drawFrameCode(AVFrame* frame, int64_t frameNumber, int timecodeRate) {
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(frame->format));
     if (!desc || desc->nb_components < 3 || desc->comp[0].depth != 8 || (desc->flags & AV_PIX_FMT_FLAG_RGB) ||
         !(desc->flags & AV_PIX_FMT_FLAG_PLANAR))
@@ -143,7 +163,7 @@ void drawFrameCode(AVFrame* frame, int64_t frameNumber) {
     for (int i = 0; i < kCells; ++i)
         p.fillLuma(i * w / kCells, 0, (i + 1) * w / kCells, bandHeight(h), cells[i] ? kWhite : kBlack);
 
-    drawCounter(p, frameNumber);
+    drawCounter(p, frameNumber, timecodeRate);
     drawMovingBlock(p, frameNumber);
 }
 

@@ -36,7 +36,7 @@ ClipSpec mxfClip(const QString& name, int frames, bool hd, const QString& timeco
     s.frames = frames;
     s.gopLength = 12;
     s.closedGop = false;
-    s.audioCodec = "pcm_s16le";
+    s.audioCodec = "pcm_s24le";
     s.audioTracks = 16;
     s.channelsPerTrack = 1;
     s.captions = true;

@@ -55,12 +55,12 @@ void writeSampleClip(const ClipSpec& spec);
 
 // --- Frame code ---------------------------------------------------------------------------------
 // The top eighth of the picture holds a row of 32 black/white cells: a start guard, 24 bits of the
-// frame number, a 4-bit check and a stop guard. Below it the frame number and a 30 fps timecode are
-// burnt in as large digits, and a bright block moves across the lower part (half a step further in the
-// bottom field when the frame is marked interlaced).
+// frame number, a 4-bit check and a stop guard. Below it the frame number and its timecode
+// (timecodeRate frames a second) are burnt in as large digits, and a bright block moves across the lower part
+// (half a step further in the bottom field when the frame is marked interlaced).
 
 // Draws into an 8-bit planar YUV 4:2:0 or 4:2:2 frame (its buffers allocated).
-void drawFrameCode(AVFrame* frame, int64_t frameNumber);
+void drawFrameCode(AVFrame* frame, int64_t frameNumber, int timecodeRate = 30);
 
 // The frame number read from a luma plane, or -1 when no valid code is there.
 int64_t readFrameCode(const uint8_t* luma, int linesize, int width, int height);
