@@ -350,7 +350,7 @@ class ClipWriter {
             for (int i = 0; i < count; ++i) {
                 const double v = toneSample(source, first + i, c->sample_rate);
                 const int index = planar ? i : i * channels + ch;
-                uint8_t* plane = f->data[planar ? ch : 0];
+                uint8_t* plane = f->extended_data[planar ? ch : 0];
                 if (packed == AV_SAMPLE_FMT_FLT)
                     reinterpret_cast<float*>(plane)[index] = float(v);
                 else if (packed == AV_SAMPLE_FMT_S16)
