@@ -105,6 +105,30 @@ TEST(CaptionDecoder, PopOnCaptionShowsFromEndOfCaptionUntilErased) {
     EXPECT_TRUE(decoder.screenAt(10.0)->empty()) << "a seek forgets the screens";
 }
 
+TEST(CaptionDecoder, ShowsOnlyTheFirstServiceOfTheFirstField) {
+    CaptionDecoder decoder;
+    double t = 0;
+    auto send = [&](const std::vector<avtest::CcTriplet>& pairs) {
+        for (const auto& p : pairs) {
+            decoder.feed(p.data(), p.size(), t);
+            const QString row = bottomRow(*decoder.screenAt(t));
+            EXPECT_FALSE(row.contains(QLatin1String("TWO")) || row.contains(QLatin1String("THREE")))
+                << qPrintable(row);
+            t += kFrame;
+        }
+    };
+    send(avtest::popOnCaption("CHANNEL TWO", 2, 1));
+    send(avtest::popOnCaption("FIELD TWO", 1, 2));
+    send(avtest::popOnCaption("CHANNEL ONE", 1, 1));
+    EXPECT_EQ(bottomRow(*decoder.screenAt(t)).trimmed(), QStringLiteral("CHANNEL ONE"));
+    // Text after a channel-2 code belongs to channel 2, even inside one packet with CC1 pairs.
+    std::vector<uint8_t> mixed;
+    for (const auto& p : avtest::popOnCaption("THREE", 2, 1))
+        mixed.insert(mixed.end(), p.begin(), p.end());
+    decoder.feed(mixed.data(), mixed.size(), t);
+    EXPECT_EQ(bottomRow(*decoder.screenAt(t)).trimmed(), QStringLiteral("CHANNEL ONE"));
+}
+
 TEST(CaptionDecoder, ReadsCaptionsCarriedInAnEncodedVideoStream) {
     std::vector<avtest::CcTriplet> perFrame(3, avtest::padding());
     for (const auto& pair : avtest::popOnCaption("NEWS AT TEN"))

@@ -9,13 +9,16 @@ uint8_t withParity(uint8_t b) {
     return std::popcount(unsigned(b & 0x7f)) % 2 == 0 ? uint8_t(b | 0x80) : uint8_t(b & 0x7f);
 }
 
-CcTriplet pair(uint8_t a, uint8_t b) {
-    return {0xfc, withParity(a), withParity(b)};
+CcTriplet pair(uint8_t a, uint8_t b, int field = 1) {
+    return {uint8_t(field == 1 ? 0xfc : 0xfd), withParity(a), withParity(b)};
 }
 
-void control(std::vector<CcTriplet>& out, uint8_t a, uint8_t b) {
-    out.push_back(pair(a, b));
-    out.push_back(pair(a, b));
+// Control codes of channel 2 have bit 3 of their first byte set.
+void control(std::vector<CcTriplet>& out, uint8_t a, uint8_t b, int channel = 1, int field = 1) {
+    if (channel == 2)
+        a |= 0x08;
+    out.push_back(pair(a, b, field));
+    out.push_back(pair(a, b, field));
 }
 
 } // namespace
@@ -24,13 +27,13 @@ CcTriplet padding() {
     return {0xfc, 0x80, 0x80};
 }
 
-std::vector<CcTriplet> popOnCaption(const std::string& text) {
+std::vector<CcTriplet> popOnCaption(const std::string& text, int channel, int field) {
     std::vector<CcTriplet> out;
-    control(out, 0x14, 0x20); // resume caption loading
-    control(out, 0x14, 0x60); // row 15, column 0
+    control(out, 0x14, 0x20, channel, field); // resume caption loading
+    control(out, 0x14, 0x60, channel, field); // row 15, column 0
     for (size_t i = 0; i < text.size(); i += 2)
-        out.push_back(pair(uint8_t(text[i]), i + 1 < text.size() ? uint8_t(text[i + 1]) : 0));
-    control(out, 0x14, 0x2f); // end of caption: show it
+        out.push_back(pair(uint8_t(text[i]), i + 1 < text.size() ? uint8_t(text[i + 1]) : 0, field));
+    control(out, 0x14, 0x2f, channel, field); // end of caption: show it
     return out;
 }
 

@@ -40,17 +40,8 @@ void ChannelRouter::push(int stream, const AVFrame& frame) {
         return;
     Stream& st = streams_[size_t(stream)];
     std::vector<std::vector<float>> converted;
-    if (!st.resampler->convert(frame, converted) || converted.empty())
-        return;
-    const size_t frames = converted[0].size();
-    st.planes.resize(size_t(st.channels));
-    for (size_t c = 0; c < st.planes.size(); ++c) {
-        auto& plane = st.planes[c];
-        if (c < converted.size())
-            plane.insert(plane.end(), converted[c].begin(), converted[c].end());
-        else
-            plane.resize(plane.size() + frames, 0.f);
-    }
+    if (st.resampler->convert(frame, converted))
+        append(st, converted);
 }
 
 int ChannelRouter::available() const {
@@ -68,9 +59,29 @@ int ChannelRouter::pull(int maxFrames, std::vector<float>& out) {
 
 int ChannelRouter::drain(std::vector<float>& out) {
     size_t most = 0;
-    for (const Stream& st : streams_)
+    for (Stream& st : streams_) {
+        if (st.channels > 0) {
+            std::vector<std::vector<float>> tail;
+            st.resampler->flush(tail);
+            append(st, tail);
+        }
         most = std::max(most, st.queued());
+    }
     return route(most, out);
+}
+
+void ChannelRouter::append(Stream& st, const std::vector<std::vector<float>>& converted) {
+    if (converted.empty())
+        return;
+    const size_t frames = converted[0].size();
+    st.planes.resize(size_t(st.channels));
+    for (size_t c = 0; c < st.planes.size(); ++c) {
+        auto& plane = st.planes[c];
+        if (c < converted.size())
+            plane.insert(plane.end(), converted[c].begin(), converted[c].end());
+        else
+            plane.resize(plane.size() + frames, 0.f);
+    }
 }
 
 int ChannelRouter::route(size_t frames, std::vector<float>& out) {

@@ -41,8 +41,8 @@ class ChannelRouter {
     // Takes up to maxFrames routed frames (16 interleaved channels each) into out (replaced).
     // Returns the frame count taken.
     int pull(int maxFrames, std::vector<float>& out);
-    // At the end of the clip: streams that ended early are padded with silence so everything left
-    // is routed. Returns the frame count taken.
+    // At the end of the clip: converters are drained and streams that ended early are padded with
+    // silence, so everything left is routed. Returns the frame count taken.
     int drain(std::vector<float>& out);
     // Drops queued audio and converter state (after a seek).
     void reset();
@@ -56,6 +56,8 @@ class ChannelRouter {
         size_t queued() const { return planes.empty() ? 0 : planes[0].size() - consumed; }
     };
     int route(size_t frames, std::vector<float>& out);
+    // Adds converted samples to a stream's queue, keeping its declared channel count.
+    static void append(Stream& st, const std::vector<std::vector<float>>& converted);
 
     mutable std::mutex mapMutex_;
     ChannelMap map_;

@@ -35,9 +35,18 @@ bool StreamResampler::configure(const AVFrame& frame) {
 bool StreamResampler::convert(const AVFrame& frame, std::vector<std::vector<float>>& planes) {
     if (!configure(frame))
         return false;
+    return run(frame.extended_data, frame.nb_samples, planes);
+}
+
+void StreamResampler::flush(std::vector<std::vector<float>>& planes) {
+    if (swr_)
+        run(nullptr, 0, planes);
+}
+
+bool StreamResampler::run(const uint8_t* const* input, int samples, std::vector<std::vector<float>>& planes) {
     const int channels = inLayout_.nb_channels;
     planes.resize(size_t(channels));
-    const int capacity = swr_get_out_samples(swr_.get(), frame.nb_samples);
+    const int capacity = swr_get_out_samples(swr_.get(), samples);
     if (capacity <= 0)
         return true;
 
@@ -48,8 +57,8 @@ bool StreamResampler::convert(const AVFrame& frame, std::vector<std::vector<floa
         planes[size_t(c)].resize(before[size_t(c)] + size_t(capacity));
         out[size_t(c)] = reinterpret_cast<uint8_t*>(planes[size_t(c)].data() + before[size_t(c)]);
     }
-    const int got = swr_convert(swr_.get(), out.data(), capacity,
-                                const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples);
+    const int got =
+        swr_convert(swr_.get(), out.data(), capacity, const_cast<const uint8_t**>(input), samples);
     for (int c = 0; c < channels; ++c)
         planes[size_t(c)].resize(before[size_t(c)] + size_t(std::max(got, 0)));
     return got >= 0;

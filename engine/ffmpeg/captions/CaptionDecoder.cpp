@@ -31,12 +31,14 @@ CaptionDecoder::CaptionDecoder() : packet_(makePacket()) {
 }
 
 void CaptionDecoder::feed(const uint8_t* ccData, size_t size, double mediaTime) {
-    if (!ctx_ || !ccData || size < 3)
+    if (!ctx_ || !ccData)
         return;
-    size -= size % 3;
-    if (av_new_packet(packet_.get(), int(size)) < 0)
+    cc1_.filter(ccData, size, kept_);
+    if (kept_.empty())
         return;
-    std::memcpy(packet_->data, ccData, size);
+    if (av_new_packet(packet_.get(), int(kept_.size())) < 0)
+        return;
+    std::memcpy(packet_->data, kept_.data(), kept_.size());
     packet_->pts = packet_->dts = int64_t(mediaTime * 1e6);
 
     SubtitleHolder sub;

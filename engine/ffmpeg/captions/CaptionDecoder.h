@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <memory>
 
+#include <vector>
+
+#include "captions/Cc1Filter.h"
 #include "captions/TimedCaptions.h"
 
 namespace engine::ff {
@@ -23,8 +26,16 @@ class CaptionDecoder : public TimedCaptions {
     // The A53 side data of a decoded picture, if it has any.
     void feedFrame(const AVFrame& frame, double mediaTime);
 
+    // Also forgets which data channel the stream was in.
+    void reset() {
+        TimedCaptions::reset();
+        cc1_.reset();
+    }
+
   private:
     AVPacketPtr packet_;
+    Cc1Filter cc1_;
+    std::vector<uint8_t> kept_;
 };
 
 } // namespace engine::ff
