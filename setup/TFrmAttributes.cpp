@@ -30,6 +30,7 @@ TFrmAttributes::TFrmAttributes(QWidget* owner) : QDialog(owner) {
     propsEditorList->setGeometry(8, 8, 306, 340);
     propsEditorList->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Value")});
     propsEditorList->horizontalHeader()->setStretchLastSection(true);
+    propsEditorList->setColumnWidth(0, 140);
     propsEditorList->verticalHeader()->hide();
     propsEditorList->verticalHeader()->setDefaultSectionSize(20);
     propsEditorList->setSelectionMode(QAbstractItemView::SingleSelection);
