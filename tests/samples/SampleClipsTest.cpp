@@ -24,7 +24,7 @@ namespace {
 using namespace samples::testing;
 using namespace engine::ff;
 
-ClipSpec spec(const QString& name) {
+ClipSpec clipAt(const QString& name) {
     ClipSpec s;
     s.path = name;
     return s;
@@ -33,40 +33,40 @@ ClipSpec spec(const QString& name) {
 // The clips of this test binary, each written once on first use.
 std::map<QString, ClipSpec> clipTable() {
     std::map<QString, ClipSpec> t;
-    ClipSpec& longGop = t["longgop.mp4"] = spec("longgop.mp4");
+    ClipSpec& longGop = t["longgop.mp4"] = clipAt("longgop.mp4");
     longGop.frames = 75, longGop.gopLength = 12, longGop.bFrames = 3, longGop.closedGop = false;
     longGop.audioTracks = 2, longGop.captions = true;
 
-    ClipSpec& mxf = t["mono16.mxf"] = spec("mono16.mxf");
+    ClipSpec& mxf = t["mono16.mxf"] = clipAt("mono16.mxf");
     mxf.videoCodec = "mpeg2video", mxf.frames = 75, mxf.gopLength = 12;
     mxf.audioCodec = "pcm_s16le", mxf.audioTracks = 16, mxf.channelsPerTrack = 1;
     mxf.captions = true, mxf.startTimecode = "10:00:00:00";
 
-    ClipSpec& hd = t["hd1080i.mxf"] = spec("hd1080i.mxf");
+    ClipSpec& hd = t["hd1080i.mxf"] = clipAt("hd1080i.mxf");
     hd.videoCodec = "mpeg2video", hd.width = 1920, hd.height = 1080, hd.rateNum = 25, hd.rateDen = 1;
     hd.interlaced = true, hd.frames = 8, hd.gopLength = 4;
     hd.audioCodec = "pcm_s24le", hd.audioTracks = 2, hd.channelsPerTrack = 1;
 
-    ClipSpec& prores = t["ch16.mov"] = spec("ch16.mov");
+    ClipSpec& prores = t["ch16.mov"] = clipAt("ch16.mov");
     prores.videoCodec = "prores", prores.frames = 6, prores.bFrames = 0;
     prores.audioCodec = "pcm_s24le", prores.channelsPerTrack = 16;
 
-    ClipSpec& dnx = t["dnx.mxf"] = spec("dnx.mxf");
+    ClipSpec& dnx = t["dnx.mxf"] = clipAt("dnx.mxf");
     dnx.videoCodec = "dnxhd", dnx.frames = 6, dnx.bFrames = 0, dnx.audioCodec = "pcm_s24le";
 
-    ClipSpec& ts = t["late.ts"] = spec("late.ts");
+    ClipSpec& ts = t["late.ts"] = clipAt("late.ts");
     ts.frames = 15, ts.startSeconds = 10;
 
-    ClipSpec& mov = t["late.mov"] = spec("late.mov");
+    ClipSpec& mov = t["late.mov"] = clipAt("late.mov");
     mov.frames = 10, mov.startSeconds = 5, mov.audioCodec = "pcm_s16le", mov.startTimecode = "05:00:00:00";
 
-    ClipSpec& mkv = t["silent.mkv"] = spec("silent.mkv");
+    ClipSpec& mkv = t["silent.mkv"] = clipAt("silent.mkv");
     mkv.frames = 10, mkv.audioCodec.clear();
 
-    ClipSpec& avi = t["old.avi"] = spec("old.avi");
+    ClipSpec& avi = t["old.avi"] = clipAt("old.avi");
     avi.videoCodec = "mpeg2video", avi.frames = 10, avi.bFrames = 0, avi.audioCodec = "pcm_s16le";
 
-    ClipSpec& sd = t["anamorphic.mxf"] = spec("anamorphic.mxf");
+    ClipSpec& sd = t["anamorphic.mxf"] = clipAt("anamorphic.mxf");
     sd.videoCodec = "mpeg2video", sd.width = 720, sd.height = 576, sd.rateNum = 25, sd.rateDen = 1;
     sd.pixelAspectNum = 64, sd.pixelAspectDen = 45, sd.interlaced = true, sd.frames = 4, sd.bFrames = 0;
     sd.audioCodec = "pcm_s16le", sd.audioTracks = 4, sd.channelsPerTrack = 1;
@@ -271,10 +271,10 @@ TEST(SampleClips, BadSpecsThrowAndLeaveNoFile) {
     QTemporaryDir dir;
     struct Case {
         const char* why;
-        ClipSpec spec;
+        ClipSpec clip;
     };
     auto with = [&](const char* name, auto change) {
-        ClipSpec s = spec(dir.filePath(name));
+        ClipSpec s = clipAt(dir.filePath(name));
         change(s);
         return s;
     };
@@ -291,12 +291,12 @@ TEST(SampleClips, BadSpecsThrowAndLeaveNoFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         try {
-            writeSampleClip(c.spec);
+            writeSampleClip(c.clip);
             ADD_FAILURE() << "no exception";
         } catch (const std::runtime_error& e) {
             EXPECT_STRNE(e.what(), "");
         }
-        EXPECT_FALSE(QFile::exists(c.spec.path));
+        EXPECT_FALSE(QFile::exists(c.clip.path));
     }
 }
 

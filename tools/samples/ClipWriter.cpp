@@ -52,15 +52,15 @@ struct StreamEncoder {
     AVStream* stream = nullptr;
 };
 
-AVFormatContext* openMuxer(Muxer& mux, const ClipSpec& spec) {
+AVFormatContext* openMuxer(Muxer& mux, const ClipSpec& clip) {
     AVFormatContext* oc = nullptr;
-    const QByteArray path = QFile::encodeName(spec.path);
+    const QByteArray path = QFile::encodeName(clip.path);
     const int err = avformat_alloc_output_context2(&oc, nullptr, nullptr, path.constData());
     if (err < 0 || !oc)
-        fail("no container for " + spec.path + " (use .mxf .mov .mp4 .ts .mkv .avi)");
+        fail("no container for " + clip.path + " (use .mxf .mov .mp4 .ts .mkv .avi)");
     mux.ctx.reset(oc);
-    if (!spec.startTimecode.isEmpty())
-        av_dict_set(&oc->metadata, "timecode", spec.startTimecode.toUtf8(), 0);
+    if (!clip.startTimecode.isEmpty())
+        av_dict_set(&oc->metadata, "timecode", clip.startTimecode.toUtf8(), 0);
     return oc;
 }
 
@@ -124,27 +124,27 @@ void openStream(StreamEncoder& enc, const QString& codecName, Options&& opts) {
     enc.stream->time_base = enc.ctx->time_base;
 }
 
-StreamEncoder openVideo(AVFormatContext* oc, const ClipSpec& spec) {
-    StreamEncoder enc = newStream(oc, spec.videoCodec);
+StreamEncoder openVideo(AVFormatContext* oc, const ClipSpec& clip) {
+    StreamEncoder enc = newStream(oc, clip.videoCodec);
     AVCodecContext* c = enc.ctx.get();
     const AVCodec* codec = c->codec;
-    c->width = spec.width;
-    c->height = spec.height;
-    c->sample_aspect_ratio = {spec.pixelAspectNum, spec.pixelAspectDen};
-    c->framerate = {spec.rateNum, spec.rateDen};
-    c->time_base = {spec.rateDen, spec.rateNum};
+    c->width = clip.width;
+    c->height = clip.height;
+    c->sample_aspect_ratio = {clip.pixelAspectNum, clip.pixelAspectDen};
+    c->framerate = {clip.rateNum, clip.rateDen};
+    c->time_base = {clip.rateDen, clip.rateNum};
     c->pix_fmt = encoderPixelFormat(codec);
-    c->gop_size = spec.gopLength;
-    c->max_b_frames = spec.bFrames;
+    c->gop_size = clip.gopLength;
+    c->max_b_frames = clip.bFrames;
     c->color_range = AVCOL_RANGE_MPEG;
-    const bool hd = spec.height >= 720;
+    const bool hd = clip.height >= 720;
     c->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
     c->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
     c->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
     c->thread_count = hd ? 2 : 1;
-    if (spec.closedGop)
+    if (clip.closedGop)
         c->flags |= AV_CODEC_FLAG_CLOSED_GOP;
-    if (spec.interlaced) {
+    if (clip.interlaced) {
         c->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
         c->field_order = AV_FIELD_TT;
     }
@@ -152,40 +152,40 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipSpec& spec) {
     Options opts;
     if (codec->id == AV_CODEC_ID_H264) {
         opts.set("preset", "ultrafast");
-        if (!spec.closedGop)
+        if (!clip.closedGop)
             opts.set("x264-params", "open-gop=1");
     } else if (codec->id == AV_CODEC_ID_MPEG2VIDEO) {
-        c->bit_rate = int64_t(0.4 * spec.width * spec.height * spec.framesPerSecond());
+        c->bit_rate = int64_t(0.4 * clip.width * clip.height * clip.framesPerSecond());
         c->rc_max_rate = c->bit_rate * 2;
         c->rc_buffer_size = int(c->rc_max_rate);
         // GOPs fixed by gopLength: a scene cut would move I-frames (and closed GOPs refuse it).
         opts.set("sc_threshold", "1000000000");
     } else if (codec->id == AV_CODEC_ID_DNXHD) {
         // Classic DNxHD for full HD (the 120 Mb/s family takes both scans); DNxHR for other sizes.
-        if (spec.width == 1920 && spec.height == 1080)
+        if (clip.width == 1920 && clip.height == 1080)
             c->bit_rate = 120'000'000;
         else
             opts.set("profile", "dnxhr_sq");
     }
-    openStream(enc, spec.videoCodec, std::move(opts));
+    openStream(enc, clip.videoCodec, std::move(opts));
     enc.stream->avg_frame_rate = c->framerate;
     enc.stream->sample_aspect_ratio = c->sample_aspect_ratio;
-    if (!spec.startTimecode.isEmpty())
-        av_dict_set(&enc.stream->metadata, "timecode", spec.startTimecode.toUtf8(), 0);
+    if (!clip.startTimecode.isEmpty())
+        av_dict_set(&enc.stream->metadata, "timecode", clip.startTimecode.toUtf8(), 0);
     return enc;
 }
 
-StreamEncoder openAudio(AVFormatContext* oc, const ClipSpec& spec) {
-    StreamEncoder enc = newStream(oc, spec.audioCodec);
+StreamEncoder openAudio(AVFormatContext* oc, const ClipSpec& clip) {
+    StreamEncoder enc = newStream(oc, clip.audioCodec);
     AVCodecContext* c = enc.ctx.get();
     const AVCodec* codec = c->codec;
-    c->sample_rate = spec.sampleRate;
-    av_channel_layout_default(&c->ch_layout, spec.channelsPerTrack);
+    c->sample_rate = clip.sampleRate;
+    av_channel_layout_default(&c->ch_layout, clip.channelsPerTrack);
     c->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-    c->time_base = {1, spec.sampleRate};
+    c->time_base = {1, clip.sampleRate};
     if (codec->id == AV_CODEC_ID_AAC)
-        c->bit_rate = 64000 * spec.channelsPerTrack;
-    openStream(enc, spec.audioCodec, Options());
+        c->bit_rate = 64000 * clip.channelsPerTrack;
+    openStream(enc, clip.audioCodec, Options());
     return enc;
 }
 
@@ -208,31 +208,31 @@ void encode(AVFormatContext* oc, StreamEncoder& enc, const AVFrame* frame) {
 
 class ClipWriter {
   public:
-    ClipWriter(const ClipSpec& spec, bool& createdFile) : spec_(spec), createdFile_(createdFile) {
+    ClipWriter(const ClipSpec& clip, bool& createdFile) : clip_(clip), createdFile_(createdFile) {
         validate();
     }
 
     void open() {
-        AVFormatContext* oc = openMuxer(mux_, spec_);
-        if (!spec_.videoCodec.isEmpty()) {
-            video_ = openVideo(oc, spec_);
+        AVFormatContext* oc = openMuxer(mux_, clip_);
+        if (!clip_.videoCodec.isEmpty()) {
+            video_ = openVideo(oc, clip_);
             prepareVideoFrames();
         }
-        for (int t = 0; t < (spec_.audioCodec.isEmpty() ? 0 : spec_.audioTracks); ++t)
-            audio_.push_back(openAudio(oc, spec_));
+        for (int t = 0; t < (clip_.audioCodec.isEmpty() ? 0 : clip_.audioTracks); ++t)
+            audio_.push_back(openAudio(oc, clip_));
         if (!(oc->oformat->flags & AVFMT_NOFILE)) {
-            check(avio_open(&oc->pb, QFile::encodeName(spec_.path).constData(), AVIO_FLAG_WRITE),
-                  "cannot create " + spec_.path);
+            check(avio_open(&oc->pb, QFile::encodeName(clip_.path).constData(), AVIO_FLAG_WRITE),
+                  "cannot create " + clip_.path);
             mux_.fileOpen = true;
             createdFile_ = true;
         }
-        check(avformat_write_header(oc, nullptr), "cannot write the header of " + spec_.path);
+        check(avformat_write_header(oc, nullptr), "cannot write the header of " + clip_.path);
     }
 
     void write() {
         AVFormatContext* oc = mux_.ctx.get();
         audioNext_.assign(audio_.size(), 0);
-        for (int64_t n = 0; n < spec_.frames; ++n) {
+        for (int64_t n = 0; n < clip_.frames; ++n) {
             if (video_.ctx)
                 encode(oc, video_, nextPicture(n));
             writeAudioUpTo(samplesBefore(n + 1));
@@ -241,32 +241,32 @@ class ClipWriter {
             encode(oc, video_, nullptr);
         for (auto& a : audio_)
             encode(oc, a, nullptr);
-        check(av_write_trailer(oc), "cannot finish " + spec_.path);
+        check(av_write_trailer(oc), "cannot finish " + clip_.path);
     }
 
   private:
     void validate() const {
-        if (spec_.frames <= 0)
+        if (clip_.frames <= 0)
             fail("a clip needs at least one frame");
-        if (spec_.rateNum <= 0 || spec_.rateDen <= 0)
+        if (clip_.rateNum <= 0 || clip_.rateDen <= 0)
             fail("bad frame rate");
-        if (spec_.pixelAspectNum <= 0 || spec_.pixelAspectDen <= 0)
+        if (clip_.pixelAspectNum <= 0 || clip_.pixelAspectDen <= 0)
             fail("bad pixel aspect ratio");
-        if (spec_.videoCodec.isEmpty() && spec_.audioCodec.isEmpty())
+        if (clip_.videoCodec.isEmpty() && clip_.audioCodec.isEmpty())
             fail("a clip needs video or audio");
-        if (!spec_.videoCodec.isEmpty() && (spec_.width < 32 || spec_.height < 16))
+        if (!clip_.videoCodec.isEmpty() && (clip_.width < 32 || clip_.height < 16))
             fail("picture too small for the frame code");
-        if (!spec_.audioCodec.isEmpty() && (spec_.audioTracks < 1 || spec_.channelsPerTrack < 1))
+        if (!clip_.audioCodec.isEmpty() && (clip_.audioTracks < 1 || clip_.channelsPerTrack < 1))
             fail("audio needs at least one track and one channel");
-        if (spec_.captions && spec_.videoCodec != "h264" && spec_.videoCodec != "mpeg2video")
+        if (clip_.captions && clip_.videoCodec != "h264" && clip_.videoCodec != "mpeg2video")
             fail("captions are carried by h264 or mpeg2video only");
     }
 
     // The start falls on a whole frame, and the first audio sample with it, so sound and picture line up.
-    int64_t startFrame() const { return std::llround(spec_.startSeconds * spec_.framesPerSecond()); }
+    int64_t startFrame() const { return std::llround(clip_.startSeconds * clip_.framesPerSecond()); }
 
     int64_t samplesBefore(int64_t frame) const {
-        return av_rescale(frame, int64_t(spec_.sampleRate) * spec_.rateDen, spec_.rateNum);
+        return av_rescale(frame, int64_t(clip_.sampleRate) * clip_.rateDen, clip_.rateNum);
     }
 
     void prepareVideoFrames() {
@@ -291,8 +291,8 @@ class ClipWriter {
 
     const AVFrame* nextPicture(int64_t n) {
         check(av_frame_make_writable(drawn_.get()), "picture buffer");
-        drawn_->interlaced_frame = spec_.interlaced;
-        drawFrameCode(drawn_.get(), n, int(std::lround(spec_.framesPerSecond())));
+        drawn_->interlaced_frame = clip_.interlaced;
+        drawFrameCode(drawn_.get(), n, int(std::lround(clip_.framesPerSecond())));
         AVFrame* out = drawn_.get();
         if (converted_) {
             check(av_frame_make_writable(converted_.get()), "picture buffer");
@@ -301,16 +301,16 @@ class ClipWriter {
             out = converted_.get();
         }
         out->pts = startFrame() + n;
-        out->interlaced_frame = spec_.interlaced;
-        out->top_field_first = spec_.interlaced;
+        out->interlaced_frame = clip_.interlaced;
+        out->top_field_first = clip_.interlaced;
         av_frame_remove_side_data(out, AV_FRAME_DATA_A53_CC);
-        if (spec_.captions)
+        if (clip_.captions)
             attachCaption(out, n);
         return out;
     }
 
     void attachCaption(AVFrame* frame, int64_t n) const {
-        const auto pair = captionPairForFrame(n, spec_.framesPerSecond());
+        const auto pair = captionPairForFrame(n, clip_.framesPerSecond());
         AVFrameSideData* sd = av_frame_new_side_data(frame, AV_FRAME_DATA_A53_CC, 3);
         if (!sd)
             fail("out of memory");
@@ -326,7 +326,7 @@ class ClipWriter {
                 const int64_t count = frameSize > 0 ? std::min<int64_t>(frameSize, endSample - audioNext_[t])
                                                     : endSample - audioNext_[t];
                 // A fixed-size encoder takes a short frame only at the very end.
-                if (frameSize > 0 && count < frameSize && endSample < samplesBefore(spec_.frames))
+                if (frameSize > 0 && count < frameSize && endSample < samplesBefore(clip_.frames))
                     break;
                 encode(mux_.ctx.get(), audio_[t], audioFrame(int(t), audioNext_[t], int(count)).get());
                 audioNext_[t] += count;
@@ -346,7 +346,7 @@ class ClipWriter {
         const bool planar = av_sample_fmt_is_planar(c->sample_fmt);
         const AVSampleFormat packed = av_get_packed_sample_fmt(c->sample_fmt);
         for (int ch = 0; ch < channels; ++ch) {
-            const int source = track * spec_.channelsPerTrack + ch;
+            const int source = track * clip_.channelsPerTrack + ch;
             for (int i = 0; i < count; ++i) {
                 const double v = toneSample(source, first + i, c->sample_rate);
                 const int index = planar ? i : i * channels + ch;
@@ -365,7 +365,7 @@ class ClipWriter {
         return f;
     }
 
-    const ClipSpec& spec_;
+    const ClipSpec& clip_;
     bool& createdFile_;
     Muxer mux_;
     StreamEncoder video_;
@@ -377,16 +377,16 @@ class ClipWriter {
 
 } // namespace
 
-void writeSampleClip(const ClipSpec& spec) {
+void writeSampleClip(const ClipSpec& clip) {
     bool createdFile = false;
     try {
-        ClipWriter writer(spec, createdFile);
+        ClipWriter writer(clip, createdFile);
         writer.open();
         writer.write();
     } catch (...) {
         // A half-written clip must not look like a good one.
         if (createdFile)
-            QFile::remove(spec.path);
+            QFile::remove(clip.path);
         throw;
     }
 }

@@ -51,7 +51,7 @@ struct ClipSpec {
 };
 
 // Encodes the clip for real; throws std::runtime_error with the reason on any failure.
-void writeSampleClip(const ClipSpec& spec);
+void writeSampleClip(const ClipSpec& clip);
 
 // --- Frame code ---------------------------------------------------------------------------------
 // The top eighth of the picture holds a row of 32 black/white cells: a start guard, 24 bits of the
