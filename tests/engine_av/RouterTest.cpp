@@ -108,7 +108,15 @@ TEST(ChannelRouter, StreamsStayAlignedAndTheEndIsPaddedWithSilence) {
     EXPECT_EQ(out[size_t(100 * 16 + 1)], 0.f) << "stream 1 ended: silence, not stale samples";
     EXPECT_EQ(router.available(), 0);
 
-    router.push(0, *avtest::makeAudioFrame(1, AV_SAMPLE_FMT_FLT, 48000, 50, [](int, int) { return 0.5; }));
+    // A stream that stops delivering holds the others back by at most a second.
+    for (int i = 0; i < 3; ++i)
+        router.push(
+            0, *avtest::makeAudioFrame(1, AV_SAMPLE_FMT_FLT, 48000, 24000, [](int, int) { return 0.5; }));
+    EXPECT_EQ(router.available(), 72000 - ChannelRouter::kMaxLagFrames);
+    EXPECT_EQ(router.pull(100000, out), 72000 - ChannelRouter::kMaxLagFrames);
+    EXPECT_EQ(out[1], 0.f);
+    EXPECT_EQ(router.available(), 0);
+
     router.reset();
     EXPECT_EQ(router.drain(out), 0) << "a seek drops what was queued";
 }

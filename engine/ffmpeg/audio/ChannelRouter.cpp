@@ -45,12 +45,19 @@ void ChannelRouter::push(int stream, const AVFrame& frame) {
 }
 
 int ChannelRouter::available() const {
-    if (streams_.empty())
-        return 0;
     size_t least = std::numeric_limits<size_t>::max();
-    for (const Stream& st : streams_)
-        least = std::min(least, st.channels > 0 ? st.queued() : least);
-    return least == std::numeric_limits<size_t>::max() ? 0 : int(least);
+    size_t most = 0;
+    for (const Stream& st : streams_) {
+        if (st.channels <= 0)
+            continue;
+        least = std::min(least, st.queued());
+        most = std::max(most, st.queued());
+    }
+    if (most == 0)
+        return 0;
+    // A stream that stops delivering (sparse or broken track) must not hold the others back for
+    // ever: beyond kMaxLagFrames it is played as silence.
+    return int(std::max(least, most > size_t(kMaxLagFrames) ? most - size_t(kMaxLagFrames) : 0));
 }
 
 int ChannelRouter::pull(int maxFrames, std::vector<float>& out) {

@@ -20,6 +20,8 @@ namespace engine::ff {
 class ChannelRouter {
   public:
     static constexpr int kOutputRate = 48000;
+    // How far one stream may run ahead of another before the lagging one is taken as silent.
+    static constexpr int kMaxLagFrames = kOutputRate;
 
     // channelsPerStream: the channel count of each audio stream of the clip, in stream order.
     explicit ChannelRouter(std::vector<int> channelsPerStream = {});
@@ -36,7 +38,8 @@ class ChannelRouter {
     // index beyond the configured ones are ignored. A frame with more channels than declared keeps the
     // declared number; fewer leaves the rest silent.
     void push(int stream, const AVFrame& frame);
-    // Frames ready to route: what every stream has delivered.
+    // Frames ready to route: what every stream has delivered, or, when a stream lags by more than
+    // kMaxLagFrames, what the others have delivered beyond that lag.
     int available() const;
     // Takes up to maxFrames routed frames (16 interleaved channels each) into out (replaced).
     // Returns the frame count taken.
