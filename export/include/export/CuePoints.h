@@ -29,6 +29,9 @@ class CuePoints {
     void CueOutExecute();
 
   private:
+    // Pauses the file source at `position` (0, an unmarked point, is the start of the clip).
+    void goTo(double position);
+
     CuePointsControls ui_;
     PlayerFields& fields_;
     services::Services services_;

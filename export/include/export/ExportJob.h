@@ -31,10 +31,16 @@ class ExportJob {
     void checkCompletion(int sourceState);
 
   private:
+    // The source and writer properties every click sets, confirmed or not.
+    void prepareSourceAndWriter();
+    // Points the writer at `file` and plays the marked range into it.
+    void start(const QString& file);
+
     ExportJobControls ui_;
     PlayerFields& fields_;
     engine::IEngineFactory& factory_;
     services::Services services_;
+    QString refusal_; // the writer's reason when it refused the running job's target
 };
 
 } // namespace clipexport

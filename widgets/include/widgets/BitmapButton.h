@@ -19,6 +19,10 @@ class BitmapButton : public QAbstractButton {
     QColor captionColor() const;
     int captionPixelSize() const { return hovered_ ? hoverPx_ : normalPx_; }
 
+    // A free integer the handlers keep on the button (the export-running flag of EXPORT).
+    int tag() const { return tag_; }
+    void setTag(int tag) { tag_ = tag; }
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
@@ -34,6 +38,7 @@ class BitmapButton : public QAbstractButton {
     QColor shadow_{85, 85, 85};
     QColor highlight_{87, 87, 87};
     bool hovered_ = false;
+    int tag_ = 0;
 };
 
 } // namespace widgets

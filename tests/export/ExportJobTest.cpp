@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "QtPrinters.h"
+#include "RecordingEngine.h"
+#include "ScriptedServices.h"
+#include "TempSettings.h"
+#include "engine/ClassIds.h"
+#include "export/ExportJob.h"
+#include "settings/RegConfig.h"
+#include "widgets/BitmapButton.h"
+#include "widgets/ClipList.h"
+#include "widgets/RadioGroup.h"
+
+using testsupport::RecordingEngine;
+using testsupport::ScriptedServices;
+
+namespace {
+
+constexpr int kPaused = 2, kStopped = 1, kClosed = 0, kRunning = 3;
+const QStringList kCloseThenAsk = {"writer.CloseObject()", "writer.GetRecordingResult()"};
+
+// The export controller on its own controls: a speed selector left at 4x, an armed EXPORT button, and a
+// clip list showing a temporary folder that stands for the listed recordings.
+struct ExportFixture : ::testing::Test {
+    TempSettings settings;
+    RecordingEngine engine;
+    ScriptedServices services;
+    QTemporaryDir listed;
+    QWidget window;
+    widgets::RadioGroup* speed = new widgets::RadioGroup(&window);
+    widgets::BitmapButton* exportButton = new widgets::BitmapButton("EXPORT", &window);
+    widgets::ClipList* list = new widgets::ClipList(&window);
+    PlayerFields fields;
+    std::unique_ptr<clipexport::ExportJob> job;
+    int speedClicks = 0;
+
+    ExportFixture() {
+        speed->setItems({"1x", "2x", "4x", "8x"});
+        speed->setItemIndex(2);
+        QObject::connect(speed, &widgets::RadioGroup::clicked, [this] { ++speedClicks; });
+        list->setDirectory(listed.path());
+        list->setMask("*.*");
+        fields.m_pFile = engine::create<engine::IMFile>(engine, engine::CLSID_FileSource);
+        fields.m_FileObj = engine::query<engine::IMObject>(fields.m_pFile);
+        fields.arquivo_play = "/rec/2025/07/05/CAM1/clip.mxf";
+        fields.Cue_In = 10;
+        fields.Cue_Out = 25.5;
+        fields.ParametrosCodec = "format=mxf video=mpeg2video audio=pcm_s16le";
+        exportButton->setEnabled(true);
+        restart();
+        engine.clearCalls();
+    }
+    // A new controller, as after the program was started again; the settings stay.
+    void restart() {
+        job = std::make_unique<clipexport::ExportJob>(
+            clipexport::ExportJobControls{&window, speed, exportButton, list}, fields, engine,
+            services.view());
+    }
+    QString target(const QString& name) const { return listed.filePath(name); }
+    // A confirmed click writing `name` into the listed folder.
+    void exportTo(const QString& name) {
+        services.saveDialog.answer = target(name);
+        job->BtExportarClick();
+    }
+    // The calls since the last clear, every writer named "writer" whatever its creation number.
+    QStringList writerCalls() const {
+        QStringList calls = engine.calls();
+        calls.replaceInStrings(QRegularExpression("^writer\\d+"), "writer");
+        return calls;
+    }
+    // What the writer would have left on success.
+    void writeFile(const QString& name) {
+        QFile f(target(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+};
+
+} // namespace
+
+TEST_F(ExportFixture, ConfirmedClickSetsUpSourceAndWriterThenPlaysTheRangeIntoIt) {
+    exportTo("cut.avi");
+    EXPECT_EQ(
+        engine.calls(),
+        QStringList({
+            "create(writer2)",
+            R"(file1.SetProp("eof_stop", "true"))",
+            R"(file1.SetProp("loop", "false"))",
+            R"(file1.SetProp("active_frc", "false"))",
+            R"(file1.SetProp("preview.drop_frames", "true"))",
+            R"(writer2.SetProp("rate_control", "true"))",
+            R"(writer2.SetProp("pull_mode", "false"))",
+            QString(R"(writer2.SetTarget("%1", "%2"))").arg(target("cut.avi"), fields.ParametrosCodec),
+            R"(file1.OpenName("/rec/2025/07/05/CAM1/clip.mxf", )"
+            R"("external_process=false experimental.mfcodecs=true experimental.out_video_packets=true"))",
+            "file1.StopFile(0)",
+            "file1.SetInOut(10, 25.5)",
+            "file1.SetPosition(10, 0)",
+            "file1.PlayFile()",
+            "writer2.StartFrom(file1)",
+        }));
+    EXPECT_EQ(speed->itemIndex(), 0);
+    EXPECT_EQ(speedClicks, 1) << "the selector's own handling sets the rate back to 1x";
+    EXPECT_FALSE(exportButton->isEnabled());
+    EXPECT_EQ(exportButton->tag(), 1);
+    EXPECT_TRUE(fields.myObject_Export);
+    EXPECT_EQ(RegConfig("ler", "storage_export", ""), QDir::toNativeSeparators(listed.path()));
+}
+
+TEST_F(ExportFixture, DialogProposesTheConfiguredExtensionAndTheLastExportFolder) {
+    const struct {
+        const char* name;
+        QString extension, folder; // stored settings; empty: none
+        QString suffix, filter;
+    } cases[] = {
+        {"defaults", "", "", ".avi", "Formato de video :avi |*.avi"},
+        {"stored", "mxf", "/media/exports", ".mxf", "Formato de video :mxf |*.mxf"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempSettings::clear();
+        services.saveDialog.requests.clear();
+        if (!c.extension.isEmpty())
+            RegConfig("escrever", "extensao", c.extension);
+        if (!c.folder.isEmpty())
+            RegConfig("escrever", "storage_export", c.folder);
+        job->BtExportarClick();
+        ASSERT_EQ(services.saveDialog.requests.size(), 1u);
+        const auto& r = services.saveDialog.requests.front();
+        EXPECT_EQ(r.initialFolder, c.folder);
+        EXPECT_EQ(r.defaultSuffix, c.suffix);
+        EXPECT_EQ(r.filter, c.filter);
+    }
+}
+
+TEST_F(ExportFixture, NextDialogStartsInTheFolderOfTheLastTargetAlsoAfterARestart) {
+    QDir(listed.path()).mkdir("day");
+    exportTo("day/cut.avi");
+    restart();
+    services.saveDialog.answer.clear();
+    job->BtExportarClick();
+    ASSERT_EQ(services.saveDialog.requests.size(), 2u);
+    EXPECT_EQ(services.saveDialog.requests[1].initialFolder,
+              QDir::toNativeSeparators(listed.filePath("day")));
+
+    // A file at the root of the file system gives the root itself, separator kept.
+    services.saveDialog.answer = QDir::rootPath() + "cut.avi";
+    job->BtExportarClick();
+    EXPECT_EQ(RegConfig("ler", "storage_export", ""), QDir::toNativeSeparators(QDir::rootPath()));
+}
+
+TEST_F(ExportFixture, CancelClosesOnlyTheWriterAndTheNextClickReusesIt) {
+    RegConfig("escrever", "storage_export", "/media/exports");
+    services.saveDialog.answer.clear();
+    job->BtExportarClick();
+    const QStringList afterProps = engine.calls().mid(7);
+    EXPECT_EQ(afterProps, QStringList{"writer2.CloseObject()"});
+    EXPECT_TRUE(exportButton->isEnabled());
+    EXPECT_EQ(exportButton->tag(), 0);
+    EXPECT_EQ(speed->itemIndex(), 0);
+    EXPECT_TRUE(fields.myWriter_Export);
+    EXPECT_EQ(RegConfig("ler", "storage_export", ""), "/media/exports");
+
+    // A tick now finds no job to end.
+    job->checkCompletion(kStopped);
+    EXPECT_TRUE(fields.myWriter_Export);
+
+    engine.clearCalls();
+    exportTo("cut.avi");
+    EXPECT_EQ(engine.createdCount(engine::CLSID_FileWriter), 1);
+    EXPECT_TRUE(engine.calls().contains("writer2.StartFrom(file1)"));
+}
+
+TEST_F(ExportFixture, TickEndsTheJobOnceTheSourceLeavesTheRunningState) {
+    const struct {
+        const char* name;
+        int state;
+        bool ends;
+    } cases[] = {
+        {"still running", kRunning, false},
+        {"paused by the operator", kPaused, true},
+        {"stopped at the out point", kStopped, true},
+        {"source never started", kClosed, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fields.myWriter_Export.reset();
+        exportTo("cut.avi");
+        const engine::MRef<engine::IMObject> writerObject = fields.myObject_Export;
+        writeFile("cut.avi");
+        engine.clearCalls();
+
+        job->checkCompletion(c.state);
+        EXPECT_EQ(bool(fields.myWriter_Export), !c.ends);
+        EXPECT_EQ(exportButton->tag(), c.ends ? 0 : 1);
+        EXPECT_EQ(list->entries().contains("cut.avi"), c.ends) << "the list is re-read when the job ends";
+        EXPECT_EQ(fields.myObject_Export, writerObject) << "the object view is left in place";
+        EXPECT_FALSE(exportButton->isEnabled());
+        EXPECT_EQ(writerCalls(), c.ends ? kCloseThenAsk : QStringList());
+
+        // Later ticks find nothing more to do.
+        engine.clearCalls();
+        job->checkCompletion(kStopped);
+        if (c.ends)
+            EXPECT_TRUE(engine.calls().isEmpty());
+        QFile::remove(target("cut.avi"));
+        list->reread();
+    }
+    EXPECT_TRUE(services.messages.shown.isEmpty());
+}
+
+TEST_F(ExportFixture, FailedRecordingIsReportedOnceAndSuccessStaysSilent) {
+    const QString prefix = QStringLiteral("Falha na exportação: ");
+    const struct {
+        const char* name;
+        int targetStatus, ok;
+        QString text;
+        QStringList shown;
+    } cases[] = {
+        {"finished", 0, 1, "12 s written", {}},
+        {"folder not writable",
+         0,
+         0,
+         "Permission denied: /media/exports/cut.avi",
+         {prefix + "Permission denied: /media/exports/cut.avi"}},
+        {"disk full", 0, 0, "No space left on device", {prefix + "No space left on device"}},
+        {"no reason given", 0, 0, "", {prefix + "o gravador não informou o motivo"}},
+        // The writer refused the target; whatever it reports at the end, the refusal is what happened.
+        {"target refused",
+         engine::kInvalidArg,
+         1,
+         "unknown option 'vcodec'",
+         {prefix + "unknown option 'vcodec'"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.messages.shown.clear();
+        engine.presets().setTargetStatus = c.targetStatus;
+        engine.presets().recordingOk = c.targetStatus == 0 ? c.ok : 0;
+        engine.presets().recordingText = c.text;
+        exportTo("cut.avi");
+        engine.presets().recordingOk = c.ok;
+        engine.clearCalls();
+
+        job->checkCompletion(kStopped);
+        EXPECT_EQ(services.messages.shown, c.shown);
+        if (c.targetStatus == 0)
+            EXPECT_EQ(writerCalls(), kCloseThenAsk) << "the outcome is known once the file is closed";
+        job->checkCompletion(kStopped);
+        EXPECT_EQ(services.messages.shown, c.shown) << "reported once";
+    }
+}
