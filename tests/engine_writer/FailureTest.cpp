@@ -3,6 +3,7 @@
 #include <QFile>
 #include <csignal>
 #include <sys/resource.h>
+#include <thread>
 
 #include "WriterFixture.h"
 
@@ -79,7 +80,18 @@ TEST_F(WriterFixture, FailuresKeepTheOlderFileAndLeaveNothingBehind) {
 
     {
         FileSizeLimit limit(64 * 1024);
-        o = exportRange(target, "format=mov video=mpeg4 audio=pcm_s24le", 0, 25);
+        ASSERT_EQ(writer->SetTarget(target, "format=mov video=mpeg4 audio=pcm_s24le"), kOk);
+        ASSERT_EQ(start(0), kOk);
+        feeder->play(25);
+        // Told while the source still runs, so the operator hears of it before the job ends.
+        for (int i = 0; i < 500 && result().text == "Recording in progress"; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(result().ok, 0);
+        EXPECT_NE(result().text, "Recording in progress");
+        int state = 0;
+        query<IMObject>(writer)->GetState(state);
+        EXPECT_NE(state, 3);
+        o = finish();
     }
     EXPECT_EQ(o.ok, 0);
     EXPECT_TRUE(o.text.contains("out.mp4")) << o.text.toStdString();

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/AvPtr.h"
+#include "samples/SampleClips.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -89,8 +90,11 @@ ProbedFile probeFile(const QString& path) {
     auto drain = [&](AVCodecContext* dec) {
         while (avcodec_receive_frame(dec, frame.get()) >= 0) {
             if (dec->codec_type == AVMEDIA_TYPE_VIDEO) {
-                if (out.videoFrames++ == 0)
+                if (out.videoFrames++ == 0) {
                     out.firstLuma = meanLuma(frame.get());
+                    out.firstCode = samples::readFrameCode(frame.get());
+                }
+                out.lastCode = samples::readFrameCode(frame.get());
                 if (av_frame_get_side_data(frame.get(), AV_FRAME_DATA_A53_CC))
                     out.captions = true;
             } else {

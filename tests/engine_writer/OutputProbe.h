@@ -10,9 +10,10 @@ struct ProbedFile {
     bool opened = false;
     std::string format, videoCodec, audioCodec;
     int videoFrames = 0;
-    bool interlaced = false; // the video stream declares a field order
-    double firstLuma = -1;   // mean luma of the first picture
-    bool captions = false;   // A53 side data on a decoded picture
+    bool interlaced = false;               // the video stream declares a field order
+    double firstLuma = -1;                 // mean luma of the first picture
+    int64_t firstCode = -1, lastCode = -1; // frame codes of sample clips: first and last picture
+    bool captions = false;                 // A53 side data on a decoded picture
     int channels = 0;
     int sampleRate = 0;
     int64_t audioSamples = 0;

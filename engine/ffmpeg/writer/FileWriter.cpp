@@ -54,7 +54,12 @@ int FileWriter::SetTarget(const QString& fileName, const QString& params) {
 
 int FileWriter::GetRecordingResult(int& ok, QString& text) {
     ok = ok_ ? 1 : 0;
-    text = recorder_ ? QStringLiteral("Recording in progress") : outcome_;
+    text = outcome_;
+    if (recorder_) {
+        // A failure is told at once, before the job closes the writer.
+        const QString error = recorder_->error();
+        text = error.isEmpty() ? QStringLiteral("Recording in progress") : error;
+    }
     return kOk;
 }
 

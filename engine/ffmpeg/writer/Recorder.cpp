@@ -28,6 +28,11 @@ bool Recorder::failed() const {
     return failed_;
 }
 
+QString Recorder::error() const {
+    std::lock_guard lock(mutex_);
+    return error_;
+}
+
 void Recorder::push(Item item) {
     std::unique_lock lock(mutex_);
     if (ended_ || failed_)

@@ -38,6 +38,8 @@ class Recorder final : public IMediaSink {
     // Call after the source has let go of this sink: writes what is queued and finishes the file.
     RecordingOutcome finish();
     bool failed() const;
+    // The reason of a failure seen while recording; empty while all goes well.
+    QString error() const;
 
     void onVideo(const FrameHandle& frame) override;
     void onAudio(const AudioHandle& block) override;

@@ -1,0 +1,178 @@
+// Exports of sample recordings played by the engine's own file source, in the export job's order of
+// calls: the file holds exactly the marked range, picture for picture and sample for sample.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <thread>
+
+#include "OutputProbe.h"
+#include "engine/EngineFactory.h"
+#include "engine_ffmpeg/FfmpegEngine.h"
+#include "samples/SampleClips.h"
+
+using namespace engine;
+using namespace writertest;
+
+namespace {
+
+constexpr double kFrame = 1001.0 / 30000.0;
+
+class SourceExport : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        clips_ = new QTemporaryDir;
+        samples::ClipSpec mxf;
+        mxf.path = clips_->filePath("mpeg2.mxf");
+        mxf.videoCodec = "mpeg2video";
+        mxf.frames = 60;
+        mxf.audioCodec = "pcm_s16le";
+        mxf.audioTracks = 16;
+        mxf.channelsPerTrack = 1;
+        mxf.startSeconds = 3600; // broadcast recordings rarely start at zero
+        samples::writeSampleClip(mxf);
+        samples::ClipSpec mp4;
+        mp4.path = clips_->filePath("h264.mp4");
+        mp4.frames = 60;
+        mp4.captions = true;
+        samples::writeSampleClip(mp4);
+    }
+    static void TearDownTestSuite() {
+        delete clips_;
+        clips_ = nullptr;
+    }
+    void SetUp() override {
+        try {
+            sourceObj = factory->CreateObject(CLSID_FileSource);
+        } catch (const EngineError& e) {
+            GTEST_SKIP() << e.what();
+        }
+        file = query<IMFile>(sourceObj);
+        source = query<IMObject>(sourceObj);
+        auto props = query<IMProps>(sourceObj);
+        props->SetProp("eof_stop", "true");
+        props->SetProp("loop", "false");
+        props->SetProp("active_frc", "false");
+        props->SetProp("preview.drop_frames", "true");
+        query<IMProps>(writer)->SetProp("rate_control", "true");
+        query<IMProps>(writer)->SetProp("pull_mode", "false");
+    }
+    void TearDown() override {
+        if (source)
+            source->CloseObject();
+    }
+
+    static QString clip(const char* name) { return clips_->filePath(name); }
+
+    // The export job's calls; returns when the source has left its running state and the writer closed.
+    std::pair<int, QString> exportRange(const QString& clipPath, const QString& target, const QString& params,
+                                        double in, double out) {
+        writer->SetTarget(target, params);
+        file->OpenName(clipPath, "external_process=false");
+        file->StopFile(0.0);
+        file->SetInOut(in, out);
+        file->SetPosition(in, 0.0);
+        file->PlayFile();
+        query<IMObject>(writer)->StartFrom(source.get());
+        waitWhileRunning(30000);
+        query<IMObject>(writer)->CloseObject();
+        std::pair<int, QString> result;
+        writer->GetRecordingResult(result.first, result.second);
+        return result;
+    }
+    bool waitWhileRunning(int ms) {
+        QElapsedTimer t;
+        t.start();
+        for (int state = 3; state == 3; source->GetState(state)) {
+            if (t.elapsed() > ms)
+                return false;
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    }
+
+    static QTemporaryDir* clips_;
+    std::unique_ptr<IEngineFactory> factory = ff::makeFfmpegEngine();
+    MRef<IMWriter> writer = create<IMWriter>(*factory, CLSID_FileWriter);
+    MRef<IMUnknown> sourceObj;
+    MRef<IMFile> file;
+    MRef<IMObject> source;
+    QTemporaryDir out;
+};
+QTemporaryDir* SourceExport::clips_ = nullptr;
+
+} // namespace
+
+TEST_F(SourceExport, EachFormatHoldsTheMarkedRange) {
+    struct Case {
+        const char* clip;
+        const char* target;
+        const char* params;
+        const char* video;
+        int channels;
+        int sampleSlack;
+    };
+    const Case cases[] = {
+        {"mpeg2.mxf", "a.mxf", "format=mxf video=mpeg2video audio=pcm_s16le", "mpeg2video", 16, 0},
+        {"mpeg2.mxf", "b.mov", "format=mov video=prores_ks audio=pcm_s24le", "prores", 16, 0},
+        {"mpeg2.mxf", "c.mov", "format=mov video=dnxhd audio=pcm_s16le", "dnxhd", 16, 0},
+        {"h264.mp4", "d.mp4", "format=mp4 video=libx264 audio=aac video::preset=ultrafast", "h264", 2, 1024},
+        {"h264.mp4", "e.mkv", "", "h264", 2, 256},
+        {"h264.mp4", "f.ts", "", "mpeg2video", 2, 1152},
+        {"mpeg2.mxf", "g.avi", "", "mpeg4", 2, 2400},
+    };
+    // In and out a fifth of a frame into frames 15 and 45: frames 15..45 are the range.
+    const double in = 15.2 * kFrame, outPoint = 45.2 * kFrame;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        const QString target = out.filePath(c.target);
+        const auto [ok, text] = exportRange(clip(c.clip), target, c.params, in, outPoint);
+        ASSERT_EQ(ok, 1) << text.toStdString();
+        const ProbedFile p = probeFile(target);
+        EXPECT_EQ(p.videoCodec, c.video);
+        EXPECT_EQ(p.videoFrames, 31);
+        EXPECT_EQ(p.firstCode, 15);
+        EXPECT_EQ(p.lastCode, 45);
+        EXPECT_EQ(p.channels, c.channels);
+        EXPECT_NEAR(double(p.audioSamples), 31 * kFrame * 48000, c.sampleSlack + 1);
+    }
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(), std::size(cases));
+}
+
+TEST_F(SourceExport, RoutedChannelsAndCaptionsReachTheFile) {
+    query<IMProps>(sourceObj)->SetProp("object::audio_channels", "0,1,2,-1,4,5,6,7,8,9,10,11,12,13,14,15");
+    const QString mxf = out.filePath("routed.mxf");
+    ASSERT_EQ(exportRange(clip("mpeg2.mxf"), mxf, "format=mxf", 0, 20 * kFrame).first, 1);
+    const ProbedFile p = probeFile(mxf);
+    ASSERT_EQ(p.channelRms.size(), 16u);
+    EXPECT_NEAR(p.channelRms[3], 0.0, 1e-4);
+    EXPECT_NEAR(p.channelRms[4], samples::kToneAmplitude / std::sqrt(2.0), 0.005);
+
+    const QString mp4 = out.filePath("captions.mp4");
+    ASSERT_EQ(exportRange(clip("h264.mp4"), mp4, "format=mp4 video::preset=ultrafast", 0, 0).first, 1);
+    EXPECT_TRUE(probeFile(mp4).captions);
+}
+
+TEST_F(SourceExport, PausingTheSourceEndsAPlayableExport) {
+    const QString target = out.filePath("paused.mov");
+    writer->SetTarget(target, "format=mov video=mpeg4 audio=pcm_s16le");
+    file->OpenName(clip("mpeg2.mxf"), "");
+    file->SetPosition(0, 0.0);
+    file->PlayFile();
+    query<IMObject>(writer)->StartFrom(source.get());
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    file->PauseFile(0.0);
+    query<IMObject>(writer)->CloseObject();
+    int ok = 0;
+    QString text;
+    writer->GetRecordingResult(ok, text);
+    EXPECT_EQ(ok, 1) << text.toStdString();
+    const ProbedFile p = probeFile(target);
+    EXPECT_GE(p.videoFrames, 1);
+    EXPECT_EQ(p.firstCode, 0);
+    EXPECT_EQ(p.lastCode, p.videoFrames - 1); // none dropped
+    EXPECT_NEAR(double(p.audioSamples), p.videoFrames * kFrame * 48000, 1);
+}
