@@ -19,7 +19,8 @@ int64_t waitPlayed(const AudioDevice& device, int64_t frames) {
     return device.playedFrames();
 }
 
-// One second of silence, queued and played; returns what the device counted.
+// One second of silence queued: nothing plays while paused, the clock runs once playing, clear() drops
+// the rest.
 void exerciseClock(AudioDevice& device) {
     const int rate = device.sampleRate();
     const std::vector<float> second(size_t(rate) * size_t(device.channels()), 0.f);

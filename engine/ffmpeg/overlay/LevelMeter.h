@@ -2,7 +2,8 @@
 // Level of each routed channel for the VU overlay, in dBFS (0 = full scale, kFloorDb = silence).
 // RMS is integrated over about 300 ms of audio (exponential), so a steady sine peaking at -20 dBFS
 // reads about -23 dBFS. Peak holds for 1.5 s of audio and then falls at 20 dB/s. Time is audio time:
-// the meter moves as audio is fed, and stands still while nothing plays.
+// the meter moves as audio is fed and stands still while nothing plays (reset() when playback stops
+// if the bars should drop).
 //
 // Thread-safety: all members may be called from any thread (the audio thread feeds, the render
 // thread reads); one internal lock.
