@@ -29,6 +29,14 @@ TEST(QtFolderChooser, OpensOnTheProposalAndReturnsExistingOrTypedNewFolders) {
     QDir(root.path()).mkdir("Storage");
     QDir(root.path()).mkdir("Storage/day");
     services::QtFolderChooser chooser;
+    // A dialog that refused a name would stay open behind a warning: close whatever is left so that the
+    // test fails instead of hanging.
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    watchdog.start(2000);
     const struct {
         QString typed, expected;
     } cases[] = {
