@@ -205,7 +205,8 @@ void buildPlayerPanel(QWidget* panel, PlayerControls& c) {
     c.ChKCC = place(new widgets::CheckBox(QStringLiteral("Show C.C."), panel), "ChKCC", 27, 481, 77, 17);
     c.PanelContadores = place(new QFrame(panel), "PanelContadores", 1, 553, 695, 64);
     // The counters keep the black and maroon of their design on a light face of their own.
-    colour(c.PanelContadores, QStringLiteral("background-color: silver; color: black;"));
+    c.PanelContadores->setStyleSheet(QStringLiteral("#PanelContadores { background-color: silver; }"
+                                                    " #PanelContadores QLabel { color: black; }"));
     buildCounters(c.PanelContadores, c);
     widgets::setDock(c.PanelContadores, widgets::DockEdge::Bottom);
 }
