@@ -316,18 +316,21 @@ void TCodecConfig::BtAudioCodecPropsClick() {
     showProps(kAudio);
 }
 
-// Why the writer refuses the parameter text (with the chosen extension), or empty when it takes it. The
-// check runs on the panel's own writer, which records nothing.
+// Why a writer refuses the parameter text (with the chosen extension), or empty when it takes it. The
+// check runs on a writer of its own, as the export does, so the panel's writer keeps the choices the
+// lists show; nothing is recorded.
 QString TCodecConfig::exportSettingsProblem() {
-    if (!myWriter)
-        return {};
+    const auto trial = engine::create<engine::IMWriter>(engine_, engine::CLSID_FileWriter);
     const QString trialTarget =
         QDir(QDir::tempPath()).filePath(QStringLiteral("export-check.") + ComboExt->currentText());
-    if (myWriter->SetTarget(trialTarget, EdParCodec->text()) == engine::kOk)
-        return {};
+    const bool accepted = trial->SetTarget(trialTarget, EdParCodec->text()) == engine::kOk;
     int ok = 0;
     QString reason;
-    myWriter->GetRecordingResult(ok, reason);
+    if (!accepted)
+        trial->GetRecordingResult(ok, reason);
+    engine::query<engine::IMObject>(trial)->CloseObject();
+    if (accepted)
+        return {};
     return reason.isEmpty() ? QStringLiteral("motivo desconhecido") : reason;
 }
 
