@@ -155,12 +155,8 @@ void TFrm_Player::bindControls() {
     auto& audio = audio_;
     connect(ui_.RgAudioSelect, &widgets::RadioGroup::clicked, this,
             e.guarded([&audio] { audio.RgAudioSelectClick(); }));
-    for (size_t i = 0; i < ui_.CHk.size(); ++i) {
-        if (i == 9)
-            continue; // CHk10 has no click action
-        connect(ui_.CHk[i], &widgets::CheckBox::clickAction, this,
-                e.guarded([&audio] { audio.CHk1Click(); }));
-    }
+    for (widgets::CheckBox* box : ui_.CHk)
+        connect(box, &widgets::CheckBox::clickAction, this, e.guarded([&audio] { audio.CHk1Click(); }));
     connect(ui_.checkBoxAudio, &widgets::CheckBox::clickAction, this,
             e.guarded([&audio] { audio.checkBoxAudioClick(); }));
     connect(ui_.CHKVU, &widgets::CheckBox::clickAction, this, e.guarded([&audio] { audio.CHKVUClick(); }));

@@ -21,10 +21,26 @@ QString missingFolderText(const QString& path) {
 
 } // namespace
 
+namespace {
+
+// One mask pattern, compiled once for a whole listing.
+class WildcardPattern {
+  public:
+    explicit WildcardPattern(const QString& pattern)
+        : everything_(pattern == QLatin1String("*.*")),
+          expression_(everything_ ? QRegularExpression()
+                                  : QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive)) {}
+    bool matches(const QString& name) const { return everything_ || expression_.match(name).hasMatch(); }
+
+  private:
+    bool everything_;
+    QRegularExpression expression_;
+};
+
+} // namespace
+
 bool matchesWildcard(const QString& pattern, const QString& name) {
-    if (pattern == QLatin1String("*.*"))
-        return true;
-    return QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive).match(name).hasMatch();
+    return WildcardPattern(pattern).matches(name);
 }
 
 ClipList::ClipList(QWidget* parent)
@@ -55,15 +71,16 @@ void ClipList::reread() {
     if (!QDir::setCurrent(QDir::fromNativeSeparators(directory_)))
         throw FolderError(missingFolderText(directory_));
     clear();
-    const QFileInfoList files = QDir(QDir::fromNativeSeparators(directory_))
-                                    .entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    const QStringList files = QDir(QDir::fromNativeSeparators(directory_))
+                                  .entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
     QStringList names;
-    for (const QString& pattern : mask_.split(';')) {
-        if (pattern.isEmpty())
+    for (const QString& text : mask_.split(';')) {
+        if (text.isEmpty())
             continue;
-        for (const QFileInfo& file : files)
-            if (matchesWildcard(pattern, file.fileName()))
-                names << file.fileName();
+        const WildcardPattern pattern(text);
+        for (const QString& file : files)
+            if (pattern.matches(file))
+                names << file;
     }
     std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return QString::compare(a, b, Qt::CaseInsensitive) < 0;

@@ -42,6 +42,12 @@ class ClipLibrary {
     void BtAtualizarClick();
 
   private:
+    void listDatedFolders();
+    void listSingleFolder();
+    // Points the list at the mask of the chosen channel, when it has one.
+    void applyChannelMask();
+    void showNoRecordings();
+
     ClipLibraryControls ui_;
     PlayerFields& fields_;
     services::Services services_;

@@ -33,10 +33,14 @@ class PositionDisplay {
     static QString FormataTimecode(double seconds);
 
   private:
+    void poll();
+
     PositionDisplayControls ui_;
     PlayerFields& fields_;
     services::Services services_;
     std::function<void(int)> sourceStateRead_;
+    // True while the tick's error box is open: the timer goes on, but one box is enough.
+    bool reportingError_ = false;
 };
 
 } // namespace playback

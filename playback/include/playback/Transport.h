@@ -39,6 +39,11 @@ class Transport {
     void TBPlayMouseUp();
 
   private:
+    // Seeks by `seconds` from the current position.
+    void step(double seconds);
+    // Moves the bar to `position` as if the operator had dragged it there.
+    void jumpBar(int position);
+
     TransportControls ui_;
     PlayerFields& fields_;
 };
