@@ -92,7 +92,7 @@ TEST(WriterConfig, CodecsOfEachFormatAreTheOnesItCanStore) {
         QStringList audioLacks;
     };
     const Case cases[] = {
-        {"mxf", "mpeg2video", {"dnxhd", "prores_ks", "libx264"}, {"pcm_s16le", "pcm_s24le"}, {"aac", "mp2"}},
+        {"mxf", "mpeg2video", {"dnxhd", "libx264"}, {"pcm_s16le", "pcm_s24le"}, {"aac", "mp2"}},
         {"mov", "libx264", {"prores_ks", "dnxhd", "mpeg2video"}, {"aac", "pcm_s16le", "pcm_s24le"}, {}},
         {"mp4", "libx264", {"mpeg4"}, {"aac"}, {}},
         {"mpegts", "mpeg2video", {"libx264"}, {"mp2", "aac", "ac3"}, {"pcm_s16le", "pcm_s24le"}},

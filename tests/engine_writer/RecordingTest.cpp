@@ -117,3 +117,19 @@ TEST_F(WriterFixture, RateControlMakesTheWriterPaceTheSource) {
         EXPECT_NE(state, 3);
     }
 }
+
+TEST_F(WriterFixture, ANewTargetFinishesTheRecordingInProgress) {
+    // The export job's second click on a running writer: new target, then the new range.
+    ASSERT_EQ(writer->SetTarget(file("first.mov"), "format=mov video=mpeg4"), kOk);
+    ASSERT_EQ(start(0), kOk);
+    feeder->play(4);
+    ASSERT_EQ(writer->SetTarget(file("second.mov"), "format=mov video=mpeg4"), kOk);
+    EXPECT_EQ(result().ok, 1);
+    EXPECT_EQ(probeFile(file("first.mov")).videoFrames, 4);
+    ASSERT_EQ(start(20), kOk);
+    feeder->play(6);
+    EXPECT_EQ(finish().ok, 1);
+    const ProbedFile second = probeFile(file("second.mov"));
+    EXPECT_EQ(second.videoFrames, 6);
+    EXPECT_NEAR(second.firstLuma, TestFeeder::lumaOf(20), 3.0);
+}

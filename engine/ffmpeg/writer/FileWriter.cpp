@@ -37,6 +37,8 @@ void FileWriter::setOutcome(bool ok, const QString& text) {
 }
 
 int FileWriter::SetTarget(const QString& fileName, const QString& params) {
+    // A new target ends the recording in progress before the source moves on to the next job.
+    finishRecording();
     if (fileName.trimmed().isEmpty()) {
         target_.reset();
         setOutcome(false, QStringLiteral("No target file name was given"));
@@ -93,7 +95,7 @@ int FileWriter::StartFrom(IMObject* source) {
         return kFail;
     }
     recorder_ = std::move(recorder);
-    source_ = MRef<IMUnknown>::share(hub.get());
+    source_ = hub;
     hub->addSink(recorder_.get());
     return kOk;
 }
@@ -102,7 +104,7 @@ void FileWriter::finishRecording() {
     if (!recorder_)
         return;
     if (source_) {
-        static_cast<ISourceHub*>(source_.get())->removeSink(recorder_.get());
+        source_->removeSink(recorder_.get());
         source_.reset();
     }
     const RecordingOutcome result = recorder_->finish();

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/EngineObject.h"
+#include "core/MediaSink.h"
 #include "writer/WriterConfig.h"
 
 namespace engine::ff {
@@ -54,7 +55,7 @@ class FileWriter final : public EngineObject<FileWriter, IMWriter, IMObject, IMP
     };
     std::optional<Target> target_;
     std::unique_ptr<Recorder> recorder_;
-    MRef<IMUnknown> source_; // held while recording
+    MRef<ISourceHub> source_; // held while recording
     bool ok_ = false;
     QString outcome_;
 };

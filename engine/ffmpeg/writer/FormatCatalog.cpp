@@ -33,10 +33,12 @@ const QStringList kHardwareSuffixes = {"_nvenc",        "_vaapi", "_qsv",    "_o
 // avformat_query_codec cannot tell for these muxers: what they carry, by codec id.
 const std::map<QString, std::vector<AVCodecID>>& ownCodecTable() {
     static const std::map<QString, std::vector<AVCodecID>> table = {
+        // ProRes is left out: this FFmpeg's MXF muxer refuses it at common broadcast sizes and rates.
         {"mxf",
-         {AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_H264, AV_CODEC_ID_DNXHD, AV_CODEC_ID_PRORES,
-          AV_CODEC_ID_DVVIDEO, AV_CODEC_ID_PCM_S16LE, AV_CODEC_ID_PCM_S24LE}},
-        {"mxf_opatom", {AV_CODEC_ID_DNXHD, AV_CODEC_ID_PCM_S16LE, AV_CODEC_ID_PCM_S24LE}},
+         {AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_H264, AV_CODEC_ID_DNXHD, AV_CODEC_ID_DVVIDEO,
+          AV_CODEC_ID_PCM_S16LE, AV_CODEC_ID_PCM_S24LE}},
+        // One essence per file: video only.
+        {"mxf_opatom", {AV_CODEC_ID_DNXHD}},
         {"mxf_d10", {AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_PCM_S16LE, AV_CODEC_ID_PCM_S24LE}},
         {"mpegts",
          {AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_H264, AV_CODEC_ID_HEVC, AV_CODEC_ID_MPEG1VIDEO,
