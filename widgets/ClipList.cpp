@@ -23,17 +23,33 @@ QString missingFolderText(const QString& path) {
 
 namespace {
 
-// One mask pattern, compiled once for a whole listing.
+bool hasWildcard(QStringView text) {
+    return text.contains(QLatin1Char('*')) || text.contains(QLatin1Char('?')) ||
+           text.contains(QLatin1Char('['));
+}
+
+// One mask pattern, prepared once for a whole listing. "*.ext", the usual form, is a plain suffix test.
 class WildcardPattern {
   public:
     explicit WildcardPattern(const QString& pattern)
         : everything_(pattern == QLatin1String("*.*")),
-          expression_(everything_ ? QRegularExpression()
-                                  : QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive)) {}
-    bool matches(const QString& name) const { return everything_ || expression_.match(name).hasMatch(); }
+          suffix_(pattern.startsWith(QLatin1Char('*')) && !hasWildcard(QStringView(pattern).mid(1))
+                      ? pattern.mid(1)
+                      : QString()),
+          expression_(everything_ || !suffix_.isEmpty()
+                          ? QRegularExpression()
+                          : QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive)) {}
+    bool matches(const QString& name) const {
+        if (everything_)
+            return true;
+        if (!suffix_.isEmpty())
+            return name.endsWith(suffix_, Qt::CaseInsensitive);
+        return expression_.match(name).hasMatch();
+    }
 
   private:
     bool everything_;
+    QString suffix_;
     QRegularExpression expression_;
 };
 
