@@ -36,10 +36,14 @@ struct VideoFrame {
 using FrameHandle = std::shared_ptr<const VideoFrame>;
 
 // Routed audio: always kOutputChannels interleaved float channels at sampleRate, after the channel map.
+// Samples are always at media speed (never tempo-scaled), contiguous from one block to the next within
+// one run; a consumer that plays them in real time applies the tempo `rate` itself. Blocks cover
+// exactly the playback range (cut at the in and out points), so position * sampleRate locates every
+// sample for a sample-accurate cut.
 struct AudioBlock {
     static constexpr int kOutputChannels = 16;
     double position = 0;   // media time (seconds) of the first sample
-    double rate = 1.0;     // playback rate the block was made for (tempo-scaled when != 1)
+    double rate = 1.0;     // playback rate of the source when the block was delivered
     int sampleRate = 48000;
     int channels = kOutputChannels;
     std::vector<float> samples;
@@ -47,6 +51,12 @@ struct AudioBlock {
 };
 using AudioHandle = std::shared_ptr<const AudioBlock>;
 
+// Calls into a sink come from the source's presenter thread (and, for the current frame, from addSink
+// on the caller's thread), never two at once. A sink must not call back into the source from them.
+// Pacing: while a sink with pacesSource() true is attached, the source delivers every frame of the
+// range in order and none twice, audio blocks in order interleaved with the frames they belong to, and
+// does not wait for the wall clock; such a sink applies back-pressure by blocking in onVideo/onAudio
+// until it has room. Before removeSink, a blocking sink must stop blocking (e.g. on close).
 class IMediaSink {
 public:
     virtual ~IMediaSink() = default;
@@ -77,6 +87,7 @@ public:
     virtual void removeSink(IMediaSink* sink) = 0;    // returns after the last call into the sink
     virtual void setAudioClock(IAudioClock* clock) = 0;  // nullptr: the wall clock drives
     virtual QString openedPath() const = 0;           // empty for none or the colour bars
+    virtual double playbackRate() const { return 1.0; }  // current SetRate value
 };
 
 }  // namespace engine::ff

@@ -1,0 +1,63 @@
+#include "render/FrameCompositor.h"
+
+#include <QRect>
+#include <cmath>
+
+namespace engine::ff {
+namespace {
+// swscale's matrix for a picture: its own tag, or BT.709 for untagged HD (swscale would assume BT.601).
+int colourMatrix(const AVFrame& f) {
+    switch (f.colorspace) {
+    case AVCOL_SPC_BT709: return SWS_CS_ITU709;
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M: return SWS_CS_ITU601;
+    case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
+    case AVCOL_SPC_FCC: return SWS_CS_FCC;
+    default: return f.height >= 720 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+    }
+}
+
+bool fullRangeInput(const AVFrame& f) {
+    const auto fmt = AVPixelFormat(f.format);
+    return f.color_range == AVCOL_RANGE_JPEG || fmt == AV_PIX_FMT_YUVJ420P || fmt == AV_PIX_FMT_YUVJ422P ||
+           fmt == AV_PIX_FMT_YUVJ444P;
+}
+}  // namespace
+
+QImage FrameCompositor::black(QSize surface) {
+    QImage img(surface, QImage::Format_RGB32);
+    img.fill(Qt::black);
+    return img;
+}
+
+QRect FrameCompositor::fitRect(double dar, QSize surface) {
+    const int w = surface.width(), h = surface.height();
+    if (!(dar > 0) || w <= 0 || h <= 0) return QRect(QPoint(0, 0), surface);
+    if (double(w) / h > dar) {
+        const int fw = std::max(1, int(std::lround(h * dar)));
+        return QRect((w - fw) / 2, 0, fw, h);
+    }
+    const int fh = std::max(1, int(std::lround(w / dar)));
+    return QRect(0, (h - fh) / 2, w, fh);
+}
+
+QImage FrameCompositor::compose(const AVFrame& f, AVRational sar, QSize surface, bool letterBox) {
+    QImage img = black(surface);
+    if (surface.isEmpty() || f.width <= 0 || f.height <= 0) return img;
+    const double dar = double(f.width) * sar.num / (double(f.height) * sar.den);
+    const QRect r = letterBox ? fitRect(dar, surface) : QRect(QPoint(0, 0), surface);
+    sws_.reset(sws_getCachedContext(sws_.release(), f.width, f.height, AVPixelFormat(f.format), r.width(), r.height(),
+                                    AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!sws_) return img;
+    const int* coeffs = sws_getCoefficients(colourMatrix(f));
+    sws_setColorspaceDetails(sws_.get(), coeffs, fullRangeInput(f) ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
+                             1 << 16, 1 << 16);
+    uint8_t* dst[] = {img.bits() + r.y() * img.bytesPerLine() + r.x() * 4, nullptr, nullptr, nullptr};
+    const int dstStride[] = {int(img.bytesPerLine()), 0, 0, 0};
+    sws_scale(sws_.get(), f.data, f.linesize, 0, f.height, dst, dstStride);
+    return img;
+}
+
+}  // namespace engine::ff

@@ -1,0 +1,283 @@
+#include "source/FileSource.h"
+
+#include <QStringList>
+#include <cmath>
+
+#include "core/ObjectMakers.h"
+#include "source/ColorBars.h"
+#include "source/FileReader.h"
+
+namespace engine::ff {
+namespace {
+const QString kColorBars = QStringLiteral("ColorBars-HD");
+// A pacing consumer that joins a play run this soon after PlayFile gets the run from its start.
+constexpr auto kReplayWindow = std::chrono::seconds(5);
+
+bool isTrue(const QString& v) {
+    const QString t = v.trimmed().toLower();
+    return t == QLatin1String("true") || t == QLatin1String("1") || t == QLatin1String("yes");
+}
+
+std::vector<int> parseChannelMap(const QString& text) {
+    std::vector<int> map(AudioBlock::kOutputChannels, -1);
+    const QStringList items = text.split(QLatin1Char(','));
+    for (int k = 0; k < items.size() && k < AudioBlock::kOutputChannels; ++k) {
+        bool ok = false;
+        const int v = items[k].trimmed().toInt(&ok);
+        map[size_t(k)] = ok ? v : -1;
+    }
+    return map;
+}
+
+std::vector<int> identityMap() {
+    std::vector<int> map(AudioBlock::kOutputChannels);
+    for (int k = 0; k < AudioBlock::kOutputChannels; ++k) map[size_t(k)] = k;
+    return map;
+}
+}  // namespace
+
+FileSource::FileSource() { core_.channelMap = identityMap(); }
+
+FileSource::~FileSource() { stopPipeline(); }
+
+void FileSource::stopPipeline() {
+    {
+        std::lock_guard lk(core_.m);
+        core_.quit = true;
+        core_.wakeWorker.notify_all();
+        core_.wakePresenter.notify_all();
+    }
+    presenter_.reset();
+    worker_.reset();
+    std::lock_guard lk(core_.m);
+    core_.quit = false;
+    core_.frames.clear();
+    core_.audio.clear();
+}
+
+int FileSource::OpenName(const QString& name, const QString& params) {
+    if (closed_) return kClosed;
+    stopPipeline();
+    for (const QString& pair : params.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const qsizetype eq = pair.indexOf(QLatin1Char('='));
+        if (eq > 0 && pair.left(eq) == QLatin1String("loop")) SetProp(pair.left(eq), pair.mid(eq + 1));
+    }
+    {
+        std::lock_guard lk(core_.m);
+        core_.state = kStateClosed;
+        core_.in = core_.out = 0;
+        core_.position = core_.duration = core_.target = 0;
+        core_.info = MediaInfo{};
+        path_.clear();
+    }
+    std::unique_ptr<MediaReader> reader;
+    QString error;
+    if (name == kColorBars) {
+        reader = std::make_unique<ColorBarsReader>();
+    } else if (!name.isEmpty()) {
+        reader = FileReader::open(name, error);
+    }
+    if (!reader) {
+        sinks_.deliverState(kStateClosed, true);
+        return name.isEmpty() ? kOk : kFail;
+    }
+    {
+        std::lock_guard lk(core_.m);
+        core_.info = reader->info();
+        core_.duration = reader->currentDuration();
+        core_.state = kStateStopped;
+        core_.session.fetch_add(1);
+        if (name != kColorBars) path_ = name;
+    }
+    worker_ = std::make_unique<DecodeWorker>(core_, std::move(reader));
+    presenter_ = std::make_unique<Presenter>(core_, sinks_);
+    return kOk;
+}
+
+int FileSource::SetInOut(double in, double out) {
+    if (closed_) return kClosed;
+    if (std::isnan(in) || std::isnan(out)) return kInvalidArg;
+    std::lock_guard lk(core_.m);
+    core_.in = std::max(0.0, in);
+    core_.out = out > core_.in ? out : 0;
+    core_.wakePresenter.notify_all();
+    return kOk;
+}
+
+int FileSource::GetInOut(double& in, double& out, double& duration) {
+    if (closed_) return kClosed;
+    std::lock_guard lk(core_.m);
+    in = core_.in;
+    out = core_.out;
+    duration = core_.info.endless ? 0 : core_.duration;
+    return kOk;
+}
+
+int FileSource::SetPosition(double position, double) {
+    if (closed_) return kClosed;
+    if (std::isnan(position)) return kInvalidArg;
+    std::lock_guard lk(core_.m);
+    if (core_.state == kStateClosed) return kNotOpen;
+    const double target = std::max(0.0, position);
+    core_.seekLocked(target);
+    // Reads as the frame about to be shown until the presenter shows it.
+    const double dur = core_.info.frameDuration;
+    double index = std::floor(target / dur + 0.01);
+    if (core_.duration > 0 && !core_.info.endless) index = std::min(index, std::ceil(core_.duration / dur - 0.01) - 1);
+    core_.position = std::max(0.0, index * dur);
+    return kOk;
+}
+
+int FileSource::GetPosition(double& position) {
+    if (closed_) return kClosed;
+    std::lock_guard lk(core_.m);
+    position = core_.position;
+    return kOk;
+}
+
+int FileSource::setState(int state) {
+    if (closed_) return kClosed;
+    std::lock_guard lk(core_.m);
+    if (core_.state == kStateClosed) return kNotOpen;
+    if (state == kStateRunning) {
+        core_.runStart = core_.position;
+        core_.runStartedAt = std::chrono::steady_clock::now();
+        core_.runAdvanced = false;
+    }
+    core_.state = state;
+    core_.wakePresenter.notify_all();
+    core_.wakeWorker.notify_all();
+    return kOk;
+}
+
+int FileSource::PlayFile() { return setState(kStateRunning); }
+int FileSource::PauseFile(double) { return setState(kStatePaused); }
+int FileSource::StopFile(double) { return setState(kStateStopped); }
+
+int FileSource::SetRate(double rate) {
+    if (closed_) return kClosed;
+    if (!(rate > 0) || rate > 64) return kInvalidArg;
+    std::lock_guard lk(core_.m);
+    core_.rate = rate;
+    core_.wakePresenter.notify_all();
+    return kOk;
+}
+
+int FileSource::StartFrom(IMObject*) { return closed_ ? kClosed : kNotSupported; }
+
+int FileSource::CloseObject() {
+    if (closed_) return kOk;
+    stopPipeline();
+    {
+        std::lock_guard lk(core_.m);
+        core_.state = kStateClosed;
+        core_.position = core_.duration = 0;
+        path_.clear();
+    }
+    sinks_.deliverState(kStateClosed, true);
+    plugins_.clear();
+    closed_ = true;
+    return kOk;
+}
+
+int FileSource::GetState(int& state) {
+    std::lock_guard lk(core_.m);
+    state = core_.state;
+    return kOk;
+}
+
+void FileSource::applyPropLocked(const QString& name, const QString& value) {
+    if (name == QLatin1String("loop"))
+        core_.loop = isTrue(value);
+    else if (name == QLatin1String("eof_stop"))
+        core_.eofStop = isTrue(value);
+    else if (name == QLatin1String("preview.drop_frames"))
+        core_.dropFrames = isTrue(value);
+    else if (name == QLatin1String("object::audio_channels"))
+        core_.channelMap = parseChannelMap(value);
+    core_.wakePresenter.notify_all();
+}
+
+int FileSource::SetProp(const QString& name, const QString& value) {
+    if (closed_) return kClosed;
+    props_[name] = value;
+    std::lock_guard lk(core_.m);
+    applyPropLocked(name, value);
+    return kOk;
+}
+
+int FileSource::GetProp(const QString& name, QString& value) {
+    if (closed_) return kClosed;
+    auto it = props_.find(name);
+    if (it == props_.end()) return kInvalidArg;
+    value = *it;
+    return kOk;
+}
+
+int FileSource::CountPlugins(int& count) {
+    if (closed_) return kClosed;
+    count = int(plugins_.size());
+    return kOk;
+}
+
+int FileSource::GetPluginAt(int index, MRef<IMUnknown>& plugin, int& ignored) {
+    if (closed_) return kClosed;
+    if (index < 0 || index >= int(plugins_.size())) return kInvalidArg;
+    plugin = plugins_[size_t(index)];
+    ignored = 0;
+    return kOk;
+}
+
+int FileSource::AttachPlugin(IMUnknown* plugin, void*) {
+    if (closed_) return kClosed;
+    if (!plugin) return kInvalidArg;
+    plugins_.push_back(MRef<IMUnknown>::share(plugin));
+    return kOk;
+}
+
+int FileSource::DetachPlugin(IMUnknown* plugin) {
+    if (closed_) return kClosed;
+    const auto n = std::erase_if(plugins_, [&](const MRef<IMUnknown>& p) { return p.get() == plugin; });
+    return n ? kOk : kInvalidArg;
+}
+
+void FileSource::addSink(IMediaSink* sink) {
+    if (!sink) return;
+    int state = kStateClosed;
+    {
+        std::lock_guard lk(core_.m);
+        state = core_.state;
+    }
+    sinks_.add(sink, state, [&](uint64_t lastSession) {
+        std::lock_guard lk(core_.m);
+        const bool replay = sink->pacesSource() && core_.state == kStateRunning && core_.runAdvanced &&
+                            std::chrono::steady_clock::now() - core_.runStartedAt < kReplayWindow;
+        if (replay) {  // the run already moved on: start it over so the pacing sink gets all of it
+            core_.seekLocked(core_.runStart);
+            core_.runAdvanced = false;
+            return false;
+        }
+        return lastSession == core_.session.load() && core_.state != kStateClosed;
+    });
+}
+
+void FileSource::removeSink(IMediaSink* sink) { sinks_.remove(sink); }
+
+void FileSource::setAudioClock(IAudioClock* clock) {
+    std::lock_guard lk(core_.m);
+    core_.audioClock = clock;
+}
+
+QString FileSource::openedPath() const {
+    std::lock_guard lk(core_.m);
+    return path_;
+}
+
+double FileSource::playbackRate() const {
+    std::lock_guard lk(core_.m);
+    return core_.rate;
+}
+
+MRef<IMUnknown> makeFileSource() { return makeObject<FileSource>(); }
+
+}  // namespace engine::ff

@@ -1,0 +1,67 @@
+#pragma once
+// The file source object: opens clips (or the built-in colour bars), runs the decode and presenter
+// threads, and feeds the renderers and writers registered on its hub.
+#include <QMap>
+#include <memory>
+#include <vector>
+
+#include "core/EngineObject.h"
+#include "core/MediaSink.h"
+#include "source/DecodeWorker.h"
+#include "source/Presenter.h"
+#include "source/SinkSet.h"
+#include "source/SourceCore.h"
+
+namespace engine::ff {
+
+class FileSource final : public EngineObject<FileSource, IMFile, IMObject, IMProps, IMPlugins, ISourceHub> {
+public:
+    FileSource();
+    ~FileSource() override;
+
+    // IMFile
+    int OpenName(const QString& name, const QString& params) override;
+    int SetInOut(double in, double out) override;
+    int GetInOut(double& in, double& out, double& duration) override;
+    int SetPosition(double position, double reserved) override;
+    int GetPosition(double& position) override;
+    int PlayFile() override;
+    int PauseFile(double reserved) override;
+    int StopFile(double reserved) override;
+    int SetRate(double rate) override;
+    // IMObject
+    int StartFrom(IMObject* source) override;
+    int CloseObject() override;
+    int GetState(int& state) override;
+    // IMProps
+    int SetProp(const QString& name, const QString& value) override;
+    int GetProp(const QString& name, QString& value) override;
+    // IMPlugins
+    int CountPlugins(int& count) override;
+    int GetPluginAt(int index, MRef<IMUnknown>& plugin, int& ignored) override;
+    int AttachPlugin(IMUnknown* plugin, void* reserved) override;
+    int DetachPlugin(IMUnknown* plugin) override;
+    // ISourceHub
+    void addSink(IMediaSink* sink) override;
+    void removeSink(IMediaSink* sink) override;
+    void setAudioClock(IAudioClock* clock) override;
+    QString openedPath() const override;
+    double playbackRate() const override;
+
+private:
+    void stopPipeline();
+    void applyPropLocked(const QString& name, const QString& value);
+    int setState(int state);
+
+    // Caller's thread, except what SourceCore guards.
+    mutable SourceCore core_;
+    SinkSet sinks_;
+    std::unique_ptr<DecodeWorker> worker_;
+    std::unique_ptr<Presenter> presenter_;
+    QString path_;  // guarded by core_.m
+    QMap<QString, QString> props_;
+    std::vector<MRef<IMUnknown>> plugins_;
+    bool closed_ = false;
+};
+
+}  // namespace engine::ff

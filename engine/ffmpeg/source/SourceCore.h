@@ -1,0 +1,65 @@
+#pragma once
+// What the caller's thread, the decode thread and the presenter thread of one file source share. Every
+// field is guarded by `m` (the session number is also readable without it, for aborting a seek).
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "source/MediaReader.h"
+
+namespace engine::ff {
+
+enum SourceState : int { kStateClosed = 0, kStateStopped = 1, kStatePaused = 2, kStateRunning = 3 };
+
+struct QueuedFrame {
+    uint64_t session = 0;
+    FrameHandle frame;  // null: the stream ended in this session
+};
+struct QueuedAudio {
+    uint64_t session = 0;
+    SourceAudioHandle block;
+};
+
+struct SourceCore {
+    std::mutex m;
+    std::condition_variable wakeWorker, wakePresenter;
+    bool quit = false;
+
+    // Commands (caller's thread).
+    std::atomic<uint64_t> session{0};  // bumped by every seek; frames of older sessions are dropped
+    double target = 0;                 // seek target of the session
+    int state = kStateClosed;
+    double rate = 1.0;
+    double in = 0, out = 0;  // out <= in: to the end
+    bool loop = false, eofStop = false, dropFrames = true;
+    std::vector<int> channelMap;  // output channel -> source channel, -1 silent
+    const IAudioClock* audioClock = nullptr;
+    // The current play run (from the last PlayFile): where it started and whether anything after its
+    // first picture reached the sinks (a pacing sink joining later then makes the run start over).
+    double runStart = 0;
+    std::chrono::steady_clock::time_point runStartedAt{};
+    bool runAdvanced = false;
+
+    // Published by the decode thread and the presenter.
+    MediaInfo info;
+    double duration = 0;
+    double position = 0;
+    std::deque<QueuedFrame> frames;
+    std::deque<QueuedAudio> audio;
+
+    bool hasOutPoint() const { return out > in && out > 0; }
+    // A new session at `t`: queued media is stale from now on.
+    void seekLocked(double t) {
+        session.fetch_add(1);
+        target = t;
+        frames.clear();
+        audio.clear();
+        wakeWorker.notify_all();
+        wakePresenter.notify_all();
+    }
+};
+
+}  // namespace engine::ff
