@@ -13,10 +13,11 @@ namespace engine::ff {
 
 // Current caption text of a 608 display (up to 15 rows of 32 columns); empty rows are empty strings.
 struct CaptionScreen {
-    std::vector<QString> rows;  // rows[0] is the top row
+    std::vector<QString> rows; // rows[0] is the top row
     bool empty() const {
         for (const auto& r : rows)
-            if (!r.trimmed().isEmpty()) return false;
+            if (!r.trimmed().isEmpty())
+                return false;
         return true;
     }
 };
@@ -25,13 +26,13 @@ struct CaptionScreen {
 // publication.
 struct VideoFrame {
     AVFramePtr frame;
-    double position = 0;   // seconds from the clip's first frame
-    double duration = 0;   // seconds this frame is shown at rate 1
-    int64_t index = 0;     // frame number from the clip's first frame, display order
+    double position = 0; // seconds from the clip's first frame
+    double duration = 0; // seconds this frame is shown at rate 1
+    int64_t index = 0;   // frame number from the clip's first frame, display order
     AVRational sampleAspect{1, 1};
     bool interlaced = false;
     bool topFieldFirst = true;
-    std::shared_ptr<const CaptionScreen> caption;  // null when no caption plug-in is attached
+    std::shared_ptr<const CaptionScreen> caption; // null when no caption plug-in is attached
 };
 using FrameHandle = std::shared_ptr<const VideoFrame>;
 
@@ -42,8 +43,8 @@ using FrameHandle = std::shared_ptr<const VideoFrame>;
 // sample for a sample-accurate cut.
 struct AudioBlock {
     static constexpr int kOutputChannels = 16;
-    double position = 0;   // media time (seconds) of the first sample
-    double rate = 1.0;     // playback rate of the source when the block was delivered
+    double position = 0; // media time (seconds) of the first sample
+    double rate = 1.0;   // playback rate of the source when the block was delivered
     int sampleRate = 48000;
     int channels = kOutputChannels;
     std::vector<float> samples;
@@ -58,7 +59,7 @@ using AudioHandle = std::shared_ptr<const AudioBlock>;
 // does not wait for the wall clock; such a sink applies back-pressure by blocking in onVideo/onAudio
 // until it has room. Before removeSink, a blocking sink must stop blocking (e.g. on close).
 class IMediaSink {
-public:
+  public:
     virtual ~IMediaSink() = default;
     // The picture the source presents now (after open, seek, step, and each frame while running).
     virtual void onVideo(const FrameHandle& frame) = 0;
@@ -74,20 +75,20 @@ public:
 
 // Reports how far the audio device has played, in media seconds; makes the source clock audio-driven.
 class IAudioClock {
-public:
+  public:
     virtual ~IAudioClock() = default;
     virtual bool playedPosition(double& mediaSeconds) const = 0;
 };
 
 // Internal view of a file source object for its consumers.
 class ISourceHub : public IMUnknown {
-public:
+  public:
     static constexpr InterfaceId IID = "{9D1C3A7E-0B52-4E8F-9A61-5C0F2D7B8E01}";
-    virtual void addSink(IMediaSink* sink) = 0;       // the sink gets the current frame at once
-    virtual void removeSink(IMediaSink* sink) = 0;    // returns after the last call into the sink
-    virtual void setAudioClock(IAudioClock* clock) = 0;  // nullptr: the wall clock drives
-    virtual QString openedPath() const = 0;           // empty for none or the colour bars
-    virtual double playbackRate() const { return 1.0; }  // current SetRate value
+    virtual void addSink(IMediaSink* sink) = 0;         // the sink gets the current frame at once
+    virtual void removeSink(IMediaSink* sink) = 0;      // returns after the last call into the sink
+    virtual void setAudioClock(IAudioClock* clock) = 0; // nullptr: the wall clock drives
+    virtual QString openedPath() const = 0;             // empty for none or the colour bars
+    virtual double playbackRate() const { return 1.0; } // current SetRate value
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

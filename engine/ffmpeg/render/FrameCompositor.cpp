@@ -3,19 +3,29 @@
 #include <QRect>
 #include <cmath>
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 namespace engine::ff {
 namespace {
 // swscale's matrix for a picture: its own tag, or BT.709 for untagged HD (swscale would assume BT.601).
 int colourMatrix(const AVFrame& f) {
     switch (f.colorspace) {
-    case AVCOL_SPC_BT709: return SWS_CS_ITU709;
+    case AVCOL_SPC_BT709:
+        return SWS_CS_ITU709;
     case AVCOL_SPC_BT470BG:
-    case AVCOL_SPC_SMPTE170M: return SWS_CS_ITU601;
-    case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
+    case AVCOL_SPC_SMPTE170M:
+        return SWS_CS_ITU601;
+    case AVCOL_SPC_SMPTE240M:
+        return SWS_CS_SMPTE240M;
     case AVCOL_SPC_BT2020_NCL:
-    case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
-    case AVCOL_SPC_FCC: return SWS_CS_FCC;
-    default: return f.height >= 720 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+    case AVCOL_SPC_BT2020_CL:
+        return SWS_CS_BT2020;
+    case AVCOL_SPC_FCC:
+        return SWS_CS_FCC;
+    default:
+        return f.height >= 720 ? SWS_CS_ITU709 : SWS_CS_ITU601;
     }
 }
 
@@ -24,7 +34,7 @@ bool fullRangeInput(const AVFrame& f) {
     return f.color_range == AVCOL_RANGE_JPEG || fmt == AV_PIX_FMT_YUVJ420P || fmt == AV_PIX_FMT_YUVJ422P ||
            fmt == AV_PIX_FMT_YUVJ444P;
 }
-}  // namespace
+} // namespace
 
 QImage FrameCompositor::black(QSize surface) {
     QImage img(surface, QImage::Format_RGB32);
@@ -34,7 +44,8 @@ QImage FrameCompositor::black(QSize surface) {
 
 QRect FrameCompositor::fitRect(double dar, QSize surface) {
     const int w = surface.width(), h = surface.height();
-    if (!(dar > 0) || w <= 0 || h <= 0) return QRect(QPoint(0, 0), surface);
+    if (!(dar > 0) || w <= 0 || h <= 0)
+        return QRect(QPoint(0, 0), surface);
     if (double(w) / h > dar) {
         const int fw = std::max(1, int(std::lround(h * dar)));
         return QRect((w - fw) / 2, 0, fw, h);
@@ -43,21 +54,40 @@ QRect FrameCompositor::fitRect(double dar, QSize surface) {
     return QRect(0, (h - fh) / 2, w, fh);
 }
 
-QImage FrameCompositor::compose(const AVFrame& f, AVRational sar, QSize surface, bool letterBox) {
+QImage FrameCompositor::compose(const AVFrame& f, AVRational sar, QSize surface, bool letterBox,
+                                Fields fields, bool topFieldFirst, QRect& area) {
     QImage img = black(surface);
-    if (surface.isEmpty() || f.width <= 0 || f.height <= 0) return img;
+    area = QRect(QPoint(0, 0), surface);
+    if (surface.isEmpty() || f.width <= 0 || f.height <= 0)
+        return img;
     const double dar = double(f.width) * sar.num / (double(f.height) * sar.den);
     const QRect r = letterBox ? fitRect(dar, surface) : QRect(QPoint(0, 0), surface);
-    sws_.reset(sws_getCachedContext(sws_.release(), f.width, f.height, AVPixelFormat(f.format), r.width(), r.height(),
-                                    AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!sws_) return img;
+    area = r;
+    // One field: every other line of each plane, read from the first line of that field.
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(f.format));
+    const bool oneField =
+        fields != Fields::Both && desc && !(desc->flags & AV_PIX_FMT_FLAG_PAL) && f.height >= 4;
+    const bool bottom = oneField && fields == Fields::First && !topFieldFirst;
+    const uint8_t* src[4] = {f.data[0], f.data[1], f.data[2], f.data[3]};
+    int srcStride[4] = {f.linesize[0], f.linesize[1], f.linesize[2], f.linesize[3]};
+    const int srcHeight = oneField ? f.height / 2 : f.height;
+    if (oneField)
+        for (int i = 0; i < 4 && src[i]; ++i) {
+            if (bottom)
+                src[i] += srcStride[i];
+            srcStride[i] *= 2;
+        }
+    sws_.reset(sws_getCachedContext(sws_.release(), f.width, srcHeight, AVPixelFormat(f.format), r.width(),
+                                    r.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!sws_)
+        return img;
     const int* coeffs = sws_getCoefficients(colourMatrix(f));
-    sws_setColorspaceDetails(sws_.get(), coeffs, fullRangeInput(f) ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
-                             1 << 16, 1 << 16);
+    sws_setColorspaceDetails(sws_.get(), coeffs, fullRangeInput(f) ? 1 : 0,
+                             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     uint8_t* dst[] = {img.bits() + r.y() * img.bytesPerLine() + r.x() * 4, nullptr, nullptr, nullptr};
     const int dstStride[] = {int(img.bytesPerLine()), 0, 0, 0};
-    sws_scale(sws_.get(), f.data, f.linesize, 0, f.height, dst, dstStride);
+    sws_scale(sws_.get(), src, srcStride, 0, srcHeight, dst, dstStride);
     return img;
 }
 
-}  // namespace engine::ff
+} // namespace engine::ff

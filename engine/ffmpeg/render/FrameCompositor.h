@@ -2,6 +2,7 @@
 // Turns a decoded picture into the surface's image: scaled to fit (letter-boxed with the display aspect
 // ratio, sample aspect ratio included, or stretched), converted with the picture's colour matrix.
 #include <QImage>
+#include <QRect>
 #include <QSize>
 
 #include "core/AvPtr.h"
@@ -10,15 +11,18 @@
 namespace engine::ff {
 
 class FrameCompositor {
-public:
-    // `picture` must already be in a planar/packed YUV or RGB format swscale reads.
-    QImage compose(const AVFrame& picture, AVRational sampleAspect, QSize surface, bool letterBox);
+  public:
+    enum class Fields { Both, First, Top };
+    // The picture on a black image of `surface`; `area` receives where the picture landed. With
+    // `fields` other than Both an interlaced picture is shown from one field (no combing).
+    QImage compose(const AVFrame& picture, AVRational sampleAspect, QSize surface, bool letterBox,
+                   Fields fields, bool topFieldFirst, QRect& area);
     static QImage black(QSize surface);
     // Where a picture of display aspect `dar` lands on `surface` when letter-boxed.
     static QRect fitRect(double dar, QSize surface);
 
-private:
+  private:
     SwsPtr sws_;
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

@@ -1,10 +1,25 @@
 #include "render/PreviewRenderer.h"
 
+#include <QPainter>
+
+#include "audio/SdlAudioDevice.h"
+#include "captions/CaptionPainter.h"
 #include "core/ObjectMakers.h"
+#include "display/FullScreenOutput.h"
 
 namespace engine::ff {
+namespace {
+AudioDeviceFactory defaultDevice(AudioDeviceFactory given) {
+    if (given)
+        return given;
+    return [] { return std::make_unique<SdlAudioDevice>(); };
+}
+} // namespace
 
-PreviewRenderer::PreviewRenderer() { thread_ = std::thread([this] { renderLoop(); }); }
+PreviewRenderer::PreviewRenderer(AudioDeviceFactory makeDevice)
+    : audio_(defaultDevice(std::move(makeDevice))), meter_(AudioBlock::kOutputChannels) {
+    thread_ = std::thread([this] { renderLoop(); });
+}
 
 PreviewRenderer::~PreviewRenderer() {
     detach();
@@ -17,7 +32,8 @@ void PreviewRenderer::stopThread() {
         quit_ = true;
         wake_.notify_all();
     }
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 void PreviewRenderer::requestRedraw() {
@@ -27,9 +43,15 @@ void PreviewRenderer::requestRedraw() {
 }
 
 int PreviewRenderer::EnableOutput(const QString&, int audio, int video) {
-    if (closed_) return kClosed;
-    std::lock_guard lk(m_);
+    if (closed_)
+        return kClosed;
     audioOn_ = audio != 0;
+    if (hub_ && !audioOn_)
+        hub_->setAudioClock(nullptr);
+    audio_.setEnabled(audioOn_);
+    if (hub_ && audioOn_)
+        hub_->setAudioClock(&audio_);
+    std::lock_guard lk(m_);
     videoOn_ = video != 0;
     dirty_ = true;
     wake_.notify_all();
@@ -37,7 +59,8 @@ int PreviewRenderer::EnableOutput(const QString&, int audio, int video) {
 }
 
 int PreviewRenderer::SetWindow(const QString&, IVideoSurface* surface) {
-    if (closed_) return kClosed;
+    if (closed_)
+        return kClosed;
     {
         std::lock_guard lk(surfaceMutex_);
         surface_ = surface;
@@ -46,23 +69,44 @@ int PreviewRenderer::SetWindow(const QString&, IVideoSurface* surface) {
     return kOk;
 }
 
-int PreviewRenderer::SetFullScreen(const QString&, int, int) { return closed_ ? kClosed : kNotSupported; }
+int PreviewRenderer::SetFullScreen(const QString&, int on, int displayIndex) {
+    if (closed_)
+        return kClosed;
+    // Made and destroyed here, on the caller's (UI) thread, outside the surface lock's present path.
+    std::unique_ptr<FullScreenOutput> next = on ? std::make_unique<FullScreenOutput>(displayIndex) : nullptr;
+    {
+        std::lock_guard lk(surfaceMutex_);
+        std::swap(fullScreen_, next);
+    }
+    next.reset();
+    requestRedraw();
+    return kOk;
+}
 
 int PreviewRenderer::StartFrom(IMObject* source) {
-    if (closed_) return kClosed;
-    if (!source) return kInvalidArg;
+    if (closed_)
+        return kClosed;
+    if (!source)
+        return kInvalidArg;
     auto* view = static_cast<ISourceHub*>(source->QueryInterface(ISourceHub::IID));
-    if (!view) return kInvalidArg;
+    if (!view)
+        return kInvalidArg;
     detach();
     hub_ = MRef<ISourceHub>::adopt(view);
     hub_->addSink(this);
+    if (audioOn_)
+        hub_->setAudioClock(&audio_);
     return kOk;
 }
 
 void PreviewRenderer::detach() {
-    if (!hub_) return;
+    if (!hub_)
+        return;
+    if (audioOn_)
+        hub_->setAudioClock(nullptr);
     hub_->removeSink(this);
     hub_.reset();
+    audio_.discontinuity();
     std::lock_guard lk(m_);
     frame_.reset();
     dirty_ = true;
@@ -70,13 +114,16 @@ void PreviewRenderer::detach() {
 }
 
 int PreviewRenderer::CloseObject() {
-    if (closed_) return kOk;
+    if (closed_)
+        return kOk;
     detach();
     stopThread();
+    audio_.setEnabled(false);
     {
         std::lock_guard lk(surfaceMutex_);
         surface_ = nullptr;
     }
+    SetFullScreen({}, 0, 0);
     closed_ = true;
     return kOk;
 }
@@ -87,23 +134,34 @@ int PreviewRenderer::GetState(int& state) {
 }
 
 int PreviewRenderer::SetProp(const QString& name, const QString& value) {
-    if (closed_) return kClosed;
-    props_[name] = value;
-    if (name == QLatin1String("maintain_ar")) {
-        std::lock_guard lk(m_);
-        letterBox_ = value.trimmed().toLower() == QLatin1String("letter-box");
-        dirty_ = true;
-        wake_.notify_all();
-    }
+    if (closed_)
+        return kClosed;
+    props_.set(name, value);
+    applyLook();
     return kOk;
+}
+
+void PreviewRenderer::applyLook() {
+    Look look;
+    look.letterBox = props_.value("maintain_ar").trimmed().toLower() == QLatin1String("letter-box");
+    const QString deint = props_.value("deinterlace").trimmed().toLower();
+    look.fields = deint == QLatin1String("top") ? FrameCompositor::Fields::Top
+                  : deint == QLatin1String("1") || deint == QLatin1String("true")
+                      ? FrameCompositor::Fields::First
+                      : FrameCompositor::Fields::Both;
+    look.vu = props_.value("overlay_rms").trimmed() == QLatin1String("1");
+    look.vuOptions =
+        VuOptions::fromProps(props_.value("overlay_rms.ch", "1"), props_.value("overlay_rms.pos", "0.01"),
+                             props_.value("overlay_rms.color", "green"));
+    std::lock_guard lk(m_);
+    look_ = look;
+    dirty_ = true;
+    wake_.notify_all();
 }
 
 int PreviewRenderer::GetProp(const QString& name, QString& value) {
     if (closed_) return kClosed;
-    auto it = props_.find(name);
-    if (it == props_.end()) return kInvalidArg;
-    value = *it;
-    return kOk;
+    return props_.get(name, value);
 }
 
 void PreviewRenderer::onVideo(const FrameHandle& frame) {
@@ -113,41 +171,69 @@ void PreviewRenderer::onVideo(const FrameHandle& frame) {
     wake_.notify_all();
 }
 
-void PreviewRenderer::onAudio(const AudioHandle&) {}
+void PreviewRenderer::onAudio(const AudioHandle& block) {
+    meter_.add(block->samples.data(), block->frames(), block->sampleRate);
+    audio_.play(*block);
+}
 
-void PreviewRenderer::onSourceState(int state, bool) {
-    if (state != 0) return;
+void PreviewRenderer::onSourceState(int state, bool discontinuity) {
+    if (discontinuity)
+        audio_.discontinuity();
+    audio_.setRunning(state == 3);
+    if (state != 0)
+        return;
+    meter_.reset();
     std::lock_guard lk(m_);
     frame_.reset();
     dirty_ = true;
     wake_.notify_all();
 }
 
+QImage PreviewRenderer::draw(const FrameHandle& frame, const Look& look, QSize size) {
+    if (!frame || !frame->frame)
+        return FrameCompositor::black(size);
+    QRect area;
+    const auto fields = frame->interlaced ? look.fields : FrameCompositor::Fields::Both;
+    QImage img = compositor_.compose(*frame->frame, frame->sampleAspect, size, look.letterBox, fields,
+                                     frame->topFieldFirst, area);
+    const bool captions = frame->caption && !frame->caption->empty();
+    if (look.vu || captions) {
+        QPainter p(&img);
+        if (captions)
+            drawCaptions(p, area, *frame->caption);
+        if (look.vu)
+            drawVuOverlay(p, area, meter_.levels(), look.vuOptions);
+    }
+    return img;
+}
+
 void PreviewRenderer::renderLoop() {
     std::unique_lock lk(m_);
     for (;;) {
         wake_.wait(lk, [&] { return quit_ || dirty_; });
-        if (quit_) return;
+        if (quit_)
+            return;
         dirty_ = false;
         const FrameHandle frame = videoOn_ ? frame_ : nullptr;
-        const bool letterBox = letterBox_;
+        const Look look = look_;
         lk.unlock();
         {
             std::lock_guard sl(surfaceMutex_);
-            if (surface_) {
-                const QSize size = surface_->surfaceSize();
-                if (!size.isEmpty()) {
-                    QImage img = frame && frame->frame
-                                     ? compositor_.compose(*frame->frame, frame->sampleAspect, size, letterBox)
-                                     : FrameCompositor::black(size);
-                    surface_->presentImage(img);
-                }
+            IVideoSurface* targets[] = {surface_, fullScreen_ ? fullScreen_->surface() : nullptr};
+            for (IVideoSurface* s : targets) {
+                if (!s)
+                    continue;
+                const QSize size = s->surfaceSize();
+                if (!size.isEmpty())
+                    s->presentImage(draw(frame, look, size));
             }
         }
         lk.lock();
     }
 }
 
-MRef<IMUnknown> makePreviewRenderer() { return makeObject<PreviewRenderer>(); }
+MRef<IMUnknown> makePreviewRenderer() {
+    return makeObject<PreviewRenderer>();
+}
 
-}  // namespace engine::ff
+} // namespace engine::ff

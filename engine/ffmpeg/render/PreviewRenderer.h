@@ -1,21 +1,30 @@
 #pragma once
 // The preview renderer object: takes what a file source presents and draws it on the program's video
-// surface from a render thread of its own, always the newest picture (older ones may be dropped).
-#include <QMap>
+// surface (and, when asked, full screen on a display) from a render thread of its own, always the
+// newest picture (older ones may be dropped); plays the source's audio; draws the VU meter and captions.
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 #include "core/EngineObject.h"
 #include "core/MediaSink.h"
+#include "core/PropertyBag.h"
 #include "engine/VideoSurface.h"
+#include "overlay/LevelMeter.h"
+#include "overlay/VuOverlay.h"
+#include "render/AudioOutput.h"
 #include "render/FrameCompositor.h"
 
 namespace engine::ff {
 
-class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IMObject, IMProps>, private IMediaSink {
-public:
-    PreviewRenderer();
+class FullScreenOutput;
+
+class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IMObject, IMProps>,
+                              private IMediaSink {
+  public:
+    // `makeDevice`: the sound device (the machine's default device in the product).
+    explicit PreviewRenderer(AudioDeviceFactory makeDevice = {});
     ~PreviewRenderer() override;
 
     // IMPreview
@@ -30,7 +39,13 @@ public:
     int SetProp(const QString& name, const QString& value) override;
     int GetProp(const QString& name, QString& value) override;
 
-private:
+  private:
+    struct Look {
+        bool letterBox = false;
+        FrameCompositor::Fields fields = FrameCompositor::Fields::Both;
+        bool vu = false;
+        VuOptions vuOptions;
+    };
     // IMediaSink (the source's presenter thread)
     void onVideo(const FrameHandle& frame) override;
     void onAudio(const AudioHandle& block) override;
@@ -40,27 +55,32 @@ private:
     void stopThread();
     void renderLoop();
     void requestRedraw();
+    void applyLook();
+    QImage draw(const FrameHandle& frame, const Look& look, QSize size);
 
-    MRef<ISourceHub> hub_;  // caller's thread
-    QMap<QString, QString> props_;
+    MRef<ISourceHub> hub_; // caller's thread
+    PropertyBag props_;
     bool closed_ = false;
+    bool audioOn_ = false;
 
     // Shared with the render thread, guarded by m_.
     std::mutex m_;
     std::condition_variable wake_;
     bool quit_ = false;
-    bool dirty_ = false;      // something new to draw
-    FrameHandle frame_;       // newest picture; null shows black
+    bool dirty_ = false; // something new to draw
+    FrameHandle frame_;  // newest picture; null shows black
     bool videoOn_ = true;
-    bool audioOn_ = false;
-    bool letterBox_ = false;
+    Look look_;
 
-    // The surface; held while a picture is handed to it so SetWindow can swap it safely.
+    // The surfaces; held while a picture is handed to them so SetWindow/SetFullScreen can swap them.
     std::mutex surfaceMutex_;
     IVideoSurface* surface_ = nullptr;
+    std::unique_ptr<FullScreenOutput> fullScreen_;
 
-    FrameCompositor compositor_;  // render thread
+    AudioOutput audio_;          // internally locked
+    LevelMeter meter_;           // internally locked
+    FrameCompositor compositor_; // render thread
     std::thread thread_;
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

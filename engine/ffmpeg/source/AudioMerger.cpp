@@ -9,7 +9,7 @@ constexpr int kBlockFrames = 1024;
 constexpr int kMaxBlockFrames = 4096;
 // Timestamps closer than this to the running end are taken as contiguous (rounding, resampler delay).
 constexpr int64_t kJitterFrames = AudioMerger::kSampleRate / 100;
-}  // namespace
+} // namespace
 
 void AudioMerger::configure(std::vector<int> channelsPerStream) {
     tracks_.clear();
@@ -34,7 +34,7 @@ void AudioMerger::reset(double position) {
 void AudioMerger::skipTo(double position) {
     cursor_ = std::llround(position * kSampleRate);
     for (auto& t : tracks_) {
-        if (t.start > cursor_) {  // this stream starts later: silence until then
+        if (t.start > cursor_) { // this stream starts later: silence until then
             t.samples.insert(t.samples.begin(), size_t((t.start - cursor_) * t.channels), 0.0f);
             t.start = cursor_;
         }
@@ -43,23 +43,26 @@ void AudioMerger::skipTo(double position) {
 }
 
 void AudioMerger::dropBefore(Track& t, int64_t index) {
-    if (t.start >= index) return;
+    if (t.start >= index)
+        return;
     const int64_t n = std::min<int64_t>(index - t.start, int64_t(t.samples.size()) / t.channels);
     t.samples.erase(t.samples.begin(), t.samples.begin() + n * t.channels);
     t.start = index;
 }
 
 void AudioMerger::push(int stream, double position, const float* samples, int frames) {
-    if (stream < 0 || stream >= int(tracks_.size()) || frames <= 0) return;
+    if (stream < 0 || stream >= int(tracks_.size()) || frames <= 0)
+        return;
     Track& t = tracks_[size_t(stream)];
     int64_t at = std::llround(position * kSampleRate);
     const int64_t end = t.end();
-    if (std::llabs(at - end) <= kJitterFrames) at = end;
+    if (std::llabs(at - end) <= kJitterFrames)
+        at = end;
     int skip = 0;
-    if (at < end) {  // overlap: keep what we have
+    if (at < end) { // overlap: keep what we have
         skip = int(std::min<int64_t>(end - at, frames));
         at = end;
-    } else if (at > end) {  // gap: silence
+    } else if (at > end) { // gap: silence
         t.samples.insert(t.samples.end(), size_t((at - end) * t.channels), 0.0f);
     }
     t.samples.insert(t.samples.end(), samples + size_t(skip) * size_t(t.channels),
@@ -68,11 +71,13 @@ void AudioMerger::push(int stream, double position, const float* samples, int fr
 }
 
 void AudioMerger::endStream(int stream) {
-    if (stream >= 0 && stream < int(tracks_.size())) tracks_[size_t(stream)].ended = true;
+    if (stream >= 0 && stream < int(tracks_.size()))
+        tracks_[size_t(stream)].ended = true;
 }
 
 void AudioMerger::endAll() {
-    for (auto& t : tracks_) t.ended = true;
+    for (auto& t : tracks_)
+        t.ended = true;
 }
 
 bool AudioMerger::empty() const {
@@ -80,16 +85,20 @@ bool AudioMerger::empty() const {
 }
 
 SourceAudioHandle AudioMerger::pull() {
-    if (tracks_.empty()) return nullptr;
+    if (tracks_.empty())
+        return nullptr;
     int64_t reach = INT64_MAX, furthest = cursor_;
     for (const auto& t : tracks_) {
         furthest = std::max(furthest, t.end());
-        if (!t.ended) reach = std::min(reach, t.end());
+        if (!t.ended)
+            reach = std::min(reach, t.end());
     }
     const bool allEnded = reach == INT64_MAX;
-    if (allEnded) reach = furthest;
+    if (allEnded)
+        reach = furthest;
     int64_t n = reach - cursor_;
-    if (n <= 0 || (!allEnded && n < kBlockFrames)) return nullptr;
+    if (n <= 0 || (!allEnded && n < kBlockFrames))
+        return nullptr;
     n = std::min<int64_t>(n, kMaxBlockFrames);
 
     auto block = std::make_shared<SourceAudio>();
@@ -107,8 +116,9 @@ SourceAudioHandle AudioMerger::pull() {
         base += t.channels;
     }
     cursor_ += n;
-    for (auto& t : tracks_) dropBefore(t, cursor_);
+    for (auto& t : tracks_)
+        dropBefore(t, cursor_);
     return block;
 }
 
-}  // namespace engine::ff
+} // namespace engine::ff

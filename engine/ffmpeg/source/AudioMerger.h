@@ -10,7 +10,7 @@
 namespace engine::ff {
 
 class AudioMerger {
-public:
+  public:
     static constexpr int kSampleRate = 48000;
 
     void configure(std::vector<int> channelsPerStream);
@@ -28,10 +28,10 @@ public:
     // Nothing buffered in any stream.
     bool empty() const;
 
-private:
+  private:
     struct Track {
         int channels = 0;
-        int64_t start = 0;  // sample index of samples.front()
+        int64_t start = 0; // sample index of samples.front()
         std::deque<float> samples;
         bool ended = false;
         int64_t end() const { return start + int64_t(samples.size()) / channels; }
@@ -39,7 +39,7 @@ private:
     void dropBefore(Track& t, int64_t index);
     std::vector<Track> tracks_;
     int totalChannels_ = 0;
-    int64_t cursor_ = 0;  // sample index of the next block
+    int64_t cursor_ = 0; // sample index of the next block
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

@@ -12,7 +12,7 @@ namespace {
 constexpr int kWidth = 1920, kHeight = 1080;
 constexpr AVRational kRate{30000, 1001};
 constexpr int kSampleRate = 48000;
-constexpr double kToneHz = 1000, kToneAmplitude = 0.1;  // -20 dBFS
+constexpr double kToneHz = 1000, kToneAmplitude = 0.1; // -20 dBFS
 
 struct Ycc {
     int y, cb, cr;
@@ -24,7 +24,9 @@ Ycc bt709(double r, double g, double b) {
     return {int(std::lround(16 + 219 * y)), int(std::lround(128 + 224 * (b - y) / 1.8556)),
             int(std::lround(128 + 224 * (r - y) / 1.5748))};
 }
-Ycc grey(double level) { return bt709(level, level, level); }
+Ycc grey(double level) {
+    return bt709(level, level, level);
+}
 
 struct Span {
     int width;
@@ -37,14 +39,16 @@ void fillRows(AVFrame* f, int top, int height, const std::vector<Span>& spans) {
         for (int row = top; row < top + height; ++row) {
             std::fill_n(f->data[0] + row * f->linesize[0] + x, s.width, uint8_t(s.colour.y));
             if (row % 2 == 0) {
-                std::fill_n(f->data[1] + (row / 2) * f->linesize[1] + x / 2, s.width / 2, uint8_t(s.colour.cb));
-                std::fill_n(f->data[2] + (row / 2) * f->linesize[2] + x / 2, s.width / 2, uint8_t(s.colour.cr));
+                std::fill_n(f->data[1] + (row / 2) * f->linesize[1] + x / 2, s.width / 2,
+                            uint8_t(s.colour.cb));
+                std::fill_n(f->data[2] + (row / 2) * f->linesize[2] + x / 2, s.width / 2,
+                            uint8_t(s.colour.cr));
             }
         }
         x += s.width;
     }
 }
-}  // namespace
+} // namespace
 
 AVFramePtr ColorBarsReader::makeBarsPicture() {
     AVFramePtr f = makeFrame();
@@ -109,7 +113,7 @@ bool ColorBarsReader::seek(double target, const AbortCheck&, const FrameObserver
 
 FrameHandle ColorBarsReader::frameAt(int64_t index) const {
     auto vf = std::make_shared<VideoFrame>();
-    vf->frame.reset(av_frame_clone(picture_.get()));  // shares the picture's buffers
+    vf->frame.reset(av_frame_clone(picture_.get())); // shares the picture's buffers
     vf->position = double(index) * info_.frameDuration;
     vf->duration = info_.frameDuration;
     vf->index = index;
@@ -128,7 +132,8 @@ bool ColorBarsReader::read(ReadOut& out) {
     block->channels = 2;
     block->samples.resize(size_t(last - first) * 2);
     for (int64_t n = first; n < last; ++n) {
-        const float v = float(kToneAmplitude * std::sin(2 * M_PI * kToneHz * double(n % kSampleRate) / kSampleRate));
+        const float v =
+            float(kToneAmplitude * std::sin(2 * M_PI * kToneHz * double(n % kSampleRate) / kSampleRate));
         block->samples[size_t(n - first) * 2] = v;
         block->samples[size_t(n - first) * 2 + 1] = v;
     }
@@ -136,4 +141,4 @@ bool ColorBarsReader::read(ReadOut& out) {
     return true;
 }
 
-}  // namespace engine::ff
+} // namespace engine::ff

@@ -6,7 +6,7 @@
 namespace engine::ff {
 
 class ColorBarsReader final : public MediaReader {
-public:
+  public:
     ColorBarsReader();
     const MediaInfo& info() const override { return info_; }
     bool seek(double target, const AbortCheck& aborted, const FrameObserver& decoded) override;
@@ -15,11 +15,11 @@ public:
     // The bars picture itself (BT.709, limited range, 4:2:0).
     static AVFramePtr makeBarsPicture();
 
-private:
+  private:
     FrameHandle frameAt(int64_t index) const;
     MediaInfo info_;
     AVFramePtr picture_;
-    int64_t next_ = 0;  // index of the next frame
+    int64_t next_ = 0; // index of the next frame
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

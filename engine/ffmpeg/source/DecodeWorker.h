@@ -11,12 +11,12 @@
 namespace engine::ff {
 
 class DecodeWorker {
-public:
+  public:
     // `reader` is already positioned for the core's current session.
     DecodeWorker(SourceCore& core, std::unique_ptr<MediaReader> reader);
-    ~DecodeWorker();  // the owner sets core.quit first
+    ~DecodeWorker(); // the owner sets core.quit first
 
-private:
+  private:
     void run();
     bool roomLocked() const;
     void seekTo(uint64_t session, double target);
@@ -28,10 +28,11 @@ private:
     std::unique_ptr<MediaReader> reader_;
     FrameRing ring_;
     uint64_t session_ = 0;
+    bool captions_ = false;
     bool ended_ = false;
-    FrameHandle parked_;      // shown from the ring; the reader is not positioned after it yet
-    double dropUpTo_ = -1e9;  // after leaving the ring, frames up to here were shown already
+    FrameHandle parked_;     // shown from the ring; the reader is not positioned after it yet
+    double dropUpTo_ = -1e9; // after leaving the ring, frames up to here were shown already
     std::thread thread_;
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

@@ -5,6 +5,8 @@
 #include <deque>
 #include <memory>
 
+#include "captions/CaptionDecoder.h"
+#include "captions/SubtitleTrack.h"
 #include "core/AvPtr.h"
 #include "source/AudioMerger.h"
 #include "source/MediaReader.h"
@@ -13,7 +15,7 @@
 namespace engine::ff {
 
 class FileReader final : public MediaReader {
-public:
+  public:
     // Opens the file and decodes its first frame; null with `error` set when that fails.
     static std::unique_ptr<FileReader> open(const QString& path, QString& error);
 
@@ -21,15 +23,16 @@ public:
     bool seek(double target, const AbortCheck& aborted, const FrameObserver& decoded) override;
     bool read(ReadOut& out) override;
     double currentDuration() const override { return duration_; }
+    void setCaptions(bool on) override { captionsOn_ = on; }
 
-private:
+  private:
     struct AudioStream {
         int index = -1;
         AVCodecContextPtr codec;
         SwrPtr swr;
         StreamTime time;
         int channels = 0;
-        double nextPosition = 0;  // where the next decoded frame starts when it has no timestamp
+        double nextPosition = 0; // where the next decoded frame starts when it has no timestamp
     };
     enum class Next { Frame, End, Wait, Aborted };
     enum class Feed { Packet, End, Wait };
@@ -64,17 +67,23 @@ private:
     StreamTime videoTime_;
     std::vector<AudioStream> audio_;
     AudioMerger merger_;
+    bool captionsOn_ = false;
+    bool a53Seen_ = false; // the video carries 608 captions; a subtitle stream is then not used
+    CaptionDecoder captions_;
+    SubtitleTrack subtitles_;
+    int subtitleIndex_ = -1;
+    StreamTime subtitleTime_;
 
-    std::deque<FrameHandle> ready_;  // decoded video frames not yet handed out
-    bool fileEnded_ = false;         // no more packets
-    bool videoEnded_ = false;        // decoder drained
-    bool keySeen_ = false;           // packets before the first key packet after a seek are not decoded
-    double keyPosition_ = NAN;       // first key frame after a seek; earlier (leading) pictures are dropped
-    double lastPosition_ = -1;       // position of the last frame decoded (for frames without timestamps)
-    FrameHandle lastHanded_;         // the last frame handed out; decoding continues after it
-    double skipUntil_ = -1;          // packets ending before this may skip non-reference frames
-    int64_t lastSize_ = -1;          // file size when the end was last reached
+    std::deque<FrameHandle> ready_; // decoded video frames not yet handed out
+    bool fileEnded_ = false;        // no more packets
+    bool videoEnded_ = false;       // decoder drained
+    bool keySeen_ = false;          // packets before the first key packet after a seek are not decoded
+    double keyPosition_ = NAN;      // first key frame after a seek; earlier (leading) pictures are dropped
+    double lastPosition_ = -1;      // position of the last frame decoded (for frames without timestamps)
+    FrameHandle lastHanded_;        // the last frame handed out; decoding continues after it
+    double skipUntil_ = -1;         // packets ending before this may skip non-reference frames
+    int64_t lastSize_ = -1;         // file size when the end was last reached
     int64_t lastGrowthMs_ = 0;
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <cmath>
 
+#include "audio/ChannelMap.h"
 #include "core/ObjectMakers.h"
 #include "source/ColorBars.h"
 #include "source/FileReader.h"
@@ -18,27 +19,16 @@ bool isTrue(const QString& v) {
     return t == QLatin1String("true") || t == QLatin1String("1") || t == QLatin1String("yes");
 }
 
-std::vector<int> parseChannelMap(const QString& text) {
-    std::vector<int> map(AudioBlock::kOutputChannels, -1);
-    const QStringList items = text.split(QLatin1Char(','));
-    for (int k = 0; k < items.size() && k < AudioBlock::kOutputChannels; ++k) {
-        bool ok = false;
-        const int v = items[k].trimmed().toInt(&ok);
-        map[size_t(k)] = ok ? v : -1;
-    }
-    return map;
+} // namespace
+
+FileSource::FileSource() : core_() {
+    const ChannelMap identity = identityChannelMap();
+    core_.channelMap.assign(identity.begin(), identity.end());
 }
 
-std::vector<int> identityMap() {
-    std::vector<int> map(AudioBlock::kOutputChannels);
-    for (int k = 0; k < AudioBlock::kOutputChannels; ++k) map[size_t(k)] = k;
-    return map;
+FileSource::~FileSource() {
+    stopPipeline();
 }
-}  // namespace
-
-FileSource::FileSource() { core_.channelMap = identityMap(); }
-
-FileSource::~FileSource() { stopPipeline(); }
 
 void FileSource::stopPipeline() {
     {
@@ -56,11 +46,13 @@ void FileSource::stopPipeline() {
 }
 
 int FileSource::OpenName(const QString& name, const QString& params) {
-    if (closed_) return kClosed;
+    if (closed_)
+        return kClosed;
     stopPipeline();
     for (const QString& pair : params.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const qsizetype eq = pair.indexOf(QLatin1Char('='));
-        if (eq > 0 && pair.left(eq) == QLatin1String("loop")) SetProp(pair.left(eq), pair.mid(eq + 1));
+        if (eq > 0 && pair.left(eq) == QLatin1String("loop"))
+            SetProp(pair.left(eq), pair.mid(eq + 1));
     }
     {
         std::lock_guard lk(core_.m);
@@ -87,7 +79,8 @@ int FileSource::OpenName(const QString& name, const QString& params) {
         core_.duration = reader->currentDuration();
         core_.state = kStateStopped;
         core_.session.fetch_add(1);
-        if (name != kColorBars) path_ = name;
+        if (name != kColorBars)
+            path_ = name;
     }
     worker_ = std::make_unique<DecodeWorker>(core_, std::move(reader));
     presenter_ = std::make_unique<Presenter>(core_, sinks_);
@@ -95,8 +88,10 @@ int FileSource::OpenName(const QString& name, const QString& params) {
 }
 
 int FileSource::SetInOut(double in, double out) {
-    if (closed_) return kClosed;
-    if (std::isnan(in) || std::isnan(out)) return kInvalidArg;
+    if (closed_)
+        return kClosed;
+    if (std::isnan(in) || std::isnan(out))
+        return kInvalidArg;
     std::lock_guard lk(core_.m);
     core_.in = std::max(0.0, in);
     core_.out = out > core_.in ? out : 0;
@@ -105,7 +100,8 @@ int FileSource::SetInOut(double in, double out) {
 }
 
 int FileSource::GetInOut(double& in, double& out, double& duration) {
-    if (closed_) return kClosed;
+    if (closed_)
+        return kClosed;
     std::lock_guard lk(core_.m);
     in = core_.in;
     out = core_.out;
@@ -114,31 +110,38 @@ int FileSource::GetInOut(double& in, double& out, double& duration) {
 }
 
 int FileSource::SetPosition(double position, double) {
-    if (closed_) return kClosed;
-    if (std::isnan(position)) return kInvalidArg;
+    if (closed_)
+        return kClosed;
+    if (std::isnan(position))
+        return kInvalidArg;
     std::lock_guard lk(core_.m);
-    if (core_.state == kStateClosed) return kNotOpen;
+    if (core_.state == kStateClosed)
+        return kNotOpen;
     const double target = std::max(0.0, position);
     core_.seekLocked(target);
     // Reads as the frame about to be shown until the presenter shows it.
     const double dur = core_.info.frameDuration;
     double index = std::floor(target / dur + 0.01);
-    if (core_.duration > 0 && !core_.info.endless) index = std::min(index, std::ceil(core_.duration / dur - 0.01) - 1);
+    if (core_.duration > 0 && !core_.info.endless)
+        index = std::min(index, std::ceil(core_.duration / dur - 0.01) - 1);
     core_.position = std::max(0.0, index * dur);
     return kOk;
 }
 
 int FileSource::GetPosition(double& position) {
-    if (closed_) return kClosed;
+    if (closed_)
+        return kClosed;
     std::lock_guard lk(core_.m);
     position = core_.position;
     return kOk;
 }
 
 int FileSource::setState(int state) {
-    if (closed_) return kClosed;
+    if (closed_)
+        return kClosed;
     std::lock_guard lk(core_.m);
-    if (core_.state == kStateClosed) return kNotOpen;
+    if (core_.state == kStateClosed)
+        return kNotOpen;
     if (state == kStateRunning) {
         core_.runStart = core_.position;
         core_.runStartedAt = std::chrono::steady_clock::now();
@@ -150,23 +153,34 @@ int FileSource::setState(int state) {
     return kOk;
 }
 
-int FileSource::PlayFile() { return setState(kStateRunning); }
-int FileSource::PauseFile(double) { return setState(kStatePaused); }
-int FileSource::StopFile(double) { return setState(kStateStopped); }
+int FileSource::PlayFile() {
+    return setState(kStateRunning);
+}
+int FileSource::PauseFile(double) {
+    return setState(kStatePaused);
+}
+int FileSource::StopFile(double) {
+    return setState(kStateStopped);
+}
 
 int FileSource::SetRate(double rate) {
-    if (closed_) return kClosed;
-    if (!(rate > 0) || rate > 64) return kInvalidArg;
+    if (closed_)
+        return kClosed;
+    if (!(rate > 0) || rate > 64)
+        return kInvalidArg;
     std::lock_guard lk(core_.m);
     core_.rate = rate;
     core_.wakePresenter.notify_all();
     return kOk;
 }
 
-int FileSource::StartFrom(IMObject*) { return closed_ ? kClosed : kNotSupported; }
+int FileSource::StartFrom(IMObject*) {
+    return closed_ ? kClosed : kNotSupported;
+}
 
 int FileSource::CloseObject() {
-    if (closed_) return kOk;
+    if (closed_)
+        return kOk;
     stopPipeline();
     {
         std::lock_guard lk(core_.m);
@@ -193,14 +207,17 @@ void FileSource::applyPropLocked(const QString& name, const QString& value) {
         core_.eofStop = isTrue(value);
     else if (name == QLatin1String("preview.drop_frames"))
         core_.dropFrames = isTrue(value);
-    else if (name == QLatin1String("object::audio_channels"))
-        core_.channelMap = parseChannelMap(value);
+    else if (name == QLatin1String("object::audio_channels")) {
+        if (const auto map = parseChannelMap(value))
+            core_.channelMap.assign(map->begin(), map->end());
+    }
     core_.wakePresenter.notify_all();
 }
 
 int FileSource::SetProp(const QString& name, const QString& value) {
-    if (closed_) return kClosed;
-    props_[name] = value;
+    if (closed_)
+        return kClosed;
+    props_.set(name, value);
     std::lock_guard lk(core_.m);
     applyPropLocked(name, value);
     return kOk;
@@ -208,41 +225,64 @@ int FileSource::SetProp(const QString& name, const QString& value) {
 
 int FileSource::GetProp(const QString& name, QString& value) {
     if (closed_) return kClosed;
-    auto it = props_.find(name);
-    if (it == props_.end()) return kInvalidArg;
-    value = *it;
-    return kOk;
+    return props_.get(name, value);
 }
 
 int FileSource::CountPlugins(int& count) {
-    if (closed_) return kClosed;
+    if (closed_)
+        return kClosed;
     count = int(plugins_.size());
     return kOk;
 }
 
 int FileSource::GetPluginAt(int index, MRef<IMUnknown>& plugin, int& ignored) {
-    if (closed_) return kClosed;
-    if (index < 0 || index >= int(plugins_.size())) return kInvalidArg;
+    if (closed_)
+        return kClosed;
+    if (index < 0 || index >= int(plugins_.size()))
+        return kInvalidArg;
     plugin = plugins_[size_t(index)];
     ignored = 0;
     return kOk;
 }
 
 int FileSource::AttachPlugin(IMUnknown* plugin, void*) {
-    if (closed_) return kClosed;
-    if (!plugin) return kInvalidArg;
+    if (closed_)
+        return kClosed;
+    if (!plugin)
+        return kInvalidArg;
     plugins_.push_back(MRef<IMUnknown>::share(plugin));
+    pluginsChanged();
     return kOk;
 }
 
+void FileSource::pluginsChanged() {
+    bool captions = false;
+    for (const auto& p : plugins_)
+        if (IMUnknown* view = p->QueryInterface(IMCaptionPlugin::IID)) {
+            view->Release();
+            captions = true;
+        }
+    std::lock_guard lk(core_.m);
+    if (core_.captions == captions)
+        return;
+    core_.captions = captions;
+    // Pictures already decoded lack (or carry) captions: decode again from the picture shown.
+    if (core_.state != kStateClosed)
+        core_.seekLocked(core_.position);
+}
+
 int FileSource::DetachPlugin(IMUnknown* plugin) {
-    if (closed_) return kClosed;
+    if (closed_)
+        return kClosed;
     const auto n = std::erase_if(plugins_, [&](const MRef<IMUnknown>& p) { return p.get() == plugin; });
+    if (n)
+        pluginsChanged();
     return n ? kOk : kInvalidArg;
 }
 
 void FileSource::addSink(IMediaSink* sink) {
-    if (!sink) return;
+    if (!sink)
+        return;
     int state = kStateClosed;
     {
         std::lock_guard lk(core_.m);
@@ -252,7 +292,7 @@ void FileSource::addSink(IMediaSink* sink) {
         std::lock_guard lk(core_.m);
         const bool replay = sink->pacesSource() && core_.state == kStateRunning && core_.runAdvanced &&
                             std::chrono::steady_clock::now() - core_.runStartedAt < kReplayWindow;
-        if (replay) {  // the run already moved on: start it over so the pacing sink gets all of it
+        if (replay) { // the run already moved on: start it over so the pacing sink gets all of it
             core_.seekLocked(core_.runStart);
             core_.runAdvanced = false;
             return false;
@@ -261,7 +301,9 @@ void FileSource::addSink(IMediaSink* sink) {
     });
 }
 
-void FileSource::removeSink(IMediaSink* sink) { sinks_.remove(sink); }
+void FileSource::removeSink(IMediaSink* sink) {
+    sinks_.remove(sink);
+}
 
 void FileSource::setAudioClock(IAudioClock* clock) {
     std::lock_guard lk(core_.m);
@@ -278,6 +320,8 @@ double FileSource::playbackRate() const {
     return core_.rate;
 }
 
-MRef<IMUnknown> makeFileSource() { return makeObject<FileSource>(); }
+MRef<IMUnknown> makeFileSource() {
+    return makeObject<FileSource>();
+}
 
-}  // namespace engine::ff
+} // namespace engine::ff

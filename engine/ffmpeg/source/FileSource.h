@@ -1,12 +1,12 @@
 #pragma once
 // The file source object: opens clips (or the built-in colour bars), runs the decode and presenter
 // threads, and feeds the renderers and writers registered on its hub.
-#include <QMap>
 #include <memory>
 #include <vector>
 
 #include "core/EngineObject.h"
 #include "core/MediaSink.h"
+#include "core/PropertyBag.h"
 #include "source/DecodeWorker.h"
 #include "source/Presenter.h"
 #include "source/SinkSet.h"
@@ -15,7 +15,7 @@
 namespace engine::ff {
 
 class FileSource final : public EngineObject<FileSource, IMFile, IMObject, IMProps, IMPlugins, ISourceHub> {
-public:
+  public:
     FileSource();
     ~FileSource() override;
 
@@ -48,20 +48,21 @@ public:
     QString openedPath() const override;
     double playbackRate() const override;
 
-private:
+  private:
     void stopPipeline();
     void applyPropLocked(const QString& name, const QString& value);
     int setState(int state);
+    void pluginsChanged();
 
     // Caller's thread, except what SourceCore guards.
     mutable SourceCore core_;
     SinkSet sinks_;
     std::unique_ptr<DecodeWorker> worker_;
     std::unique_ptr<Presenter> presenter_;
-    QString path_;  // guarded by core_.m
-    QMap<QString, QString> props_;
+    QString path_; // guarded by core_.m
+    PropertyBag props_;
     std::vector<MRef<IMUnknown>> plugins_;
     bool closed_ = false;
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

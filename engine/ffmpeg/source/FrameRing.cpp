@@ -9,36 +9,44 @@ namespace engine::ff {
 size_t FrameRing::bytesOf(const VideoFrame& f) {
     size_t n = 0;
     for (const AVBufferRef* b : f.frame->buf)
-        if (b) n += b->size;
+        if (b)
+            n += b->size;
     return n;
 }
 
 void FrameRing::add(const FrameHandle& frame) {
-    if (!frame || !frame->frame) return;
+    if (!frame || !frame->frame)
+        return;
     auto [it, inserted] = byIndex_.try_emplace(frame->index, frame);
-    if (!inserted) return;
+    if (!inserted)
+        return;
     order_.push_back(frame->index);
     bytes_ += bytesOf(*frame);
     while (bytes_ > kBudgetBytes && order_.size() > 1) {
         auto old = byIndex_.find(order_.front());
         order_.pop_front();
-        if (old == byIndex_.end()) continue;
+        if (old == byIndex_.end())
+            continue;
         bytes_ -= bytesOf(*old->second);
         byIndex_.erase(old);
     }
 }
 
 FrameHandle FrameRing::find(double target) const {
-    if (byIndex_.empty()) return nullptr;
+    if (byIndex_.empty())
+        return nullptr;
     const double dur = byIndex_.begin()->second->duration;
-    if (!(dur > 0)) return nullptr;
+    if (!(dur > 0))
+        return nullptr;
     const double tol = frameTolerance(dur);
     const auto k = int64_t(std::floor((target + tol) / dur));
     for (int64_t i = k - 1; i <= k + 1; ++i) {
         auto it = byIndex_.find(i);
-        if (it == byIndex_.end()) continue;
+        if (it == byIndex_.end())
+            continue;
         const VideoFrame& f = *it->second;
-        if (f.position - tol <= target && target < f.position + f.duration - tol) return it->second;
+        if (f.position - tol <= target && target < f.position + f.duration - tol)
+            return it->second;
     }
     return nullptr;
 }
@@ -49,4 +57,4 @@ void FrameRing::clear() {
     bytes_ = 0;
 }
 
-}  // namespace engine::ff
+} // namespace engine::ff

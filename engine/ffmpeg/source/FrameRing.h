@@ -10,7 +10,7 @@
 namespace engine::ff {
 
 class FrameRing {
-public:
+  public:
     static constexpr size_t kBudgetBytes = size_t(96) << 20;
 
     void add(const FrameHandle& frame);
@@ -18,11 +18,11 @@ public:
     FrameHandle find(double target) const;
     void clear();
 
-private:
+  private:
     static size_t bytesOf(const VideoFrame& f);
     std::map<int64_t, FrameHandle> byIndex_;
-    std::deque<int64_t> order_;  // oldest first
+    std::deque<int64_t> order_; // oldest first
     size_t bytes_ = 0;
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

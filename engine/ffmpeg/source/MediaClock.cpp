@@ -7,7 +7,7 @@ namespace {
 // The audio device's report is trusted only this close to the steady clock (a stalled or absent
 // device must not freeze playback).
 constexpr double kAudioTrustWindow = 0.5;
-}  // namespace
+} // namespace
 
 void MediaClock::start(double position, double rate) {
     running_ = true;
@@ -22,7 +22,8 @@ void MediaClock::stop(double position) {
 }
 
 double MediaClock::position() const {
-    if (!running_) return anchorPosition_;
+    if (!running_)
+        return anchorPosition_;
     const double steady =
         anchorPosition_ + std::chrono::duration<double>(Clock::now() - anchorTime_).count() * rate_;
     double played = 0;
@@ -37,4 +38,4 @@ MediaClock::Clock::time_point MediaClock::timeOf(double position) const {
     return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(ahead));
 }
 
-}  // namespace engine::ff
+} // namespace engine::ff

@@ -8,7 +8,7 @@ namespace engine::ff {
 class IAudioClock;
 
 class MediaClock {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     void start(double position, double rate);
@@ -22,7 +22,7 @@ public:
     // nullptr: the steady clock drives. The caller keeps the audio clock alive while it is set.
     void setAudioClock(const IAudioClock* audio) { audio_ = audio; }
 
-private:
+  private:
     bool running_ = false;
     double rate_ = 1.0;
     double anchorPosition_ = 0;
@@ -30,4 +30,4 @@ private:
     const IAudioClock* audio_ = nullptr;
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

@@ -10,18 +10,23 @@ using std::chrono::milliseconds;
 constexpr double kAudioLeadSeconds = 0.3;
 constexpr auto kPoll = milliseconds(20);
 constexpr auto kAudioWaitLimit = milliseconds(1000);
-}  // namespace
+} // namespace
 
 Presenter::Presenter(SourceCore& core, SinkSet& sinks) : core_(core), sinks_(sinks) {
     thread_ = std::thread([this] { run(); });
 }
 
 Presenter::~Presenter() {
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
-double Presenter::shownPosition() const { return current_ ? current_->position : core_.position; }
-double Presenter::lead() const { return kAudioLeadSeconds * core_.rate; }
+double Presenter::shownPosition() const {
+    return current_ ? current_->position : core_.position;
+}
+double Presenter::lead() const {
+    return kAudioLeadSeconds * core_.rate;
+}
 
 void Presenter::run() {
     Lock lk(core_.m);
@@ -32,7 +37,8 @@ void Presenter::run() {
             continue;
         }
         if (shownSession_ != session) {
-            if (!startSession(lk)) core_.wakePresenter.wait(lk);
+            if (!startSession(lk))
+                core_.wakePresenter.wait(lk);
             continue;
         }
         syncClock();
@@ -79,16 +85,17 @@ bool Presenter::startSession(Lock& lk) {
         clock_.stop(core_.position);
         return true;
     }
-    if (core_.frames.empty()) return false;
+    if (core_.frames.empty())
+        return false;
     const QueuedFrame q = core_.frames.front();
     core_.frames.pop_front();
     core_.wakeWorker.notify_all();
     shownSession_ = session;
-    if (!q.frame) {  // nothing decodable at this position: hold what is shown
+    if (!q.frame) { // nothing decodable at this position: hold what is shown
         atEnd_ = true;
         return true;
     }
-    clock_.stop(q.frame->position);  // syncClock starts it again from this picture when running
+    clock_.stop(q.frame->position); // syncClock starts it again from this picture when running
     present(lk, q.frame);
     return true;
 }
@@ -96,15 +103,19 @@ bool Presenter::startSession(Lock& lk) {
 void Presenter::stepRunning(Lock& lk) {
     const bool pacing = sinks_.hasPacer();
     const double cut = core_.hasOutPoint() ? core_.out : INFINITY;
-    if (!core_.info.hasVideo) return stepAudioOnly(lk, cut);
+    if (!core_.info.hasVideo)
+        return stepAudioOnly(lk, cut);
     if (core_.frames.empty()) {
-        if (!pacing) forwardAudio(lk, std::min(clock_.position() + lead(), cut), cut);
+        if (!pacing)
+            forwardAudio(lk, std::min(clock_.position() + lead(), cut), cut);
         core_.wakePresenter.wait_for(lk, kPoll);
         return;
     }
     const FrameHandle next = core_.frames.front().frame;
-    if (!next) return endOfRange(lk, current_ ? current_->position + current_->duration : cut);
-    if (next->position >= cut - frameTolerance(next->duration)) return endOfRange(lk, cut);
+    if (!next)
+        return endOfRange(lk, current_ ? current_->position + current_->duration : cut);
+    if (next->position >= cut - frameTolerance(next->duration))
+        return endOfRange(lk, cut);
 
     if (pacing) {
         forwardAudio(lk, std::min(next->position + next->duration, cut), cut);
@@ -116,16 +127,18 @@ void Presenter::stepRunning(Lock& lk) {
             core_.wakePresenter.wait_until(lk, std::min(due, now + kPoll));
             return;
         }
-        // Late: skip this picture when the one after it is due as well.
+        // Late: skip this picture when the one after it is due as well (never the last of the range).
         const bool mayDrop = core_.dropFrames || core_.rate > 1.0;
-        if (mayDrop && core_.frames.size() >= 2 && core_.frames[1].frame &&
-            clock_.timeOf(core_.frames[1].frame->position) <= now) {
+        const FrameHandle after = core_.frames.size() >= 2 ? core_.frames[1].frame : nullptr;
+        if (mayDrop && after && after->position < cut - frameTolerance(after->duration) &&
+            clock_.timeOf(after->position) <= now) {
             core_.frames.pop_front();
             core_.wakeWorker.notify_all();
             return;
         }
     }
-    if (core_.session.load() != shownSession_ || core_.frames.empty() || core_.frames.front().frame != next) return;
+    if (core_.session.load() != shownSession_ || core_.frames.empty() || core_.frames.front().frame != next)
+        return;
     core_.frames.pop_front();
     core_.wakeWorker.notify_all();
     core_.runAdvanced = true;
@@ -137,7 +150,8 @@ void Presenter::stepAudioOnly(Lock& lk, double cut) {
     core_.position = std::min(now, cut);
     forwardAudio(lk, std::min(now + lead(), cut), cut);
     const bool streamEnded = !core_.frames.empty() && !core_.frames.front().frame && core_.audio.empty();
-    if (now >= cut || streamEnded) return endOfRange(lk, std::min(now, cut));
+    if (now >= cut || streamEnded)
+        return endOfRange(lk, std::min(now, cut));
     core_.wakePresenter.wait_for(lk, kPoll);
 }
 
@@ -147,23 +161,27 @@ void Presenter::endOfRange(Lock& lk, double cut) {
         return;
     }
     forwardAudio(lk, cut, cut);
-    if (core_.session.load() != shownSession_) return;
+    if (core_.session.load() != shownSession_)
+        return;
     if (awaitingAudio(cut)) {
         core_.wakePresenter.wait_for(lk, milliseconds(5));
         return;
     }
     audioWaitSince_.reset();
     atEnd_ = true;
-    if (core_.eofStop) core_.state = kStateStopped;
+    if (core_.eofStop)
+        core_.state = kStateStopped;
 }
 
 bool Presenter::awaitingAudio(double cut) {
     // A pacing consumer gets the audio up to the cut complete, unless the audio stops short of it.
-    const bool streamEnded = std::any_of(core_.frames.begin(), core_.frames.end(), [](auto& q) { return !q.frame; });
+    const bool streamEnded =
+        std::any_of(core_.frames.begin(), core_.frames.end(), [](auto& q) { return !q.frame; });
     if (!sinks_.hasPacer() || core_.info.audioChannels == 0 || streamEnded || audioForwardedTo_ >= cut - 1e-4)
         return false;
     const auto now = MediaClock::Clock::now();
-    if (!audioWaitSince_) audioWaitSince_ = now;
+    if (!audioWaitSince_)
+        audioWaitSince_ = now;
     return now - *audioWaitSince_ < kAudioWaitLimit;
 }
 
@@ -175,11 +193,13 @@ void Presenter::forwardAudio(Lock& lk, double horizon, double cut) {
             core_.audio.pop_front();
             continue;
         }
-        if (q.block->position >= horizon - 1e-9) break;
+        if (q.block->position >= horizon - 1e-9)
+            break;
         core_.audio.pop_front();
         core_.wakeWorker.notify_all();
         AudioHandle routed = route(*q.block, cut);
-        if (!routed) continue;
+        if (!routed)
+            continue;
         core_.runAdvanced = true;
         audioForwardedTo_ = routed->position + double(routed->frames()) / routed->sampleRate;
         lk.unlock();
@@ -190,8 +210,10 @@ void Presenter::forwardAudio(Lock& lk, double horizon, double cut) {
 
 AudioHandle Presenter::route(const SourceAudio& in, double cut) const {
     int frames = in.frames();
-    if (std::isfinite(cut)) frames = std::min<int>(frames, int(std::llround((cut - in.position) * in.sampleRate)));
-    if (frames <= 0) return nullptr;
+    if (std::isfinite(cut))
+        frames = std::min<int>(frames, int(std::llround((cut - in.position) * in.sampleRate)));
+    if (frames <= 0)
+        return nullptr;
     auto out = std::make_shared<AudioBlock>();
     out->position = in.position;
     out->rate = core_.rate;
@@ -200,7 +222,8 @@ AudioHandle Presenter::route(const SourceAudio& in, double cut) const {
     out->samples.assign(size_t(frames) * AudioBlock::kOutputChannels, 0.0f);
     for (int k = 0; k < AudioBlock::kOutputChannels; ++k) {
         const int src = k < int(core_.channelMap.size()) ? core_.channelMap[size_t(k)] : -1;
-        if (src < 0 || src >= in.channels) continue;
+        if (src < 0 || src >= in.channels)
+            continue;
         for (int i = 0; i < frames; ++i)
             out->samples[size_t(i) * AudioBlock::kOutputChannels + size_t(k)] =
                 in.samples[size_t(i) * size_t(in.channels) + size_t(src)];
@@ -217,4 +240,4 @@ void Presenter::present(Lock& lk, const FrameHandle& frame) {
     lk.lock();
 }
 
-}  // namespace engine::ff
+} // namespace engine::ff

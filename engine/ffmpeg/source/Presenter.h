@@ -12,11 +12,11 @@
 namespace engine::ff {
 
 class Presenter {
-public:
+  public:
     Presenter(SourceCore& core, SinkSet& sinks);
-    ~Presenter();  // the owner sets core.quit first
+    ~Presenter(); // the owner sets core.quit first
 
-private:
+  private:
     using Lock = std::unique_lock<std::mutex>;
     void run();
     void notifyState(Lock& lk);
@@ -36,7 +36,7 @@ private:
     SourceCore& core_;
     SinkSet& sinks_;
     MediaClock clock_;
-    uint64_t shownSession_ = UINT64_MAX;  // session whose first picture was shown
+    uint64_t shownSession_ = UINT64_MAX; // session whose first picture was shown
     FrameHandle current_;
     bool atEnd_ = false;
     double audioForwardedTo_ = -1;
@@ -46,4 +46,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

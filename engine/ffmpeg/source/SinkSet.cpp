@@ -6,18 +6,23 @@ namespace engine::ff {
 
 void SinkSet::add(IMediaSink* sink, int state, const std::function<bool(uint64_t)>& giveLast) {
     std::lock_guard lk(m_);
-    if (std::find(sinks_.begin(), sinks_.end(), sink) != sinks_.end()) return;
+    if (std::find(sinks_.begin(), sinks_.end(), sink) != sinks_.end())
+        return;
     sinks_.push_back(sink);
-    if (sink->pacesSource()) pacers_.fetch_add(1);
+    if (sink->pacesSource())
+        pacers_.fetch_add(1);
     sink->onSourceState(state, true);
-    if (last_ && giveLast(lastSession_)) sink->onVideo(last_);
+    if (last_ && giveLast(lastSession_))
+        sink->onVideo(last_);
 }
 
 void SinkSet::remove(IMediaSink* sink) {
     std::lock_guard lk(m_);
     auto it = std::find(sinks_.begin(), sinks_.end(), sink);
-    if (it == sinks_.end()) return;
-    if (sink->pacesSource()) pacers_.fetch_sub(1);
+    if (it == sinks_.end())
+        return;
+    if (sink->pacesSource())
+        pacers_.fetch_sub(1);
     sinks_.erase(it);
 }
 
@@ -30,18 +35,22 @@ void SinkSet::deliverVideo(const FrameHandle& frame, uint64_t session) {
     std::lock_guard lk(m_);
     last_ = frame;
     lastSession_ = session;
-    for (IMediaSink* s : sinks_) s->onVideo(frame);
+    for (IMediaSink* s : sinks_)
+        s->onVideo(frame);
 }
 
 void SinkSet::deliverAudio(const AudioHandle& block) {
     std::lock_guard lk(m_);
-    for (IMediaSink* s : sinks_) s->onAudio(block);
+    for (IMediaSink* s : sinks_)
+        s->onAudio(block);
 }
 
 void SinkSet::deliverState(int state, bool discontinuity) {
     std::lock_guard lk(m_);
-    if (state == 0) last_.reset();
-    for (IMediaSink* s : sinks_) s->onSourceState(state, discontinuity);
+    if (state == 0)
+        last_.reset();
+    for (IMediaSink* s : sinks_)
+        s->onSourceState(state, discontinuity);
 }
 
 void SinkSet::forgetLast() {
@@ -49,4 +58,4 @@ void SinkSet::forgetLast() {
     last_.reset();
 }
 
-}  // namespace engine::ff
+} // namespace engine::ff

@@ -10,7 +10,7 @@
 namespace engine::ff {
 
 class SinkSet {
-public:
+  public:
     // Adds `sink`, tells it the state, and gives it the last picture when `giveLast(session of that
     // picture)` agrees. All under the set's lock, so no delivery overtakes it.
     void add(IMediaSink* sink, int state, const std::function<bool(uint64_t)>& giveLast);
@@ -24,7 +24,7 @@ public:
     void deliverState(int state, bool discontinuity);
     void forgetLast();
 
-private:
+  private:
     mutable std::mutex m_;
     std::vector<IMediaSink*> sinks_;
     FrameHandle last_;
@@ -32,4 +32,4 @@ private:
     std::atomic<int> pacers_{0};
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

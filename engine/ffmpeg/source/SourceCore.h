@@ -16,7 +16,7 @@ enum SourceState : int { kStateClosed = 0, kStateStopped = 1, kStatePaused = 2, 
 
 struct QueuedFrame {
     uint64_t session = 0;
-    FrameHandle frame;  // null: the stream ended in this session
+    FrameHandle frame; // null: the stream ended in this session
 };
 struct QueuedAudio {
     uint64_t session = 0;
@@ -29,14 +29,15 @@ struct SourceCore {
     bool quit = false;
 
     // Commands (caller's thread).
-    std::atomic<uint64_t> session{0};  // bumped by every seek; frames of older sessions are dropped
-    double target = 0;                 // seek target of the session
+    std::atomic<uint64_t> session{0}; // bumped by every seek; frames of older sessions are dropped
+    double target = 0;                // seek target of the session
     int state = kStateClosed;
     double rate = 1.0;
-    double in = 0, out = 0;  // out <= in: to the end
+    double in = 0, out = 0; // out <= in: to the end
     bool loop = false, eofStop = false, dropFrames = true;
-    std::vector<int> channelMap;  // output channel -> source channel, -1 silent
+    std::vector<int> channelMap; // output channel -> source channel, -1 silent
     const IAudioClock* audioClock = nullptr;
+    bool captions = false; // a caption plug-in is in the chain
     // The current play run (from the last PlayFile): where it started and whether anything after its
     // first picture reached the sinks (a pacing sink joining later then makes the run start over).
     double runStart = 0;
@@ -62,4 +63,4 @@ struct SourceCore {
     }
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

@@ -13,7 +13,7 @@ extern "C" {
 namespace engine::ff {
 
 class StreamTime {
-public:
+  public:
     StreamTime() = default;
     StreamTime(AVRational timeBase, double originSeconds) : tb_(timeBase), origin_(originSeconds) {}
 
@@ -22,9 +22,9 @@ public:
     int64_t ticks(double seconds) const { return std::llround((seconds + origin_) / av_q2d(tb_)); }
     AVRational timeBase() const { return tb_; }
 
-private:
+  private:
     AVRational tb_{1, AV_TIME_BASE};
     double origin_ = 0;
 };
 
-}  // namespace engine::ff
+} // namespace engine::ff

@@ -1,0 +1,59 @@
+#pragma once
+// The real engine driven as the program drives it, with a surface that keeps what it is shown and
+// generated clips made once per test binary.
+#include <QImage>
+#include <QString>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "engine/EngineFactory.h"
+#include "engine/VideoSurface.h"
+#include "samples/SampleClips.h"
+
+namespace enginetest {
+
+class TestSurface : public engine::IVideoSurface {
+  public:
+    explicit TestSurface(QSize size = {320, 180}) : size_(size) {}
+    QSize surfaceSize() const override { return size_; }
+    void presentImage(const QImage& image) override;
+
+    QImage last() const;
+    int presented() const;
+    // The frame code of the last picture (-1 when none is readable).
+    int64_t code() const;
+    // Waits until `pred(last picture)` holds; false on timeout.
+    bool waitFor(const std::function<bool(const QImage&)>& pred, int ms = 3000) const;
+    bool waitForCode(int64_t code, int ms = 3000) const;
+
+  private:
+    QSize size_;
+    mutable std::mutex m_;
+    mutable std::condition_variable cv_;
+    QImage last_;
+    int count_ = 0;
+};
+
+// Polls `pred` until it holds; false on timeout.
+bool eventually(const std::function<bool()>& pred, int ms = 3000);
+
+// A clip generated once per test binary (320x180, 29.97, short), keyed by file name.
+QString clip(const QString& fileName, const std::function<void(samples::ClipSpec&)>& adjust = {});
+
+struct Engine {
+    std::unique_ptr<engine::IEngineFactory> factory;
+    Engine();
+    engine::MRef<engine::IMFile> source();
+    // A renderer showing `source` on `surface`.
+    engine::MRef<engine::IMPreview> renderer(const engine::MRef<engine::IMFile>& source,
+                                             TestSurface& surface);
+};
+
+int stateOf(const engine::MRef<engine::IMFile>& source);
+double positionOf(const engine::MRef<engine::IMFile>& source);
+double durationOf(const engine::MRef<engine::IMFile>& source);
+
+} // namespace enginetest

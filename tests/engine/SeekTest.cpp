@@ -1,0 +1,87 @@
+// Frame-exact positioning in long-GOP material: the picture shown is the frame whose interval holds the
+// position, read from the frame code drawn in it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "EngineHarness.h"
+
+using namespace engine;
+using namespace enginetest;
+
+namespace {
+constexpr double kFrame = 1001.0 / 30000.0;
+
+struct ClipCase {
+    const char* name;
+    const char* codec;
+    const char* audio;
+};
+const ClipCase kClips[] = {
+    {"longgop.mp4", "h264", "aac"},
+    {"longgop.mxf", "mpeg2video", "pcm_s16le"},
+    {"longgop.ts", "h264", "aac"},
+};
+
+QString longGop(const ClipCase& c) {
+    return clip(c.name, [&](samples::ClipSpec& s) {
+        s.videoCodec = c.codec;
+        s.audioCodec = c.audio;
+        s.frames = 90;
+        s.gopLength = 30;
+        s.bFrames = 2;
+        s.startSeconds = 3600; // a recording that does not start at zero
+    });
+}
+} // namespace
+
+class SeekExact : public testing::TestWithParam<ClipCase> {};
+
+TEST_P(SeekExact, ShowsTheFrameHoldingThePositionPausedAndWhilePlaying) {
+    Engine eng;
+    TestSurface surface;
+    auto src = eng.source();
+    auto r = eng.renderer(src, surface);
+    ASSERT_EQ(src->OpenName(longGop(GetParam()), ""), kOk);
+    ASSERT_TRUE(surface.waitForCode(0));
+    const struct {
+        double position;
+        int64_t frame;
+    } cases[] = {
+        {44.5 * kFrame, 44}, // mid-GOP, behind B-frames
+        {30 * kFrame, 30},   // a key frame
+        {29 * kFrame, 29},   // the frame before it
+        {1.0, 29},           // 1 s is inside frame 29 at 29.97
+        {89 * kFrame + 0.01, 89},
+        {100.0, 89},              // past the end: the last frame
+        {-3.0, 0},                // before the start: the first frame
+        {61 * kFrame - 1e-4, 61}, // a hair before a frame's start counts as that frame
+    };
+    for (const auto& c : cases) {
+        src->SetPosition(c.position, 0);
+        EXPECT_TRUE(surface.waitForCode(c.frame)) << c.position << " showed " << surface.code();
+        EXPECT_NEAR(positionOf(src), c.frame * kFrame, 1e-3) << c.position;
+    }
+
+    // The transport's one-frame steps (1/30 s) move exactly one frame each way on 29.97 material.
+    src->SetPosition(50 * kFrame, 0);
+    ASSERT_TRUE(surface.waitForCode(50));
+    for (int64_t expected = 49; expected >= 40; --expected) {
+        ASSERT_TRUE(eventually([&] { return std::abs(positionOf(src) - (expected + 1) * kFrame) < 1e-6; }));
+        src->SetPosition(positionOf(src) - 1.0 / 30, 0);
+        EXPECT_TRUE(surface.waitForCode(expected))
+            << "step back to " << expected << " showed " << surface.code();
+    }
+    ASSERT_TRUE(eventually([&] { return std::abs(positionOf(src) - 40 * kFrame) < 1e-6; }));
+    src->SetPosition(positionOf(src) + 1.0 / 30, 0);
+    EXPECT_TRUE(surface.waitForCode(41));
+
+    // Playing: playback goes on from the frame sought.
+    src->PlayFile();
+    src->SetPosition(70 * kFrame, 0);
+    EXPECT_TRUE(surface.waitFor([](const QImage& img) { return samples::readFrameCode(img) >= 72; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, SeekExact, testing::ValuesIn(kClips), [](const auto& info) {
+    return std::string(info.param.codec) + "_" + std::string(info.param.name).substr(8);
+});
