@@ -9,15 +9,15 @@
 
 namespace engine::ff {
 namespace {
-AudioDeviceFactory defaultDevice(AudioDeviceFactory given) {
+std::unique_ptr<AudioDevice> makeAudioDevice(const AudioDeviceFactory& given) {
     if (given)
-        return given;
-    return [] { return std::make_unique<SdlAudioDevice>(); };
+        return given();
+    return std::make_unique<SdlAudioDevice>();
 }
 } // namespace
 
 PreviewRenderer::PreviewRenderer(AudioDeviceFactory makeDevice)
-    : audio_(defaultDevice(std::move(makeDevice))), meter_(AudioBlock::kOutputChannels) {
+    : audio_(makeAudioDevice(makeDevice)), meter_(AudioBlock::kOutputChannels) {
     thread_ = std::thread([this] { renderLoop(); });
 }
 
@@ -48,7 +48,10 @@ int PreviewRenderer::EnableOutput(const QString&, int audio, int video) {
     audioOn_ = audio != 0;
     if (hub_ && !audioOn_)
         hub_->setAudioClock(nullptr);
-    audio_.setEnabled(audioOn_);
+    if (audioOn_)
+        audio_.start(); // no device: it plays silently, never an error
+    else
+        audio_.stop();
     if (hub_ && audioOn_)
         hub_->setAudioClock(&audio_);
     std::lock_guard lk(m_);
@@ -106,7 +109,7 @@ void PreviewRenderer::detach() {
         hub_->setAudioClock(nullptr);
     hub_->removeSink(this);
     hub_.reset();
-    audio_.discontinuity();
+    audio_.flush();
     std::lock_guard lk(m_);
     frame_.reset();
     dirty_ = true;
@@ -118,7 +121,7 @@ int PreviewRenderer::CloseObject() {
         return kOk;
     detach();
     stopThread();
-    audio_.setEnabled(false);
+    audio_.stop();
     {
         std::lock_guard lk(surfaceMutex_);
         surface_ = nullptr;
@@ -160,7 +163,8 @@ void PreviewRenderer::applyLook() {
 }
 
 int PreviewRenderer::GetProp(const QString& name, QString& value) {
-    if (closed_) return kClosed;
+    if (closed_)
+        return kClosed;
     return props_.get(name, value);
 }
 
@@ -173,13 +177,30 @@ void PreviewRenderer::onVideo(const FrameHandle& frame) {
 
 void PreviewRenderer::onAudio(const AudioHandle& block) {
     meter_.add(block->samples.data(), block->frames(), block->sampleRate);
-    audio_.play(*block);
+    if (block->rate == 1.0)
+        return audio_.play(*block);
+    // Faster playback is heard at its own pitch: the block is tempo-scaled before the device.
+    if (!tempo_)
+        tempo_ = std::make_unique<TempoScaler>(block->channels, block->sampleRate);
+    if (tempo_->rate() != block->rate)
+        tempo_->setRate(block->rate);
+    AudioBlock scaled;
+    scaled.position = block->position;
+    scaled.rate = block->rate;
+    scaled.sampleRate = block->sampleRate;
+    scaled.channels = block->channels;
+    tempo_->process(block->samples.data(), block->frames(), scaled.samples);
+    if (scaled.frames() > 0)
+        audio_.play(scaled);
 }
 
 void PreviewRenderer::onSourceState(int state, bool discontinuity) {
-    if (discontinuity)
-        audio_.discontinuity();
-    audio_.setRunning(state == 3);
+    if (discontinuity) {
+        audio_.flush();
+        if (tempo_)
+            tempo_->reset();
+    }
+    audio_.setPaused(state != 3);
     if (state != 0)
         return;
     meter_.reset();

@@ -3,22 +3,25 @@
 // surface (and, when asked, full screen on a display) from a render thread of its own, always the
 // newest picture (older ones may be dropped); plays the source's audio; draws the VU meter and captions.
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 
+#include "audio/AudioOutput.h"
+#include "audio/TempoScaler.h"
 #include "core/EngineObject.h"
 #include "core/MediaSink.h"
 #include "core/PropertyBag.h"
 #include "engine/VideoSurface.h"
 #include "overlay/LevelMeter.h"
 #include "overlay/VuOverlay.h"
-#include "render/AudioOutput.h"
 #include "render/FrameCompositor.h"
 
 namespace engine::ff {
 
 class FullScreenOutput;
+using AudioDeviceFactory = std::function<std::unique_ptr<AudioDevice>()>;
 
 class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IMObject, IMProps>,
                               private IMediaSink {
@@ -77,7 +80,8 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     IVideoSurface* surface_ = nullptr;
     std::unique_ptr<FullScreenOutput> fullScreen_;
 
-    AudioOutput audio_;          // internally locked
+    AudioOutput audio_;                  // internally locked
+    std::unique_ptr<TempoScaler> tempo_; // the source's presenter thread
     LevelMeter meter_;           // internally locked
     FrameCompositor compositor_; // render thread
     std::thread thread_;

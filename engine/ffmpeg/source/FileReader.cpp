@@ -45,6 +45,7 @@ bool FileReader::openInput(QString& error) {
         return false;
     }
     fmt_.reset(raw);
+    lastSize_ = QFileInfo(path_).size();
     // Weak guesses (a few bytes that look like some format) and text renderers are not media.
     if (fmt_->probe_score <= AVPROBE_SCORE_RETRY || !strcmp(fmt_->iformat->name, "tty")) {
         error = openError(path_, QStringLiteral("formato não reconhecido"));
@@ -191,16 +192,13 @@ void FileReader::finishInput() {
 }
 
 bool FileReader::stillGrowing() {
+    // Growing means larger than when last looked (at open, or at the previous end), or grown lately.
     const int64_t size = QFileInfo(path_).size();
     const int64_t now = QDateTime::currentMSecsSinceEpoch();
-    const bool grew = lastSize_ >= 0 && size > lastSize_;
-    const bool firstEnd = lastSize_ < 0;
-    lastSize_ = size;
-    if (grew)
+    if (size > lastSize_)
         lastGrowthMs_ = now;
-    if (firstEnd)
-        return avio_size(fmt_->pb) >= 0 && size > avio_size(fmt_->pb);
-    return grew || (lastGrowthMs_ > 0 && now - lastGrowthMs_ < kGrowthWaitMs);
+    lastSize_ = std::max(lastSize_, size);
+    return lastGrowthMs_ > 0 && now - lastGrowthMs_ < kGrowthWaitMs;
 }
 
 void FileReader::decodeAudio(AudioStream& a, const AVPacket* pkt) {

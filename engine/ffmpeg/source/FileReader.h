@@ -82,7 +82,7 @@ class FileReader final : public MediaReader {
     double lastPosition_ = -1;      // position of the last frame decoded (for frames without timestamps)
     FrameHandle lastHanded_;        // the last frame handed out; decoding continues after it
     double skipUntil_ = -1;         // packets ending before this may skip non-reference frames
-    int64_t lastSize_ = -1;         // file size when the end was last reached
+    int64_t lastSize_ = -1;         // largest file size seen (at open, then at each end)
     int64_t lastGrowthMs_ = 0;
 };
 

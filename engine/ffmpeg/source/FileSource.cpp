@@ -224,7 +224,8 @@ int FileSource::SetProp(const QString& name, const QString& value) {
 }
 
 int FileSource::GetProp(const QString& name, QString& value) {
-    if (closed_) return kClosed;
+    if (closed_)
+        return kClosed;
     return props_.get(name, value);
 }
 
