@@ -110,7 +110,7 @@ QString OutputFile::closeIo() {
     return rc < 0 ? avErrorText(rc) : QString();
 }
 
-QString OutputFile::finish() {
+QString OutputFile::finish(const std::function<QString(const QString& writtenFile)>& check) {
     if (done_)
         return QStringLiteral("The file was already closed");
     QString error;
@@ -121,6 +121,8 @@ QString OutputFile::finish() {
             QStringLiteral("Finishing %1 failed: %2").arg(QDir::toNativeSeparators(target_), avErrorText(rc));
     } else if (QString ioError = closeIo(); !ioError.isEmpty()) {
         error = QStringLiteral("Writing %1 failed: %2").arg(QDir::toNativeSeparators(target_), ioError);
+    } else if (check) {
+        error = check(temp_);
     }
     if (!error.isEmpty()) {
         discard();

@@ -2,6 +2,7 @@
 // The muxer and its file. Writes under a temporary name beside the target; only finish() puts the file
 // in place (replacing an older one), and anything short of that removes the temporary file.
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "core/AvPtr.h"
@@ -19,8 +20,9 @@ class OutputFile {
     AVStream* addStream(const AVCodecContext* encoder, QString& error);
     QString writeHeader(const AttributeValues& options);
     QString write(AVPacket* packet, AVStream* stream, AVRational encoderTimeBase);
-    // Trailer, close, rename onto the target.
-    QString finish();
+    // Trailer, close, rename onto the target. A `check` of the closed temporary file that returns a
+    // reason keeps the file from being put in place.
+    QString finish(const std::function<QString(const QString& writtenFile)>& check = {});
     // Close and remove the temporary file.
     void discard();
     const QString& target() const { return target_; }

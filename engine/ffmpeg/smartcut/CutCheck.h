@@ -1,0 +1,12 @@
+#pragma once
+// Reads a finished cut back before it is put in place: the right number of pictures, one per frame
+// interval with no gap or repeat.
+#include <QString>
+#include <cstdint>
+
+namespace engine::ff {
+
+// Empty when the file holds exactly `frames` video frames on a regular time line; otherwise the reason.
+QString checkCut(const QString& path, int64_t frames);
+
+} // namespace engine::ff

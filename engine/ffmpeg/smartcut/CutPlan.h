@@ -1,0 +1,22 @@
+#pragma once
+// Where an export of [in, out) is re-encoded and where the source's own packets are copied.
+#include <QString>
+#include <cstdint>
+
+#include "smartcut/SourceIndex.h"
+
+namespace engine::ff {
+
+struct CutPlan {
+    int64_t in = 0, out = 0;
+    // [in, headEnd) and [tailStart, out) are re-encoded; [headEnd, tailStart) is copied packet for packet
+    // from decode positions [copyFirst, copyEnd). Without a copied part headEnd == tailStart == out.
+    int64_t headEnd = 0, tailStart = 0;
+    int copyFirst = 0, copyEnd = 0;
+    bool copies() const { return tailStart > headEnd; }
+    QString why; // why nothing is copied
+};
+
+CutPlan planCut(const SourceIndex& index, int64_t in, int64_t out);
+
+} // namespace engine::ff

@@ -1,0 +1,98 @@
+#include "smartcut/H264Units.h"
+
+namespace engine::ff {
+namespace {
+
+// Exp-Golomb ue(v) from an RBSP (no emulation bytes expected this early in a parameter set).
+int readUe(const uint8_t* data, int size, int& bit) {
+    int zeros = 0;
+    auto next = [&]() -> int {
+        if (bit >= size * 8)
+            return 1;
+        const int v = (data[bit >> 3] >> (7 - (bit & 7))) & 1;
+        ++bit;
+        return v;
+    };
+    while (next() == 0 && zeros < 31)
+        ++zeros;
+    int value = 0;
+    for (int i = 0; i < zeros; ++i)
+        value = (value << 1) | next();
+    return (1 << zeros) - 1 + value;
+}
+
+} // namespace
+
+std::vector<NalUnit> splitNalUnits(const uint8_t* data, int size, int nalLengthSize) {
+    std::vector<NalUnit> out;
+    if (nalLengthSize > 0) {
+        int at = 0;
+        while (at + nalLengthSize <= size) {
+            int len = 0;
+            for (int i = 0; i < nalLengthSize; ++i)
+                len = (len << 8) | data[at + i];
+            at += nalLengthSize;
+            if (len <= 0 || len > size - at)
+                break;
+            out.push_back({data + at, len});
+            at += len;
+        }
+        return out;
+    }
+    int start = -1;
+    for (int i = 0; i + 2 < size; ++i) {
+        if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1) {
+            if (start >= 0) {
+                int end = i;
+                while (end > start && data[end - 1] == 0)
+                    --end;
+                out.push_back({data + start, end - start});
+            }
+            start = i + 3;
+            i += 2;
+        }
+    }
+    if (start >= 0 && start < size)
+        out.push_back({data + start, size - start});
+    return out;
+}
+
+bool containsIdr(const std::vector<NalUnit>& units) {
+    for (const auto& u : units)
+        if (u.type() == 5)
+            return true;
+    return false;
+}
+
+std::vector<uint8_t> parameterSetsAnnexB(const std::vector<NalUnit>& units) {
+    std::vector<uint8_t> out;
+    for (const auto& u : units) {
+        if (u.type() != 7 && u.type() != 8)
+            continue;
+        out.insert(out.end(), {0, 0, 0, 1});
+        out.insert(out.end(), u.data, u.data + u.size);
+    }
+    return out;
+}
+
+std::set<int> parameterSetIds(const std::vector<NalUnit>& units) {
+    std::set<int> ids;
+    for (const auto& u : units) {
+        int bit = 0;
+        if (u.type() == 7 && u.size > 4) {
+            bit = 24; // profile, constraint flags, level
+            ids.insert(readUe(u.data + 1, u.size - 1, bit));
+        } else if (u.type() == 8 && u.size > 1) {
+            ids.insert(readUe(u.data + 1, u.size - 1, bit));
+        }
+    }
+    return ids;
+}
+
+int avccLengthSize(const uint8_t* extradata, int size) {
+    if (size < 7 || extradata[0] != 1)
+        return 0;
+    return (extradata[4] & 3) + 1;
+}
+
+} // namespace engine::ff

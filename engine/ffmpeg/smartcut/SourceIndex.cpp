@@ -1,0 +1,81 @@
+#include "smartcut/SourceIndex.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/AvError.h"
+#include "smartcut/H264Units.h"
+
+namespace engine::ff {
+
+int SourceIndex::positionOf(int64_t display) const {
+    for (size_t i = 0; i < packets.size(); ++i)
+        if (packets[i].display == display)
+            return int(i);
+    return -1;
+}
+
+AVInputPtr openClip(const QString& path, QString& error) {
+    AVFormatContext* raw = nullptr;
+    if (int rc = avformat_open_input(&raw, path.toUtf8().constData(), nullptr, nullptr); rc < 0) {
+        error = QStringLiteral("Cannot open %1: %2").arg(path, avErrorText(rc));
+        return nullptr;
+    }
+    AVInputPtr ctx(raw);
+    if (int rc = avformat_find_stream_info(ctx.get(), nullptr); rc < 0) {
+        error = QStringLiteral("Cannot read the streams of %1: %2").arg(path, avErrorText(rc));
+        return nullptr;
+    }
+    return ctx;
+}
+
+QString scanSource(const QString& path, SourceIndex& index) {
+    QString error;
+    AVInputPtr in = openClip(path, error);
+    if (!in)
+        return error;
+    index = SourceIndex{};
+    index.path = path;
+    index.videoStream = av_find_best_stream(in.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (index.videoStream < 0)
+        return QStringLiteral("The clip has no video");
+    for (unsigned i = 0; i < in->nb_streams; ++i)
+        if (in->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+            index.audioStreams.push_back(int(i));
+    const AVStream* st = in->streams[index.videoStream];
+    index.timeBase = st->time_base;
+    index.frameRate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
+    if (index.frameRate.num <= 0 || index.frameRate.den <= 0)
+        return QStringLiteral("The clip's frame rate is unknown");
+    const bool h264 = st->codecpar->codec_id == AV_CODEC_ID_H264;
+    const int lengthSize = avccLengthSize(st->codecpar->extradata, st->codecpar->extradata_size);
+
+    AVPacketPtr pkt = makePacket();
+    int64_t bytes = 0;
+    while (av_read_frame(in.get(), pkt.get()) >= 0) {
+        if (pkt->stream_index == index.videoStream) {
+            IndexedPacket p;
+            p.pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+            p.key = pkt->flags & AV_PKT_FLAG_KEY;
+            // Only an IDR is a clean start for H.264: a recovery point may be followed by pictures
+            // that refer back past it.
+            p.splice = h264 && containsIdr(splitNalUnits(pkt->data, pkt->size, lengthSize));
+            bytes += pkt->size;
+            index.packets.push_back(p);
+        }
+        av_packet_unref(pkt.get());
+    }
+    if (index.packets.empty())
+        return QStringLiteral("The clip has no video frames");
+    index.firstPts = std::min_element(index.packets.begin(), index.packets.end(), [](auto& a, auto& b) {
+                         return a.pts < b.pts;
+                     })->pts;
+    const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
+    for (auto& p : index.packets)
+        p.display = std::llround(double(p.pts - index.firstPts) / ticksPerFrame);
+    index.frames = int64_t(index.packets.size());
+    index.bitRate = int64_t(double(bytes) * 8 / index.secondsOf(index.frames));
+    return {};
+}
+
+} // namespace engine::ff

@@ -1,0 +1,42 @@
+#pragma once
+// A scan of a clip's video packets (no decoding): where each frame sits in display and decode order and
+// which frames a copied stretch may start from.
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "core/AvPtr.h"
+
+namespace engine::ff {
+
+struct IndexedPacket {
+    int64_t pts = 0;
+    int64_t display = 0; // frame number from the clip's first frame, display order
+    bool key = false;    // the demuxer's key flag
+    bool splice = false; // decoding can start here and nothing after it refers to anything before it
+};
+
+struct SourceIndex {
+    QString path;
+    int videoStream = -1;
+    std::vector<int> audioStreams;
+    AVRational timeBase{1, 1};
+    AVRational frameRate{25, 1};
+    int64_t firstPts = 0;
+    int64_t frames = 0;
+    int64_t bitRate = 0;                // bits per second, from the packet sizes
+    std::vector<IndexedPacket> packets; // decode order
+
+    // Decode position of the frame displayed as `display`; -1 when absent.
+    int positionOf(int64_t display) const;
+    double secondsOf(int64_t display) const { return double(display) * frameRate.den / frameRate.num; }
+    double startSeconds() const { return double(firstPts) * timeBase.num / timeBase.den; }
+};
+
+// Opens a clip for reading (all streams found); null and the reason on failure.
+AVInputPtr openClip(const QString& path, QString& error);
+
+// Fills the index; returns the reason when the clip has no usable video.
+QString scanSource(const QString& path, SourceIndex& index);
+
+} // namespace engine::ff

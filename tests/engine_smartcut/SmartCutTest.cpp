@@ -1,0 +1,201 @@
+// Frame-exact cuts that copy the source's packets between splice points: every case is read back the
+// way a player reads it and compared with the source picture by picture and sample by sample.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cmath>
+#include <map>
+
+#include "MediaReader.h"
+#include "samples/SampleClips.h"
+#include "smartcut/SmartCut.h"
+
+namespace {
+
+using namespace engine::ff;
+using samples::testing::decodeAudio;
+using samples::testing::decodeVideo;
+
+constexpr int kGop = 24;
+constexpr int kFrames = 100;
+
+struct Luma {
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+};
+
+Luma lumaOf(const AVFrame& f) {
+    Luma l{f.width, f.height, {}};
+    for (int y = 0; y < f.height; ++y)
+        l.pixels.insert(l.pixels.end(), f.data[0] + y * f.linesize[0],
+                        f.data[0] + y * f.linesize[0] + f.width);
+    return l;
+}
+
+double psnr(const Luma& a, const Luma& b) {
+    double sum = 0;
+    for (size_t i = 0; i < a.pixels.size(); ++i) {
+        const double d = double(a.pixels[i]) - b.pixels[i];
+        sum += d * d;
+    }
+    if (sum == 0)
+        return 99;
+    return 10 * std::log10(255.0 * 255.0 / (sum / double(a.pixels.size())));
+}
+
+// Pictures by their drawn frame number.
+std::map<int64_t, Luma> picturesOf(const QString& path, std::vector<int64_t>* order = nullptr) {
+    std::map<int64_t, Luma> out;
+    decodeVideo(path, [&](const AVFrame& f) {
+        const int64_t code = samples::readFrameCode(&f);
+        if (order)
+            order->push_back(code);
+        out[code] = lumaOf(f);
+    });
+    return out;
+}
+
+QString decodeErrors(const QString& path) {
+    QProcess p;
+    p.start("ffmpeg", {"-v", "error", "-i", path, "-f", "null", "-"});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardError()).trimmed();
+}
+
+bool mediainfoReads(const QString& path) {
+    QProcess p;
+    p.start("mediainfo", {"--Inform=Video;%Format%", path});
+    p.waitForFinished(30000);
+    return p.exitCode() == 0 && !p.readAllStandardOutput().trimmed().isEmpty();
+}
+
+int64_t sampleAt(int64_t frame) {
+    return std::llround(double(frame) * 1001 / 30000 * 48000);
+}
+
+class SmartCutTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        dir_ = new QTemporaryDir;
+        auto clip = [](const QString& name, const QString& codec, bool closed, const QString& audio) {
+            samples::ClipSpec c;
+            c.path = dir_->filePath(name);
+            c.videoCodec = codec;
+            c.frames = kFrames;
+            c.gopLength = kGop;
+            c.bFrames = 2;
+            c.closedGop = closed;
+            c.audioCodec = audio;
+            c.captions = true;
+            samples::writeSampleClip(c);
+            sources_[name] = picturesOf(c.path);
+        };
+        clip("closed.mov", "h264", true, "pcm_s16le");
+        clip("closed.mp4", "h264", true, "aac");
+        clip("open.mov", "h264", false, "pcm_s16le");
+        clip("mpeg2.mxf", "mpeg2video", false, "pcm_s16le");
+    }
+    static void TearDownTestSuite() {
+        delete dir_;
+        sources_.clear();
+    }
+
+    CutOutcome cut(const QString& source, const QString& target, const char* format, int64_t in,
+                   int64_t out) {
+        CutRequest r{dir_->filePath(source), dir_->filePath(target),
+                     av_guess_format(format, nullptr, nullptr), in, out};
+        return smartCut(r);
+    }
+
+    static inline QTemporaryDir* dir_ = nullptr;
+    static inline std::map<QString, std::map<int64_t, Luma>> sources_;
+};
+
+struct Case {
+    const char* name;
+    const char* source;
+    const char* format;
+    const char* extension;
+    int64_t in, out;
+    int64_t copyFrom, copyTo; // frames expected bit-identical; equal when all is re-encoded
+};
+
+TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
+    const Case cases[] = {
+        {"mid_gop_both_ends", "closed.mov", "mov", "mov", 10, 83, 24, 72},
+        {"in_on_splice_point", "closed.mp4", "mp4", "mp4", 24, 60, 24, 48},
+        {"one_frame_head_joins_the_next_gop", "closed.mov", "mov", "mov", 23, 90, 48, 72},
+        {"no_splice_point_inside", "closed.mov", "mov", "mov", 26, 45, 0, 0},
+        {"tail_right_after_an_idr", "closed.mp4", "mpegts", "ts", 5, 73, 24, 72},
+        {"to_the_clip_end", "closed.mp4", "mpegts", "ts", 30, kFrames, 48, kFrames},
+        {"open_gop_h264_is_reencoded", "open.mov", "mov", "mov", 10, 60, 0, 0},
+        {"mpeg2_is_reencoded", "mpeg2.mxf", "mxf", "mxf", 10, 40, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString target = QStringLiteral("%1.%2").arg(c.name, c.extension);
+        const CutOutcome outcome = cut(c.source, target, c.format, c.in, c.out);
+        ASSERT_TRUE(outcome.ok) << outcome.text.toStdString();
+        EXPECT_EQ(outcome.copied, c.copyTo > c.copyFrom) << outcome.text.toStdString();
+        EXPECT_EQ(outcome.text.contains("copied from the source"), outcome.copied);
+        const QString path = dir_->filePath(target);
+        EXPECT_EQ(decodeErrors(path), QString());
+        EXPECT_TRUE(mediainfoReads(path));
+
+        std::vector<int64_t> order;
+        const auto pictures = picturesOf(path, &order);
+        std::vector<int64_t> expected;
+        for (int64_t f = c.in; f < c.out; ++f)
+            expected.push_back(f);
+        ASSERT_EQ(order, expected);
+        const auto& source = sources_.at(c.source);
+        for (const auto& [code, luma] : pictures) {
+            const double db = psnr(luma, source.at(code));
+            if (code >= c.copyFrom && code < c.copyTo)
+                EXPECT_EQ(db, 99) << "copied frame " << code << " differs";
+            else
+                EXPECT_GE(db, 45) << "re-encoded frame " << code;
+        }
+
+        const auto sourceAudio = decodeAudio(dir_->filePath(c.source), 0);
+        const auto audio = decodeAudio(path, 0);
+        ASSERT_EQ(audio.size(), sourceAudio.size());
+        const int64_t first = sampleAt(c.in), count = sampleAt(c.out) - first;
+        if (QString(c.source).endsWith(".mp4")) {
+            // AAC is encoded again: the span's length, give or take the codec's padding (which MPEG-TS
+            // cannot signal, so a player there also gets the encoder's priming).
+            EXPECT_NEAR(double(audio[0].size()), double(count), 2048);
+            continue;
+        }
+        for (size_t ch = 0; ch < audio.size(); ++ch) {
+            ASSERT_EQ(int64_t(audio[ch].size()), count);
+            for (int64_t i = 0; i < count; ++i)
+                ASSERT_EQ(audio[ch][size_t(i)], sourceAudio[ch][size_t(first + i)]) << "sample " << i;
+        }
+    }
+}
+
+TEST_F(SmartCutTest, RefusesWhatCannotBeCutAndLeavesNoFile) {
+    struct Bad {
+        const char* name;
+        const char* source;
+        const char* format;
+        int64_t in, out;
+        const char* reason;
+    } cases[] = {
+        {"pcm_into_mp4.mp4", "closed.mov", "mp4", 10, 20, "cannot hold the source's pcm_s16le audio"},
+        {"past_the_end.mov", "closed.mov", "mov", 90, kFrames + 1, "outside the clip"},
+        {"empty.mov", "closed.mov", "mov", 20, 20, "outside the clip"},
+    };
+    for (const Bad& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CutOutcome outcome = cut(c.source, c.name, c.format, c.in, c.out);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_TRUE(outcome.text.contains(c.reason)) << outcome.text.toStdString();
+        EXPECT_FALSE(QFile::exists(dir_->filePath(c.name)));
+    }
+    EXPECT_EQ(QDir(dir_->path()).entryList({"*.part"}, QDir::Files | QDir::Hidden).size(), 0);
+}
+
+} // namespace
