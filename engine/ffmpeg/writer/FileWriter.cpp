@@ -5,6 +5,7 @@
 
 #include "core/MediaSink.h"
 #include "core/ObjectMakers.h"
+#include "smartcut/CopyExport.h"
 #include "writer/Recorder.h"
 
 namespace engine::ff {
@@ -56,7 +57,7 @@ int FileWriter::SetTarget(const QString& fileName, const QString& params) {
 
 int FileWriter::GetRecordingResult(int& ok, QString& text) {
     ok = ok_ ? 1 : 0;
-    text = outcome_;
+    text = copy_ ? QStringLiteral("Recording in progress") : outcome_;
     if (recorder_) {
         // A failure is told at once, before the job closes the writer.
         const QString error = recorder_->error();
@@ -87,6 +88,18 @@ int FileWriter::StartFrom(IMObject* source) {
     }
     int sourceState = 0;
     source->GetState(sourceState);
+    if (target_->settings.copyVideo) {
+        if (clip.isEmpty()) {
+            setOutcome(false, QStringLiteral("Only a clip file can be copied"));
+            return kInvalidArg;
+        }
+        copy_ = std::make_unique<CopyExport>(
+            CutRequest{clip, target_->fileName, target_->settings.format->muxer, 0, 0},
+            props_.value("rate_control") == u"true", sourceState);
+        source_ = hub;
+        hub->addSink(copy_.get());
+        return kOk;
+    }
     RecorderSetup setup{target_->fileName, target_->settings, props_.value("rate_control") == u"true",
                         sourceState};
     auto recorder = std::make_unique<Recorder>(setup);
@@ -101,11 +114,18 @@ int FileWriter::StartFrom(IMObject* source) {
 }
 
 void FileWriter::finishRecording() {
-    if (!recorder_)
+    IMediaSink* sink = recorder_ ? static_cast<IMediaSink*>(recorder_.get()) : copy_.get();
+    if (!sink)
         return;
     if (source_) {
-        source_->removeSink(recorder_.get());
+        source_->removeSink(sink);
         source_.reset();
+    }
+    if (copy_) {
+        const CutOutcome result = copy_->finish();
+        copy_.reset();
+        setOutcome(result.ok, result.text);
+        return;
     }
     const RecordingOutcome result = recorder_->finish();
     recorder_.reset();
@@ -118,7 +138,7 @@ int FileWriter::CloseObject() {
 }
 
 int FileWriter::GetState(int& state) {
-    state = recorder_ && !recorder_->failed() ? 3 : 1;
+    state = copy_ || (recorder_ && !recorder_->failed()) ? 3 : 1;
     return kOk;
 }
 
@@ -180,8 +200,8 @@ int FileWriter::GetAttributeInfo(const QString& name, int field, QString& text) 
     case 1:
         text = QStringLiteral("option_fixed");
         return kOk;
-    case 2:
-        text = choices.value(0);
+    case 2: // "copy" is listed first, but a new format starts with its first encoder
+        text = choices.value(choices.value(0) == WriterConfig::kCopy ? 1 : 0);
         return kOk;
     case 3:
         text = choices.join(u',');

@@ -13,6 +13,7 @@
 namespace engine::ff {
 
 class Recorder;
+class CopyExport;
 
 class FileWriter final : public EngineObject<FileWriter, IMWriter, IMObject, IMProps, IMConfig> {
   public:
@@ -55,7 +56,8 @@ class FileWriter final : public EngineObject<FileWriter, IMWriter, IMObject, IMP
     };
     std::optional<Target> target_;
     std::unique_ptr<Recorder> recorder_;
-    MRef<ISourceHub> source_; // held while recording
+    std::unique_ptr<CopyExport> copy_; // instead of recorder_ when the video is "copy"
+    MRef<ISourceHub> source_;          // held while recording
     bool ok_ = false;
     QString outcome_;
 };

@@ -36,6 +36,7 @@ std::vector<QString> WriterConfig::names(const QString& option) const {
         for (const auto& f : exportFormats())
             out.push_back(f.name());
     } else if (option == kVideo || option == kAudio) {
+        out.push_back(kCopy);
         for (const AVCodec* c : option == kVideo ? videoChoices_ : audioChoices_)
             out.push_back(QString::fromUtf8(c->name));
     }
@@ -56,6 +57,8 @@ QString WriterConfig::choiceName(const QString& option, int index) const {
 QString WriterConfig::selected(const QString& option) const {
     if (option == kFormat)
         return format_ ? format_->name() : QString();
+    if ((option == kVideo && copyVideo_) || (option == kAudio && copyAudio_))
+        return kCopy;
     const AVCodec* c = option == kVideo ? video_ : option == kAudio ? audio_ : nullptr;
     return c ? QString::fromUtf8(c->name) : QString();
 }
@@ -70,14 +73,20 @@ bool WriterConfig::select(const QString& option, const QString& name) {
         audioChoices_ = encodersFor(f->muxer, AVMEDIA_TYPE_AUDIO);
         video_ = videoChoices_.empty() ? nullptr : videoChoices_.front();
         audio_ = audioChoices_.empty() ? nullptr : audioChoices_.front();
+        copyVideo_ = copyAudio_ = false;
         return true;
     }
     if (option != kVideo && option != kAudio)
         return false;
+    if (name == kCopy) {
+        (option == kVideo ? copyVideo_ : copyAudio_) = true;
+        return true;
+    }
     const AVCodec* c = findIn(option == kVideo ? videoChoices_ : audioChoices_, name);
     if (!c)
         return false;
     (option == kVideo ? video_ : audio_) = c;
+    (option == kVideo ? copyVideo_ : copyAudio_) = false;
     return true;
 }
 
@@ -88,11 +97,17 @@ MRef<AttributeList> WriterConfig::attributes(const QString& option) {
     const AVCodec* c = option == kVideo ? video_ : option == kAudio ? audio_ : nullptr;
     if (c)
         key = QStringLiteral("codec:") + QString::fromUtf8(c->name);
+    if (selected(option) == kCopy) { // copying has no settings
+        c = nullptr;
+        key = QStringLiteral("copy:") + option;
+    }
     if (key.isEmpty())
         return nullptr;
     auto it = lists_.find(key);
     if (it == lists_.end()) {
-        auto specs = c ? encoderAttributes(c) : formatAttributes(*format_);
+        auto specs = c                   ? encoderAttributes(c)
+                     : option == kFormat ? formatAttributes(*format_)
+                                         : std::vector<AttributeSpec>{};
         it = lists_.emplace(key, MRef<AttributeList>::share(new AttributeList(std::move(specs)))).first;
     }
     return it->second;
@@ -103,9 +118,9 @@ QString WriterConfig::paramText() {
     if (!format_)
         return {};
     pairs.emplace_back(QStringLiteral("format"), selected(kFormat));
-    if (video_)
+    if (video_ || copyVideo_)
         pairs.emplace_back(QStringLiteral("video"), selected(kVideo));
-    if (audio_)
+    if (audio_ || copyAudio_)
         pairs.emplace_back(QStringLiteral("audio"), selected(kAudio));
     const std::pair<QString, QString> scopes[] = {{kFormat, "format"}, {kVideo, "video"}, {kAudio, "audio"}};
     for (const auto& [option, scope] : scopes)
@@ -146,6 +161,8 @@ QString WriterConfig::applyPairs(const AttributeValues& pairs, const QString& fi
     for (const auto& [option, key] : codecs)
         if (const QString* name = valueOf(key); name && !select(option, *name))
             return QStringLiteral("Format %1 cannot hold %2 codec '%3'").arg(format_->name(), key, *name);
+    if (copyAudio_ && !copyVideo_)
+        return QStringLiteral("Audio can only be copied together with the video (video=copy)");
     for (const QString& option : {kFormat, kVideo, kAudio})
         if (auto list = attributes(option))
             list->clearValues();
@@ -175,6 +192,8 @@ WriterSettings WriterConfig::settings() {
     s.format = format_;
     s.video = video_;
     s.audio = audio_;
+    s.copyVideo = copyVideo_;
+    s.copyAudio = copyAudio_;
     if (auto l = attributes(kFormat))
         s.formatOptions = l->setValues();
     if (auto l = attributes(kVideo))

@@ -15,6 +15,8 @@ struct WriterSettings {
     const FormatEntry* format = nullptr;
     const AVCodec* video = nullptr;
     const AVCodec* audio = nullptr; // null when the format stores no sound
+    // "copy": the source's own packets are cut instead of encoding what the source presents.
+    bool copyVideo = false, copyAudio = false;
     AttributeValues formatOptions, videoOptions, audioOptions;
 };
 
@@ -23,6 +25,7 @@ class WriterConfig {
     static inline const QString kFormat = QStringLiteral("format");
     static inline const QString kVideo = QStringLiteral("format::video");
     static inline const QString kAudio = QStringLiteral("format::audio");
+    static inline const QString kCopy = QStringLiteral("copy"); // first choice of video and audio
 
     WriterConfig();
 
@@ -50,6 +53,7 @@ class WriterConfig {
     const FormatEntry* format_ = nullptr;
     const AVCodec* video_ = nullptr;
     const AVCodec* audio_ = nullptr;
+    bool copyVideo_ = false, copyAudio_ = false;
     std::vector<const AVCodec*> videoChoices_, audioChoices_;
     std::map<QString, MRef<AttributeList>>
         lists_; // by "format:<name>" or "codec:<name>", made when first asked
