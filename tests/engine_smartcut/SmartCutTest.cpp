@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <map>
+#include <set>
 
 #include "MediaReader.h"
 #include "samples/SampleClips.h"
@@ -44,14 +45,20 @@ double psnr(const Luma& a, const Luma& b) {
     return 10 * std::log10(255.0 * 255.0 / (sum / double(a.pixels.size())));
 }
 
-// Pictures by their drawn frame number.
-std::map<int64_t, Luma> picturesOf(const QString& path, std::vector<int64_t>* order = nullptr) {
-    std::map<int64_t, Luma> out;
+struct Pictures {
+    std::map<int64_t, Luma> byCode; // by the drawn frame number
+    std::vector<int64_t> order;
+    std::set<int64_t> withCaptions; // frames carrying caption data
+};
+
+Pictures picturesOf(const QString& path) {
+    Pictures out;
     decodeVideo(path, [&](const AVFrame& f) {
         const int64_t code = samples::readFrameCode(&f);
-        if (order)
-            order->push_back(code);
-        out[code] = lumaOf(f);
+        out.order.push_back(code);
+        out.byCode[code] = lumaOf(f);
+        if (av_frame_get_side_data(&f, AV_FRAME_DATA_A53_CC))
+            out.withCaptions.insert(code);
     });
     return out;
 }
@@ -94,7 +101,7 @@ class SmartCutTest : public ::testing::Test {
         clip("closed.mov", "h264", true, "pcm_s16le");
         clip("closed.mp4", "h264", true, "aac");
         clip("open.mov", "h264", false, "pcm_s16le");
-        clip("mpeg2.mxf", "mpeg2video", false, "pcm_s16le");
+        clip("mpeg2.mxf", "mpeg2video", true, "pcm_s16le");
     }
     static void TearDownTestSuite() {
         delete dir_;
@@ -109,7 +116,7 @@ class SmartCutTest : public ::testing::Test {
     }
 
     static inline QTemporaryDir* dir_ = nullptr;
-    static inline std::map<QString, std::map<int64_t, Luma>> sources_;
+    static inline std::map<QString, Pictures> sources_;
 };
 
 struct Case {
@@ -130,7 +137,7 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         {"tail_right_after_an_idr", "closed.mp4", "mpegts", "ts", 5, 73, 24, 72},
         {"to_the_clip_end", "closed.mp4", "mpegts", "ts", 30, kFrames, 48, kFrames},
         {"open_gop_h264_is_reencoded", "open.mov", "mov", "mov", 10, 60, 0, 0},
-        {"mpeg2_is_reencoded", "mpeg2.mxf", "mxf", "mxf", 10, 40, 0, 0},
+        {"mpeg2_is_reencoded_whole", "mpeg2.mxf", "mxf", "mxf", 10, 83, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -143,15 +150,21 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         EXPECT_EQ(decodeErrors(path), QString());
         EXPECT_TRUE(mediainfoReads(path));
 
-        std::vector<int64_t> order;
-        const auto pictures = picturesOf(path, &order);
+        const Pictures pictures = picturesOf(path);
         std::vector<int64_t> expected;
         for (int64_t f = c.in; f < c.out; ++f)
             expected.push_back(f);
-        ASSERT_EQ(order, expected);
-        const auto& source = sources_.at(c.source);
-        for (const auto& [code, luma] : pictures) {
-            const double db = psnr(luma, source.at(code));
+        ASSERT_EQ(pictures.order, expected);
+        const Pictures& source = sources_.at(c.source);
+        // Copied pictures keep their captions and re-encoded ones are given theirs.
+        std::set<int64_t> captioned;
+        for (int64_t f : source.withCaptions)
+            if (f >= c.in && f < c.out)
+                captioned.insert(f);
+        EXPECT_FALSE(captioned.empty());
+        EXPECT_EQ(pictures.withCaptions, captioned);
+        for (const auto& [code, luma] : pictures.byCode) {
+            const double db = psnr(luma, source.byCode.at(code));
             if (code >= c.copyFrom && code < c.copyTo)
                 EXPECT_EQ(db, 99) << "copied frame " << code << " differs";
             else

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/AvError.h"
+#include "smartcut/Codecs.h"
 
 extern "C" {
 #include <libavutil/audio_fifo.h>
@@ -37,18 +38,6 @@ AVCodecContextPtr openEncoder(const AVCodecContext* dec, const AVCodecParameters
     return enc;
 }
 
-QString drain(AVCodecContext* enc, std::vector<AVPacketPtr>& out) {
-    while (true) {
-        AVPacketPtr pkt = makePacket();
-        const int rc = avcodec_receive_packet(enc, pkt.get());
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
-            return {};
-        if (rc < 0)
-            return QStringLiteral("Audio encoding failed: %1").arg(avErrorText(rc));
-        out.push_back(std::move(pkt));
-    }
-}
-
 } // namespace
 
 QString cutAudio(const SourceIndex& index, int stream, double fromSeconds, double toSeconds, AudioSpan& out) {
@@ -57,14 +46,9 @@ QString cutAudio(const SourceIndex& index, int stream, double fromSeconds, doubl
     if (!in)
         return error;
     const AVStream* st = in->streams[stream];
-    const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
-    if (!decoder)
-        return QStringLiteral("No decoder for %1").arg(avcodec_get_name(st->codecpar->codec_id));
-    AVCodecContextPtr dec(avcodec_alloc_context3(decoder));
-    avcodec_parameters_to_context(dec.get(), st->codecpar);
-    dec->pkt_timebase = st->time_base;
-    if (int rc = avcodec_open2(dec.get(), decoder, nullptr); rc < 0)
-        return QStringLiteral("Cannot decode the source's audio: %1").arg(avErrorText(rc));
+    AVCodecContextPtr dec = openStreamDecoder(st, error);
+    if (!dec)
+        return error;
     out.encoder = openEncoder(dec.get(), st->codecpar, error);
     if (!out.encoder)
         return error;
@@ -92,7 +76,7 @@ QString cutAudio(const SourceIndex& index, int stream, double fromSeconds, doubl
             written += n;
             if (int rc = avcodec_send_frame(enc, f.get()); rc < 0)
                 return QStringLiteral("Audio encoding failed: %1").arg(avErrorText(rc));
-            if (QString e = drain(enc, out.packets); !e.isEmpty())
+            if (QString e = takeEncodedPackets(enc, out.packets); !e.isEmpty())
                 return e;
         }
         return {};
@@ -142,7 +126,7 @@ QString cutAudio(const SourceIndex& index, int stream, double fromSeconds, doubl
     if (QString e = encodeQueued(true); !e.isEmpty())
         return e;
     avcodec_send_frame(enc, nullptr);
-    return drain(enc, out.packets);
+    return takeEncodedPackets(enc, out.packets);
 }
 
 } // namespace engine::ff

@@ -36,15 +36,17 @@ QString copySourcePackets(const SourceIndex& index, const CutPlan& plan, VideoOu
         return error;
     const AVStream* st = in->streams[index.videoStream];
     AVBSFContext* raw = nullptr;
-    if (int rc = av_bsf_alloc(av_bsf_get_by_name("h264_mp4toannexb"), &raw); rc < 0)
+    const bool h264 = st->codecpar->codec_id == AV_CODEC_ID_H264;
+    if (int rc = av_bsf_alloc(av_bsf_get_by_name(h264 ? "h264_mp4toannexb" : "null"), &raw); rc < 0)
         return QStringLiteral("Cannot convert the source's packets: %1").arg(avErrorText(rc));
     BsfPtr bsf(raw);
     avcodec_parameters_copy(bsf->par_in, st->codecpar);
     bsf->time_base_in = st->time_base;
     if (int rc = av_bsf_init(bsf.get()); rc < 0)
         return QStringLiteral("Cannot convert the source's packets: %1").arg(avErrorText(rc));
-    const auto sets = splitNalUnits(bsf->par_out->extradata, bsf->par_out->extradata_size);
-    out.parameterSets = parameterSetsAnnexB(sets);
+    if (h264)
+        out.parameterSets =
+            parameterSetsAnnexB(splitNalUnits(bsf->par_out->extradata, bsf->par_out->extradata_size));
 
     AVPacketPtr pkt = makePacket();
     int position = -1;
@@ -77,9 +79,9 @@ int freeParameterSetId(std::set<int>& used) {
     return id;
 }
 
-void appendSpan(EncodedSpan& span, VideoOut& out) {
+void appendSpan(EncodedSpan& span, bool h264, VideoOut& out) {
     for (auto& p : span.packets) {
-        if (out.packets.empty() || p->flags & AV_PKT_FLAG_KEY) {
+        if (h264 && (out.packets.empty() || p->flags & AV_PKT_FLAG_KEY)) {
             const auto sets = parameterSetsAnnexB(splitNalUnits(p->data, p->size));
             out.parameterSets.insert(out.parameterSets.end(), sets.begin(), sets.end());
         }
@@ -158,7 +160,7 @@ CutOutcome smartCut(const CutRequest& request) {
         if (QString e = encodeSpan(index, plan.in, plan.headEnd, plan.in, freeParameterSetId(usedIds), head);
             !e.isEmpty())
             return failed(e);
-        appendSpan(head, video);
+        appendSpan(head, h264, video);
     }
     for (auto& p : middle)
         video.packets.push_back(std::move(p));
@@ -167,14 +169,14 @@ CutOutcome smartCut(const CutRequest& request) {
                 encodeSpan(index, plan.tailStart, plan.out, plan.in, freeParameterSetId(usedIds), tail);
             !e.isEmpty())
             return failed(e);
-        appendSpan(tail, video);
+        appendSpan(tail, h264, video);
     }
     regenerateDts(video.packets);
 
     // The video stream: the source's description with every parameter set the packets use.
     AVCodecContextPtr sourceDesc;
     AVCodecContext* desc = head.encoder.get();
-    if (h264 || !desc) {
+    if (h264 || plan.copies() || !desc) {
         sourceDesc.reset(avcodec_alloc_context3(nullptr));
         avcodec_parameters_to_context(sourceDesc.get(), videoPar);
         desc = sourceDesc.get();

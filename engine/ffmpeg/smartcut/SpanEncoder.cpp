@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/AvError.h"
+#include "smartcut/Codecs.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -49,8 +50,8 @@ QString h264Profile(int profile) {
 }
 
 AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecParameters* src,
-                                     const AVFrame* first, int parameterSetId, int64_t frames,
-                                     QString& error) {
+                                     const AVCodecContext* dec, const AVFrame* first, int parameterSetId,
+                                     int64_t frames, QString& error) {
     const bool h264 = src->codec_id == AV_CODEC_ID_H264;
     const AVCodec* codec =
         h264 ? avcodec_find_encoder_by_name("libx264") : avcodec_find_encoder(src->codec_id);
@@ -98,6 +99,15 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
         enc->flags |= AV_CODEC_FLAG_QSCALE;
         enc->global_quality = FF_QP2LAMBDA * 2;
         enc->bit_rate = index.bitRate;
+        if (src->codec_id == AV_CODEC_ID_MPEG2VIDEO) {
+            // The sequence header as the source's: same rate and buffer fields, GOPs closed so that the
+            // copied GOPs after them decode on their own.
+            enc->flags |= AV_CODEC_FLAG_CLOSED_GOP;
+            av_dict_set(&opts, "sc_threshold", "1000000000", 0); // closed GOPs only at fixed places
+            enc->rc_max_rate = dec->bit_rate > 0 ? dec->bit_rate : index.bitRate;
+            enc->rc_buffer_size = dec->rc_buffer_size;
+            enc->bit_rate = enc->rc_max_rate;
+        }
         enc->gop_size = 12;
         enc->max_b_frames = 2;
     }
@@ -110,18 +120,6 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
     return enc;
 }
 
-QString drain(AVCodecContext* enc, EncodedSpan& out) {
-    while (true) {
-        AVPacketPtr pkt = makePacket();
-        const int rc = avcodec_receive_packet(enc, pkt.get());
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
-            return {};
-        if (rc < 0)
-            return QStringLiteral("Encoding failed: %1").arg(avErrorText(rc));
-        out.packets.push_back(std::move(pkt));
-    }
-}
-
 } // namespace
 
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
@@ -131,14 +129,9 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
     if (!in)
         return error;
     const AVCodecParameters* par = in->streams[index.videoStream]->codecpar;
-    const AVCodec* decoder = avcodec_find_decoder(par->codec_id);
-    if (!decoder)
-        return QStringLiteral("No decoder for %1").arg(avcodec_get_name(par->codec_id));
-    AVCodecContextPtr dec(avcodec_alloc_context3(decoder));
-    avcodec_parameters_to_context(dec.get(), par);
-    dec->pkt_timebase = index.timeBase;
-    if (int rc = avcodec_open2(dec.get(), decoder, nullptr); rc < 0)
-        return QStringLiteral("Cannot decode the source: %1").arg(avErrorText(rc));
+    AVCodecContextPtr dec = openStreamDecoder(in->streams[index.videoStream], error);
+    if (!dec)
+        return error;
 
     const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
     const int start = decodeStart(index, from);
@@ -150,14 +143,14 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
             const int64_t ts = frame->best_effort_timestamp;
             const int64_t display = std::llround(double(ts - index.firstPts) / ticksPerFrame);
             if (display >= from && display < to) {
-                if (!enc &&
-                    !(enc = openMatchedEncoder(index, par, frame.get(), parameterSetId, to - from, error)))
+                if (!enc && !(enc = openMatchedEncoder(index, par, dec.get(), frame.get(), parameterSetId,
+                                                       to - from, error)))
                     return error;
                 frame->pts = display - origin;
                 frame->pict_type = AV_PICTURE_TYPE_NONE; // the encoder chooses; one IDR at the start
                 if (int rc = avcodec_send_frame(enc.get(), frame.get()); rc < 0)
                     return QStringLiteral("Encoding failed: %1").arg(avErrorText(rc));
-                if (QString e = drain(enc.get(), out); !e.isEmpty())
+                if (QString e = takeEncodedPackets(enc.get(), out.packets); !e.isEmpty())
                     return e;
                 ++taken;
             }
@@ -187,7 +180,7 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
             .arg(to - from)
             .arg(from);
     avcodec_send_frame(enc.get(), nullptr);
-    return drain(enc.get(), out);
+    return takeEncodedPackets(enc.get(), out.packets);
 }
 
 } // namespace engine::ff
