@@ -123,6 +123,8 @@ TEST_F(SourceExport, EachFormatHoldsTheMarkedRange) {
         {"h264.mp4", "e.mkv", "", "h264", 2, 256},
         {"h264.mp4", "f.ts", "", "mpeg2video", 2, 1152},
         {"mpeg2.mxf", "g.avi", "", "mpeg4", 2, 2400},
+        // The clip's own pictures cut without a full re-encode.
+        {"h264.mp4", "h.mp4", "format=mp4 video=copy audio=copy", "h264", 2, 1024},
     };
     // In and out a fifth of a frame into frames 15 and 45: frames 15..45 are the range.
     const double in = 15.2 * kFrame, outPoint = 45.2 * kFrame;
