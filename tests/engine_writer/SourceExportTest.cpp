@@ -120,7 +120,7 @@ TEST_F(SourceExport, EachFormatHoldsTheMarkedRange) {
         {"mpeg2.mxf", "b.mov", "format=mov video=prores_ks audio=pcm_s24le", "prores", 16, 0},
         {"mpeg2.mxf", "c.mov", "format=mov video=dnxhd audio=pcm_s16le", "dnxhd", 16, 0},
         {"h264.mp4", "d.mp4", "format=mp4 video=libx264 audio=aac video::preset=ultrafast", "h264", 2, 1024},
-        {"h264.mp4", "e.mkv", "", "h264", 2, 256},
+        {"h264.mp4", "e.mkv", "", "h264", 2, 1024},  // default audio codec pads its last packet
         {"h264.mp4", "f.ts", "", "mpeg2video", 2, 1152},
         {"mpeg2.mxf", "g.avi", "", "mpeg4", 2, 2400},
         // The clip's own pictures cut without a full re-encode.
