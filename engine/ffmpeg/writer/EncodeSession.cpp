@@ -1,12 +1,6 @@
 #include "writer/EncodeSession.h"
 
-#include <cmath>
-
 namespace engine::ff {
-namespace {
-// Sound that arrives before any picture is kept up to this much, then the oldest goes.
-constexpr size_t kMaxEarlyBlocks = 256;
-} // namespace
 
 EncodeSession::EncodeSession(WriterSettings settings, std::unique_ptr<OutputFile> file)
     : settings_(std::move(settings)), file_(std::move(file)) {}
@@ -62,43 +56,23 @@ QString EncodeSession::video(const FrameHandle& frame) {
     if (!videoEnc_)
         if (QString error = start(*frame); !error.isEmpty())
             return error;
-    if (!anchored_) {
-        anchored_ = true;
-        anchorMedia_ = frame->position;
-        anchorSample_ = audioSamplesFor(frames_);
-        std::vector<AudioHandle> early;
-        early.swap(early_);
-        for (const auto& block : early)
-            place(*block);
-    }
+    if (audioEnc_ && !placement_.anchored())
+        placement_.anchor(*audioEnc_, frame->position, audioSamplesFor(frames_));
     if (QString error = videoEnc_->encode(*frame, frames_, videoSink_); !error.isEmpty())
         return error;
     ++frames_;
     return audioEnc_ ? audioEnc_->release(audioSamplesFor(frames_), audioSink_) : QString();
 }
 
-void EncodeSession::place(const AudioBlock& block) {
-    const int64_t start =
-        anchorSample_ + std::llround((block.position - anchorMedia_) * double(AudioEncoder::kInputRate));
-    audioEnc_->add(block, start);
-}
-
 QString EncodeSession::audio(const AudioHandle& block) {
     if (!settings_.audio)
         return {};
-    if (!anchored_) {
-        if (early_.size() >= kMaxEarlyBlocks)
-            early_.erase(early_.begin());
-        early_.push_back(block);
-        return {};
-    }
-    place(*block);
-    return audioEnc_->release(audioSamplesFor(frames_), audioSink_);
+    placement_.add(block);
+    return placement_.anchored() ? audioEnc_->release(audioSamplesFor(frames_), audioSink_) : QString();
 }
 
 void EncodeSession::discontinuity() {
-    anchored_ = false;
-    early_.clear();
+    placement_.unanchor();
 }
 
 QString EncodeSession::finish() {

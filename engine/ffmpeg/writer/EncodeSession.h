@@ -9,6 +9,7 @@
 #include "core/MediaSink.h"
 #include "writer/AudioEncoder.h"
 #include "writer/OutputFile.h"
+#include "writer/SoundPlacement.h"
 #include "writer/VideoEncoder.h"
 #include "writer/WriterConfig.h"
 
@@ -31,7 +32,6 @@ class EncodeSession {
 
   private:
     QString start(const VideoFrame& first);
-    void place(const AudioBlock& block);
     int64_t audioSamplesFor(int64_t frames) const;
 
     WriterSettings settings_;
@@ -42,10 +42,7 @@ class EncodeSession {
     AVStream* audioStream_ = nullptr;
     PacketSink videoSink_, audioSink_;
     int64_t frames_ = 0;
-    bool anchored_ = false;
-    double anchorMedia_ = 0;         // media time of the anchoring picture
-    int64_t anchorSample_ = 0;       // its place on the output timeline, in input sound samples
-    std::vector<AudioHandle> early_; // sound that came before its picture
+    SoundPlacement placement_;
 };
 
 } // namespace engine::ff
