@@ -209,6 +209,26 @@ TEST(WriterConfig, ParamTextFollowsAttributeChangesAndRoundTripsThroughSetTarget
     EXPECT_NE(w.writer->SetTarget("/tmp/out.mp4", w.params()), kOk);
 }
 
+// A copied video keeps its own choice of sound: the source's streams, or an encoder with its attributes.
+TEST(WriterConfig, CopyChoicesRoundTripThroughSetTarget) {
+    const char* texts[] = {
+        "format=mov video=copy audio=pcm_s16le audio::ac=2",
+        "format=mp4 video=copy audio=aac audio::b=256K",
+        "format=mp4 video=copy audio=copy",
+    };
+    for (const char* text : texts) {
+        Writer w;
+        ASSERT_EQ(w.writer->SetTarget("/tmp/out.mov", text), kOk) << w.result().second.toStdString();
+        EXPECT_EQ(w.params(), text);
+        QString name;
+        MRef<IMAttributes> attrs;
+        w.config->GetSelectedChoice("format::video", name, attrs);
+        EXPECT_EQ(name, "copy");
+    }
+    Writer w;
+    EXPECT_LT(w.writer->SetTarget("/tmp/out.mp4", "format=mp4 video=copy video::b=6M"), 0);
+}
+
 TEST(WriterConfig, EmptyParamsTakeTheExtensionsFormatWithItsDefaultCodecs) {
     const std::pair<const char*, const char*> cases[] = {
         {"clip.mxf", "format=mxf video=mpeg2video audio=pcm_s16le"},

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <thread>
 
+#include "MediaReader.h"
 #include "OutputProbe.h"
 #include "engine/EngineFactory.h"
 #include "engine_ffmpeg/FfmpegEngine.h"
@@ -38,6 +39,11 @@ class SourceExport : public ::testing::Test {
         mp4.frames = 60;
         mp4.captions = true;
         samples::writeSampleClip(mp4);
+        samples::ClipSpec mov;
+        mov.path = clips_->filePath("h264.mov");
+        mov.frames = 60;
+        mov.audioCodec = "pcm_s16le";
+        samples::writeSampleClip(mov);
     }
     static void TearDownTestSuite() {
         delete clips_;
@@ -177,4 +183,69 @@ TEST_F(SourceExport, PausingTheSourceEndsAPlayableExport) {
     EXPECT_EQ(p.firstCode, 0);
     EXPECT_EQ(p.lastCode, p.videoFrames - 1); // none dropped
     EXPECT_NEAR(double(p.audioSamples), p.videoFrames * kFrame * 48000, 1);
+}
+
+// With the clip's pictures copied, an audio encoder gets the routed sound of the played range, as a
+// recording would: the chosen codec and attributes, the channel map, cut with the frames at the sample.
+// "audio=copy" keeps the clip's own streams as recorded, which the map does not touch.
+TEST_F(SourceExport, CopiedVideoTakesTheChosenSoundThroughTheChannelMap) {
+    // Source channel 1 moves to output 0, output 1 is silenced, source channel 0 moves to output 2.
+    query<IMProps>(sourceObj)->SetProp("object::audio_channels",
+                                       "1,-1,0,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1");
+    struct Case {
+        const char* target;
+        const char* params;
+        const char* codec;
+        int channels, rate, sampleSlack;
+        // Per file channel, the source channels it carries; the channels past the list are silent.
+        std::vector<std::vector<int>> tones;
+    };
+    const Case cases[] = {
+        {"pcm16.mov", "format=mov video=copy audio=pcm_s16le", "pcm_s16le", 16, 48000, 0, {{1}, {}, {0}}},
+        // Two outputs: the even routed channels mixed to the left, the odd ones to the right.
+        {"pcm2.mov", "format=mov video=copy audio=pcm_s24le audio::ac=2", "pcm_s24le", 2, 48000, 0, {{1, 0}}},
+        {"aac.mp4", "format=mp4 video=copy audio=aac audio::ar=44100", "aac", 2, 44100, 1024, {{1, 0}}},
+        {"asrecorded.mov", "format=mov video=copy audio=copy", "pcm_s16le", 2, 48000, 0, {{0}, {1}}},
+    };
+    const double in = 15.2 * kFrame, outPoint = 45.2 * kFrame;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        const QString target = out.filePath(c.target);
+        const auto [ok, text] = exportRange(clip("h264.mov"), target, c.params, in, outPoint);
+        ASSERT_EQ(ok, 1) << text.toStdString();
+        EXPECT_TRUE(text.contains("copied from the source")) << text.toStdString();
+        const ProbedFile p = probeFile(target);
+        EXPECT_EQ(p.videoFrames, 31);
+        EXPECT_EQ(p.firstCode, 15);
+        EXPECT_EQ(p.lastCode, 45);
+        EXPECT_EQ(p.audioCodec, c.codec);
+        EXPECT_EQ(p.sampleRate, c.rate);
+        EXPECT_NEAR(double(p.audioSamples), 31 * kFrame * c.rate, c.sampleSlack + 1);
+        ASSERT_EQ(p.channels, c.channels);
+
+        const auto sound = samples::testing::decodeAudio(target, 0);
+        ASSERT_EQ(sound.size(), size_t(c.channels));
+        for (size_t ch = 0; ch < sound.size(); ++ch) {
+            const auto carried = ch < c.tones.size() ? c.tones[ch] : std::vector<int>{};
+            if (carried.empty()) {
+                EXPECT_LT(p.channelRms[ch], 1e-4) << "file channel " << ch << " should be silent";
+            }
+            for (int source = 0; source < 2; ++source) {
+                const double power =
+                    samples::testing::tonePower(sound[ch], samples::toneFrequency(source), c.rate);
+                const double level = 2 * std::sqrt(power);
+                const bool expected = std::find(carried.begin(), carried.end(), source) != carried.end();
+                EXPECT_NEAR(level, expected ? samples::kToneAmplitude : 0.0, samples::kToneAmplitude / 10)
+                    << "file channel " << ch << ", tone of source channel " << source;
+            }
+        }
+    }
+
+    // Sample for sample: the moved channel from frame 15 on, up to the out point where the source's sound
+    // stops.
+    const auto moved = samples::testing::decodeAudio(out.filePath("pcm16.mov"), 0)[0];
+    const int64_t first = std::llround(15 * kFrame * 48000);
+    const size_t played = std::min(moved.size(), size_t((outPoint - 15 * kFrame) * 48000));
+    for (size_t i = 0; i < played; i += 97)
+        ASSERT_NEAR(moved[i], samples::toneSample(1, first + int64_t(i), 48000), 1.5 / 32768) << i;
 }

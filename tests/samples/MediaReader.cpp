@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 #include <stdexcept>
 
 namespace samples::testing {
@@ -136,6 +138,16 @@ std::vector<std::vector<double>> decodeAudio(const QString& path, int audioStrea
                 channels[size_t(c)].push_back(sampleAt(f, c, i));
     });
     return channels;
+}
+
+double tonePower(const std::vector<double>& x, double frequency, int rate) {
+    const double k = 2 * std::cos(2 * std::numbers::pi * frequency / rate);
+    double s1 = 0, s2 = 0;
+    for (double v : x) {
+        const double s0 = v + k * s1 - s2;
+        s2 = s1, s1 = s0;
+    }
+    return (s1 * s1 + s2 * s2 - k * s1 * s2) / (double(x.size()) * x.size());
 }
 
 } // namespace samples::testing

@@ -40,4 +40,8 @@ void decodeVideo(const QString& path, const std::function<void(const AVFrame&)>&
 // Every decoded sample of one audio stream (index among audio streams), one vector per channel.
 std::vector<std::vector<double>> decodeAudio(const QString& path, int audioStream);
 
+// Power of one frequency in a signal (Goertzel), normalised by its length: a sine of amplitude A gives
+// A^2/4.
+double tonePower(const std::vector<double>& x, double frequency, int rate);
+
 } // namespace samples::testing

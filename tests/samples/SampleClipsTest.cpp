@@ -150,17 +150,6 @@ TEST(SampleClips, FrameCodeReadsBackOnEveryDecodedPicture) {
     }
 }
 
-// Power of one frequency in a signal (Goertzel), normalised by its length.
-double tonePower(const std::vector<double>& x, double frequency, int rate) {
-    const double k = 2 * std::cos(2 * std::numbers::pi * frequency / rate);
-    double s1 = 0, s2 = 0;
-    for (double v : x) {
-        const double s0 = v + k * s1 - s2;
-        s2 = s1, s1 = s0;
-    }
-    return (s1 * s1 + s2 * s2 - k * s1 * s2) / (double(x.size()) * x.size());
-}
-
 TEST(SampleClips, PcmChannelsCarryTheirToneSampleExact) {
     struct Case {
         const char* clip;

@@ -49,10 +49,11 @@ QString cutAudio(const SourceIndex& index, int stream, double fromSeconds, doubl
     AVCodecContextPtr dec = openStreamDecoder(st, error);
     if (!dec)
         return error;
-    out.encoder = openEncoder(dec.get(), st->codecpar, error);
-    if (!out.encoder)
+    AVCodecContextPtr encoder = openEncoder(dec.get(), st->codecpar, error);
+    if (!encoder)
         return error;
-    AVCodecContext* enc = out.encoder.get();
+    AVCodecContext* enc = encoder.get();
+    out.encoder = std::move(encoder);
     const int rate = dec->sample_rate;
     const double zero = index.startSeconds();
     const int64_t first = std::llround(fromSeconds * rate);

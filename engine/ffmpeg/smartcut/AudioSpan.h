@@ -1,7 +1,9 @@
 #pragma once
-// One audio stream of the source cut to an exact span of samples: decoded, trimmed at the sample and
-// encoded again with the source's codec (PCM comes out bit-identical).
+// One audio stream of an export, cut to an exact span of samples. cutAudio makes it from a source
+// stream: decoded, trimmed at the sample and encoded again with the source's codec (PCM comes out
+// bit-identical).
 #include <QString>
+#include <memory>
 #include <vector>
 
 #include "core/AvPtr.h"
@@ -10,8 +12,8 @@
 namespace engine::ff {
 
 struct AudioSpan {
-    AVCodecContextPtr encoder;        // describes the stream; time base 1/sample rate
-    std::vector<AVPacketPtr> packets; // pts in samples from the export's first sample
+    std::shared_ptr<const AVCodecContext> encoder; // describes the stream; time base 1/sample rate
+    std::vector<AVPacketPtr> packets;              // pts in samples from the export's first sample
 };
 
 // [fromSeconds, toSeconds) of the clip time line (0 = the first video frame).

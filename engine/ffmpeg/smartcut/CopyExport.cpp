@@ -1,9 +1,28 @@
 #include "smartcut/CopyExport.h"
 
+#include <cmath>
+
+#include "writer/AudioEncoder.h"
+
 namespace engine::ff {
 
-CopyExport::CopyExport(CutRequest request, bool pacesSource, int sourceState)
-    : request_(std::move(request)), pacesSource_(pacesSource), running_(sourceState == 3) {}
+CopyExport::CopyExport(CutRequest request, bool pacesSource, int sourceState, bool copySound,
+                       std::unique_ptr<AudioEncoder> encoder)
+    : request_(std::move(request)), pacesSource_(pacesSource), running_(sourceState == 3),
+      encoder_(std::move(encoder)) {
+    keepPacket_ = [this](AVPacket* p) {
+        AVPacketPtr kept = makePacket();
+        av_packet_move_ref(kept.get(), p);
+        soundPackets_.push_back(std::move(kept));
+        return QString();
+    };
+    if (!copySound)
+        sound_ = [this](double from, double to, std::vector<AudioSpan>& out) {
+            return routedSound(from, to, out);
+        };
+}
+
+CopyExport::~CopyExport() = default;
 
 void CopyExport::onVideo(const FrameHandle& frame) {
     if (!frame)
@@ -12,11 +31,52 @@ void CopyExport::onVideo(const FrameHandle& frame) {
     // The picture shown at the start, then each new one while the source runs.
     if (first_ < 0) {
         first_ = last_ = frame->index;
+        firstPosition_ = lastPosition_ = frame->position;
+        if (encoder_)
+            placement_.anchor(*encoder_, frame->position, 0);
     } else if (running_ && frame->index > last_) {
         if (frame->index != last_ + 1)
             jumped_ = true;
         last_ = frame->index;
+        lastPosition_ = frame->position;
     }
+    if (QString e = releaseSound(); !e.isEmpty())
+        soundError_ = e;
+}
+
+void CopyExport::onAudio(const AudioHandle& block) {
+    if (!block || !encoder_)
+        return;
+    std::lock_guard lock(mutex_);
+    if (jumped_ || !soundError_.isEmpty())
+        return;
+    placement_.add(block);
+    if (QString e = releaseSound(); !e.isEmpty())
+        soundError_ = e;
+}
+
+// Encodes the sound up to the start of the last frame played, which the export surely holds.
+QString CopyExport::releaseSound() {
+    if (!encoder_ || !placement_.anchored() || jumped_ || !soundError_.isEmpty())
+        return {};
+    const int64_t limit = std::llround((lastPosition_ - firstPosition_) * AudioEncoder::kInputRate);
+    return encoder_->release(limit, keepPacket_);
+}
+
+QString CopyExport::routedSound(double fromSeconds, double toSeconds, std::vector<AudioSpan>& out) {
+    if (!encoder_)
+        return {};
+    if (!soundError_.isEmpty())
+        return soundError_;
+    // The exported frames start at the anchoring picture; the sound ends with the last one, to the sample.
+    const int64_t total = std::llround((toSeconds - fromSeconds) * AudioEncoder::kInputRate);
+    if (QString e = encoder_->finish(total, keepPacket_); !e.isEmpty())
+        return e;
+    AudioSpan span;
+    span.encoder = std::shared_ptr<const AVCodecContext>(encoder_, encoder_->context());
+    span.packets = std::move(soundPackets_);
+    out.push_back(std::move(span));
+    return {};
 }
 
 void CopyExport::onSourceState(int state, bool discontinuity) {
@@ -36,7 +96,7 @@ CutOutcome CopyExport::finish() {
             QStringLiteral("The source jumped while recording; a copied export needs one continuous range")};
     request_.in = first_;
     request_.out = last_ + 1;
-    return smartCut(request_);
+    return smartCut(request_, sound_);
 }
 
 } // namespace engine::ff

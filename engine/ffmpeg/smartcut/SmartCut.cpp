@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "core/AvError.h"
-#include "smartcut/AudioSpan.h"
 #include "smartcut/CutCheck.h"
 #include "smartcut/CutPlan.h"
 #include "smartcut/H264Units.h"
@@ -115,7 +114,7 @@ CutOutcome failed(const QString& text) {
 
 } // namespace
 
-CutOutcome smartCut(const CutRequest& request) {
+CutOutcome smartCut(const CutRequest& request, const CutSound& sound) {
     SourceIndex index;
     if (QString e = scanSource(request.source, index); !e.isEmpty())
         return failed(e);
@@ -129,10 +128,12 @@ CutOutcome smartCut(const CutRequest& request) {
     if (!probe)
         return failed(error);
     const AVCodecParameters* videoPar = probe->streams[index.videoStream]->codecpar;
-    for (unsigned i = 0; i < probe->nb_streams; ++i)
-        if (i == unsigned(index.videoStream) || probe->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+    for (unsigned i = 0; i < probe->nb_streams; ++i) {
+        const bool copiedSound = !sound && probe->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+        if (i == unsigned(index.videoStream) || copiedSound)
             if (QString e = containerCheck(request.muxer, probe->streams[i]->codecpar); !e.isEmpty())
                 return failed(QStringLiteral("Cannot copy: ") + e);
+    }
 
     const bool h264 = videoPar->codec_id == AV_CODEC_ID_H264;
     CutPlan plan = planCut(index, request.in, request.out);
@@ -194,10 +195,16 @@ CutOutcome smartCut(const CutRequest& request) {
     }
 
     const double from = index.secondsOf(request.in), to = index.secondsOf(request.out);
-    std::vector<AudioSpan> audio(index.audioStreams.size());
-    for (size_t i = 0; i < audio.size(); ++i)
-        if (QString e = cutAudio(index, index.audioStreams[i], from, to, audio[i]); !e.isEmpty())
+    std::vector<AudioSpan> audio;
+    if (sound) {
+        if (QString e = sound(from, to, audio); !e.isEmpty())
             return failed(e);
+    } else {
+        audio.resize(index.audioStreams.size());
+        for (size_t i = 0; i < audio.size(); ++i)
+            if (QString e = cutAudio(index, index.audioStreams[i], from, to, audio[i]); !e.isEmpty())
+                return failed(e);
+    }
 
     auto file = OutputFile::create(request.target, request.muxer, error);
     if (!file)

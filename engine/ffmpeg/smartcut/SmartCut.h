@@ -4,12 +4,20 @@
 // last one (or the whole span when nothing can be copied). Audio is cut at the sample.
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "smartcut/AudioSpan.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
 }
 
 namespace engine::ff {
+
+// The export's sound in place of the source's own audio streams: given the exported span of the clip's
+// time line (0 = the first frame), fills `out` with streams cut to exactly that span.
+using CutSound = std::function<QString(double fromSeconds, double toSeconds, std::vector<AudioSpan>& out)>;
 
 struct CutRequest {
     QString source;
@@ -25,6 +33,7 @@ struct CutOutcome {
     QString text; // the error, or what was written and which way
 };
 
-CutOutcome smartCut(const CutRequest& request);
+// `sound` empty: each of the source's audio streams, cut at the sample.
+CutOutcome smartCut(const CutRequest& request, const CutSound& sound = {});
 
 } // namespace engine::ff

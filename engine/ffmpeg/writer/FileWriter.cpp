@@ -6,6 +6,7 @@
 #include "core/MediaSink.h"
 #include "core/ObjectMakers.h"
 #include "smartcut/CopyExport.h"
+#include "writer/AudioEncoder.h"
 #include "writer/Recorder.h"
 
 namespace engine::ff {
@@ -93,9 +94,23 @@ int FileWriter::StartFrom(IMObject* source) {
             setOutcome(false, QStringLiteral("Only a clip file can be copied"));
             return kInvalidArg;
         }
+        const WriterSettings& settings = target_->settings;
+        // "audio=copy" keeps the clip's own audio streams as recorded, cut at the sample, without the
+        // channel map. An audio encoder gets the routed sound the source plays, encoded as a recording
+        // encodes it (same channels, downmix and attributes).
+        std::unique_ptr<AudioEncoder> sound;
+        if (!settings.copyAudio && settings.audio) {
+            QString error;
+            sound = AudioEncoder::open(settings.audio, settings.audioOptions,
+                                       settings.format->muxer->flags & AVFMT_GLOBALHEADER, error);
+            if (!sound) {
+                setOutcome(false, error);
+                return kFail;
+            }
+        }
         copy_ = std::make_unique<CopyExport>(
-            CutRequest{clip, target_->fileName, target_->settings.format->muxer, 0, 0},
-            props_.value("rate_control") == u"true", sourceState);
+            CutRequest{clip, target_->fileName, settings.format->muxer, 0, 0},
+            props_.value("rate_control") == u"true", sourceState, settings.copyAudio, std::move(sound));
         source_ = hub;
         hub->addSink(copy_.get());
         return kOk;
