@@ -6,6 +6,28 @@ bench_build() {
   cmake --build "$BENCH_BUILD" -j"$BENCH_JOBS" --target "$@" >/dev/null
 }
 
+# bench_h264_mp4 seconds file [video option...]: 1080p29.97 H.264 (GOPs of 60) with two AAC tones as
+# stereo; the options are added to the video encoder's.
+bench_h264_mp4() {
+  local seconds=$1 out=$2
+  shift 2
+  ffmpeg -v error -y -f lavfi -i "testsrc2=size=1920x1080:rate=30000/1001" \
+    -f lavfi -i "sine=frequency=440:sample_rate=48000" -f lavfi -i "sine=frequency=660:sample_rate=48000" \
+    -filter_complex "[1][2]amerge=inputs=2[a]" -map 0:v -map "[a]" -t "$seconds" \
+    -c:v libx264 -preset ultrafast "$@" -g 60 -c:a aac -b:a 192k "$out"
+}
+
+# bench_mpeg2_mxf seconds file: 1080i29.97 MPEG-2 (30 Mb/s, GOPs of 15) in MXF with 16 mono PCM tones.
+bench_mpeg2_mxf() {
+  local seconds=$1 out=$2 tones=() maps=() c
+  for c in $(seq 0 15); do
+    tones+=(-f lavfi -i "sine=frequency=$((300 + 50 * c)):sample_rate=48000")
+    maps+=(-map "$((c + 1)):a")
+  done
+  ffmpeg -v error -y -f lavfi -i "testsrc2=size=1920x1080:rate=30000/1001" "${tones[@]}" -map 0:v "${maps[@]}" \
+    -t "$seconds" -c:v mpeg2video -b:v 30M -flags +ildct+ilme -top 1 -g 15 -c:a pcm_s16le -f mxf "$out"
+}
+
 # bench_seconds command...: wall time of one run in seconds; the command's output is discarded.
 bench_seconds() {
   local start end

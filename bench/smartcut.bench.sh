@@ -5,13 +5,9 @@ set -euo pipefail
 source "$VELTRA_SOURCE/bench/lib.sh"
 bench_build veltra-bench-smartcut
 cd "$BENCH_WORK"
-rate=30000/1001
 
 # 1080p29.97 H.264 (closed GOPs of 60) with stereo AAC; cut 40 s starting mid-GOP.
-ffmpeg -v error -y -f lavfi -i "testsrc2=size=1920x1080:rate=$rate" \
-  -f lavfi -i "sine=frequency=440:sample_rate=48000" -f lavfi -i "sine=frequency=660:sample_rate=48000" \
-  -filter_complex "[1][2]amerge=inputs=2[a]" -map 0:v -map "[a]" -t 50 \
-  -c:v libx264 -preset ultrafast -b:v 8M -g 60 -c:a aac -b:a 192k h264.mp4
+bench_h264_mp4 50 h264.mp4 -b:v 8M
 in=137 out=$((137 + 1199))
 "$BENCH_BUILD/bench/veltra-bench-smartcut" h264.mp4 ours.mp4 mp4 "$in" "$out" # fails the benchmark if it fails
 ours=$(bench_best_of 2 "$BENCH_BUILD/bench/veltra-bench-smartcut" h264.mp4 ours.mp4 mp4 "$in" "$out")
@@ -21,13 +17,7 @@ ref=$(bench_best_of 2 ffmpeg -v error -y -i h264.mp4 -vf "trim=start_frame=$in:e
 figure smartcut_h264_mp4_40s "$ours" s "$ref"
 
 # 1080i29.97 MPEG-2 in MXF with 16 mono PCM tracks; cut 20 s starting mid-GOP.
-tones=() maps=()
-for c in $(seq 0 15); do
-  tones+=(-f lavfi -i "sine=frequency=$((300 + 50 * c)):sample_rate=48000")
-  maps+=(-map "$((c + 1)):a")
-done
-ffmpeg -v error -y -f lavfi -i "testsrc2=size=1920x1080:rate=$rate" "${tones[@]}" -map 0:v "${maps[@]}" \
-  -t 25 -c:v mpeg2video -b:v 30M -flags +ildct+ilme -top 1 -g 15 -c:a pcm_s16le -f mxf mpeg2.mxf
+bench_mpeg2_mxf 25 mpeg2.mxf
 in=40 out=$((40 + 599))
 "$BENCH_BUILD/bench/veltra-bench-smartcut" mpeg2.mxf ours.mxf mxf "$in" "$out"
 ours=$(bench_best_of 2 "$BENCH_BUILD/bench/veltra-bench-smartcut" mpeg2.mxf ours.mxf mxf "$in" "$out")
