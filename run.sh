@@ -2,11 +2,9 @@
 # Builds the player (release), makes sample recordings when the recording root is missing, starts it.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
-export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/veltra-ccache}" CCACHE_BASEDIR="$PWD"
+source scripts/common.sh
 BUILD=build-release
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELTRA_TESTS=OFF >/dev/null
-cmake --build "$BUILD" -j"$(nproc)"
+veltra_build "$BUILD" "" -DCMAKE_BUILD_TYPE=Release -DVELTRA_TESTS=OFF
 ROOT="$HOME/Ingest"
 if [ ! -d "$ROOT" ] && [ -x "$BUILD/tools/veltra-make-samples" ]; then
   echo "Making sample recordings in $ROOT"

@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
-# Builds everything with AddressSanitizer and UBSan and runs every test. No display needed.
+# Builds everything with AddressSanitizer and UBSan and runs every test; then runs the engine's threaded
+# tests under ThreadSanitizer and fuzzes the file source for a minute. No display needed.
+# VELTRA_QUICK=1 skips the ThreadSanitizer and fuzzing passes.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
-export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/veltra-ccache}" CCACHE_BASEDIR="$PWD"
-BUILD=build-test
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRA_SANITIZE=ON >/dev/null
-cmake --build "$BUILD" -j"$(nproc)"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
-export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
-cd "$BUILD"
-ctest --output-on-failure -j2 --timeout 600
+source scripts/common.sh
+veltra_build build-test "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRA_SANITIZE=ON
+source scripts/sanitizer-env.sh
+(cd build-test && ctest --output-on-failure -j2 --timeout 600)
+if [ "${VELTRA_QUICK:-0}" != 1 ]; then
+  scripts/test-tsan.sh
+  scripts/test-fuzz.sh
+fi
