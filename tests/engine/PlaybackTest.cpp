@@ -7,6 +7,7 @@
 
 #include "EngineHarness.h"
 #include "core/MediaSink.h"
+#include "source/MediaClock.h"
 
 using namespace engine;
 using namespace enginetest;
@@ -47,7 +48,36 @@ class PacingSink : public ff::IMediaSink {
     std::vector<int64_t> frames;
     std::vector<std::pair<double, int>> audio;
 };
+
+class FixedAudioClock : public ff::IAudioClock {
+  public:
+    explicit FixedAudioClock(double at) : at_(at) {}
+    bool playedPosition(double& mediaSeconds) const override {
+        ++asked;
+        mediaSeconds = at_;
+        return true;
+    }
+    mutable int asked = 0;
+
+  private:
+    double at_;
+};
 } // namespace
+
+// A renderer lets go of the source's clock and is destroyed while the presenter is between two readings
+// of the clock: the second reading must not reach the audio clock that was let go.
+TEST(Playback, ClockAsksOnlyTheAudioClockTheSourceHoldsNow) {
+    FixedAudioClock audio(10.3);
+    const ff::IAudioClock* held = &audio;
+    ff::MediaClock clock(held);
+    clock.start(10.0, 1.0);
+    EXPECT_DOUBLE_EQ(clock.position(), 10.3) << "the audio device drives while it is held";
+    held = nullptr;
+    const int asked = audio.asked;
+    EXPECT_LT(clock.position(), 10.3);
+    clock.timeOf(11.0);
+    EXPECT_EQ(audio.asked, asked);
+}
 
 TEST(Playback, TransportStatesHoldThePicture) {
     Engine eng;

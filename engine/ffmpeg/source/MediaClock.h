@@ -11,6 +11,11 @@ class MediaClock {
   public:
     using Clock = std::chrono::steady_clock;
 
+    // `audio` is where the owner keeps the current audio clock (nullptr: the steady clock drives). It is
+    // read afresh on every use, under the lock that guards it, so that once the owner has cleared it
+    // under that lock the old audio clock is never asked again and may go.
+    explicit MediaClock(const IAudioClock* const& audio) : audio_(audio) {}
+
     void start(double position, double rate);
     void stop(double position);
     bool running() const { return running_; }
@@ -19,15 +24,13 @@ class MediaClock {
     double position() const;
     // Steady time at which the running clock reaches `position`.
     Clock::time_point timeOf(double position) const;
-    // nullptr: the steady clock drives. The caller keeps the audio clock alive while it is set.
-    void setAudioClock(const IAudioClock* audio) { audio_ = audio; }
 
   private:
     bool running_ = false;
     double rate_ = 1.0;
     double anchorPosition_ = 0;
     Clock::time_point anchorTime_{};
-    const IAudioClock* audio_ = nullptr;
+    const IAudioClock* const& audio_;
 };
 
 } // namespace engine::ff

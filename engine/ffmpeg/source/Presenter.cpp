@@ -12,7 +12,7 @@ constexpr auto kPoll = milliseconds(20);
 constexpr auto kAudioWaitLimit = milliseconds(1000);
 } // namespace
 
-Presenter::Presenter(SourceCore& core, SinkSet& sinks) : core_(core), sinks_(sinks) {
+Presenter::Presenter(SourceCore& core, SinkSet& sinks) : core_(core), sinks_(sinks), clock_(core.audioClock) {
     thread_ = std::thread([this] { run(); });
 }
 
@@ -62,7 +62,6 @@ void Presenter::notifyState(Lock& lk) {
 }
 
 void Presenter::syncClock() {
-    clock_.setAudioClock(core_.audioClock);
     const bool run = core_.state == kStateRunning && !atEnd_;
     if (run && !clock_.running())
         clock_.start(shownPosition(), core_.rate);
