@@ -9,6 +9,18 @@ constexpr int kBlockFrames = 1024;
 constexpr int kMaxBlockFrames = 4096;
 // Timestamps closer than this to the running end are taken as contiguous (rounding, resampler delay).
 constexpr int64_t kJitterFrames = AudioMerger::kSampleRate / 100;
+// A gap wider than this ahead of a stream's samples is a damaged timestamp, not a stretch of missing
+// sound: filling it with silence could take all memory. The samples follow on instead. (Samples from
+// before the end are dropped as ever: after a seek the decoder may start well before the target.)
+constexpr int64_t kMaxGapFrames = 10 * int64_t(AudioMerger::kSampleRate);
+
+// Sample index of a position; a position out of any clip's range (or not a number) is held at the edge
+// so that differences of indexes cannot overflow.
+int64_t sampleIndex(double seconds) {
+    constexpr double kLimit = 1e9;
+    const double held = std::clamp(std::isnan(seconds) ? 0.0 : seconds, -kLimit, kLimit);
+    return std::llround(held * AudioMerger::kSampleRate);
+}
 } // namespace
 
 void AudioMerger::configure(std::vector<int> channelsPerStream) {
@@ -23,7 +35,7 @@ void AudioMerger::configure(std::vector<int> channelsPerStream) {
 }
 
 void AudioMerger::reset(double position) {
-    cursor_ = std::llround(position * kSampleRate);
+    cursor_ = sampleIndex(position);
     for (auto& t : tracks_) {
         t.samples.clear();
         t.start = cursor_;
@@ -32,8 +44,12 @@ void AudioMerger::reset(double position) {
 }
 
 void AudioMerger::skipTo(double position) {
-    cursor_ = std::llround(position * kSampleRate);
+    cursor_ = sampleIndex(position);
     for (auto& t : tracks_) {
+        if (t.start - cursor_ > kMaxGapFrames) { // a damaged position: what is buffered cannot line up
+            t.samples.clear();
+            t.start = cursor_;
+        }
         if (t.start > cursor_) { // this stream starts later: silence until then
             t.samples.insert(t.samples.begin(), size_t((t.start - cursor_) * t.channels), 0.0f);
             t.start = cursor_;
@@ -54,9 +70,9 @@ void AudioMerger::push(int stream, double position, const float* samples, int fr
     if (stream < 0 || stream >= int(tracks_.size()) || frames <= 0)
         return;
     Track& t = tracks_[size_t(stream)];
-    int64_t at = std::llround(position * kSampleRate);
     const int64_t end = t.end();
-    if (std::llabs(at - end) <= kJitterFrames)
+    int64_t at = sampleIndex(position);
+    if (!std::isfinite(position) || std::llabs(at - end) <= kJitterFrames || at - end > kMaxGapFrames)
         at = end;
     int skip = 0;
     if (at < end) { // overlap: keep what we have
