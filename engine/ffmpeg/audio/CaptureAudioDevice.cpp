@@ -6,69 +6,38 @@ namespace engine::ff {
 
 bool CaptureAudioDevice::open(int sampleRate, int channels) {
     std::lock_guard lock(mutex_);
-    sampleRate_ = sampleRate;
-    channels_ = channels;
-    open_ = true;
-    paused_ = true;
+    resetLocked(sampleRate, channels);
     samples_.clear();
-    queued_ = played_ = 0;
     return true;
 }
 
-int CaptureAudioDevice::sampleRate() const {
-    std::lock_guard lock(mutex_);
-    return sampleRate_;
-}
-
-int CaptureAudioDevice::channels() const {
-    std::lock_guard lock(mutex_);
-    return channels_;
-}
-
-void CaptureAudioDevice::queue(const float* interleaved, int frames) {
-    std::lock_guard lock(mutex_);
-    if (!open_ || frames <= 0)
+void CaptureAudioDevice::advanceLocked() const {
+    if (manual_)
         return;
+    played_ += pending_;
+    pending_ = 0;
+}
+
+void CaptureAudioDevice::keepLocked(const float* interleaved, int frames) {
     samples_.insert(samples_.end(), interleaved, interleaved + size_t(frames) * size_t(channels_));
-    queued_ += frames;
 }
 
-int64_t CaptureAudioDevice::playedFrames() const {
-    std::lock_guard lock(mutex_);
-    return manual_ ? played_ : queued_;
-}
-
-int64_t CaptureAudioDevice::pendingFrames() const {
-    std::lock_guard lock(mutex_);
-    return manual_ ? queued_ - played_ : 0;
+void CaptureAudioDevice::clearedLocked() {
+    ++clears_;
 }
 
 void CaptureAudioDevice::setManualClock(bool manual) {
     std::lock_guard lock(mutex_);
+    played_ += pending_;
+    pending_ = 0;
     manual_ = manual;
-    played_ = queued_;
 }
 
 void CaptureAudioDevice::advance(int64_t frames) {
     std::lock_guard lock(mutex_);
-    played_ = std::min(queued_, played_ + std::max<int64_t>(frames, 0));
-}
-
-void CaptureAudioDevice::setPaused(bool paused) {
-    std::lock_guard lock(mutex_);
-    paused_ = paused;
-}
-
-void CaptureAudioDevice::clear() {
-    std::lock_guard lock(mutex_);
-    ++clears_;
-    if (manual_)
-        queued_ = played_;
-}
-
-void CaptureAudioDevice::close() {
-    std::lock_guard lock(mutex_);
-    open_ = false;
+    const int64_t moved = std::min(pending_, std::max<int64_t>(frames, 0));
+    played_ += moved;
+    pending_ -= moved;
 }
 
 std::vector<float> CaptureAudioDevice::captured() const {

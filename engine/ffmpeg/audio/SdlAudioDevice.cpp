@@ -44,16 +44,6 @@ bool SdlAudioDevice::open(int sampleRate, int channels) {
     return false;
 }
 
-int SdlAudioDevice::sampleRate() const {
-    std::lock_guard lock(mutex_);
-    return sampleRate_;
-}
-
-int SdlAudioDevice::channels() const {
-    std::lock_guard lock(mutex_);
-    return channels_;
-}
-
 bool SdlAudioDevice::isReal() const {
     std::lock_guard lock(mutex_);
     return device_ != 0;

@@ -2,13 +2,12 @@
 // The default sound device of the machine through SDL2 (the driver follows SDL_AUDIODRIVER). When SDL
 // cannot start or open a device, the device falls back to a SilentAudioDevice and open() returns false.
 #include <cstdint>
-#include <mutex>
 
 #include "audio/SilentAudioDevice.h"
 
 namespace engine::ff {
 
-class SdlAudioDevice : public AudioDevice {
+class SdlAudioDevice : public LockedAudioDevice {
   public:
     SdlAudioDevice() = default;
     ~SdlAudioDevice() override;
@@ -16,8 +15,6 @@ class SdlAudioDevice : public AudioDevice {
     SdlAudioDevice& operator=(const SdlAudioDevice&) = delete;
 
     bool open(int sampleRate, int channels) override;
-    int sampleRate() const override;
-    int channels() const override;
     void queue(const float* interleaved, int frames) override;
     int64_t playedFrames() const override;
     int64_t pendingFrames() const override;
@@ -32,11 +29,8 @@ class SdlAudioDevice : public AudioDevice {
     void closeLocked();
     int64_t pendingLocked() const;
 
-    mutable std::mutex mutex_;
     uint32_t device_ = 0; // SDL_AudioDeviceID, 0 when no SDL device is open
     bool subsystemUp_ = false;
-    int sampleRate_ = 0;
-    int channels_ = 0;
     int64_t queuedTotal_ = 0; // frames ever given to SDL minus frames dropped by clear()
     SilentAudioDevice silent_;
     bool useSilent_ = false;

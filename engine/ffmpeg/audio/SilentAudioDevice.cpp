@@ -6,27 +6,13 @@ namespace engine::ff {
 
 bool SilentAudioDevice::open(int sampleRate, int channels) {
     std::lock_guard lock(mutex_);
-    sampleRate_ = std::max(sampleRate, 1);
-    channels_ = std::max(channels, 1);
-    open_ = true;
-    paused_ = true;
-    played_ = pending_ = 0;
+    resetLocked(std::max(sampleRate, 1), std::max(channels, 1));
     fraction_ = 0;
     lastAdvance_ = Clock::now();
     return false;
 }
 
-int SilentAudioDevice::sampleRate() const {
-    std::lock_guard lock(mutex_);
-    return sampleRate_;
-}
-
-int SilentAudioDevice::channels() const {
-    std::lock_guard lock(mutex_);
-    return channels_;
-}
-
-void SilentAudioDevice::advance() const {
+void SilentAudioDevice::advanceLocked() const {
     const auto now = Clock::now();
     if (open_ && !paused_) {
         fraction_ += std::chrono::duration<double>(now - lastAdvance_).count() * sampleRate_;
@@ -40,43 +26,8 @@ void SilentAudioDevice::advance() const {
     lastAdvance_ = now;
 }
 
-void SilentAudioDevice::queue(const float*, int frames) {
-    std::lock_guard lock(mutex_);
-    if (!open_ || frames <= 0)
-        return;
-    advance();
-    pending_ += frames;
-}
-
-int64_t SilentAudioDevice::playedFrames() const {
-    std::lock_guard lock(mutex_);
-    advance();
-    return played_;
-}
-
-int64_t SilentAudioDevice::pendingFrames() const {
-    std::lock_guard lock(mutex_);
-    advance();
-    return pending_;
-}
-
-void SilentAudioDevice::setPaused(bool paused) {
-    std::lock_guard lock(mutex_);
-    advance();
-    paused_ = paused;
-}
-
-void SilentAudioDevice::clear() {
-    std::lock_guard lock(mutex_);
-    advance();
-    pending_ = 0;
+void SilentAudioDevice::clearedLocked() {
     fraction_ = 0;
-}
-
-void SilentAudioDevice::close() {
-    std::lock_guard lock(mutex_);
-    open_ = false;
-    pending_ = 0;
 }
 
 } // namespace engine::ff
