@@ -1,6 +1,5 @@
 #include "widgets/PreviewPanel.h"
 
-#include <QMutexLocker>
 #include <QPainter>
 
 namespace widgets {
@@ -10,34 +9,18 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(false);
 }
 
-QSize PreviewPanel::surfaceSize() const {
-    QMutexLocker lock(&mutex_);
-    return deviceSize_;
-}
-
-void PreviewPanel::presentImage(const QImage& image) {
-    {
-        QMutexLocker lock(&mutex_);
-        image_ = image;
-    }
-    // Queued: a picture may come from any thread, painting happens on the panel's own.
+void PreviewPanel::pictureArrived() {
     QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
-}
-
-QImage PreviewPanel::currentImage() const {
-    QMutexLocker lock(&mutex_);
-    return image_;
 }
 
 void PreviewPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    QMutexLocker lock(&mutex_);
-    deviceSize_ = size() * devicePixelRatio();
+    setSurfaceSize(size() * devicePixelRatio());
 }
 
 void PreviewPanel::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QImage image = currentImage();
+    const QImage image = picture();
     const QColor background = palette().color(QPalette::Window);
     if (image.isNull()) {
         p.fillRect(rect(), background);

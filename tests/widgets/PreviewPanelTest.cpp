@@ -21,5 +21,5 @@ TEST(PreviewPanel, TakesPicturesFromAnotherThreadAndReportsItsSize) {
     });
     engine.join();
     QCoreApplication::processEvents();
-    EXPECT_EQ(panel.currentImage().pixelColor(0, 0), QColor(49, 0, 0)); // the newest picture wins
+    EXPECT_EQ(panel.picture().pixelColor(0, 0), QColor(49, 0, 0)); // the newest picture wins
 }

@@ -10,28 +10,13 @@ VideoWindow::VideoWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(paren
     setCursor(Qt::BlankCursor);
 }
 
-QSize VideoWindow::surfaceSize() const {
-    std::lock_guard lock(mutex_);
-    return pixelSize_;
-}
-
-void VideoWindow::presentImage(const QImage& image) {
-    {
-        std::lock_guard lock(mutex_);
-        image_ = image;
-    }
-    // Engine threads may call this: the repaint is queued to the widget's own thread.
+void VideoWindow::pictureArrived() {
     QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
-}
-
-QImage VideoWindow::lastImage() const {
-    std::lock_guard lock(mutex_);
-    return image_;
 }
 
 void VideoWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QImage image = lastImage();
+    const QImage image = picture();
     if (image.isNull())
         painter.fillRect(rect(), Qt::black);
     else
@@ -40,8 +25,7 @@ void VideoWindow::paintEvent(QPaintEvent*) {
 
 void VideoWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    std::lock_guard lock(mutex_);
-    pixelSize_ = size() * devicePixelRatio();
+    setSurfaceSize(size() * devicePixelRatio());
 }
 
 } // namespace engine::ff
