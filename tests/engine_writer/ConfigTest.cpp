@@ -37,6 +37,17 @@ struct Writer {
         EXPECT_EQ(a->GetAttributeInfo(name, field, text), kOk) << name.toStdString();
         return text;
     }
+    QStringList names(const MRef<IMAttributes>& a) {
+        int count = 0;
+        a->GetAttributeCount(count);
+        QStringList out;
+        for (int i = 0; i < count; ++i) {
+            QString n;
+            a->GetAttributeName(i, n);
+            out << n;
+        }
+        return out;
+    }
     QString params() {
         QString text;
         config->GetParamText(1, text);
@@ -158,19 +169,48 @@ TEST(WriterConfig, AttributeInfoGivesHelpTypeLiveDefaultAndNamedValues) {
     EXPECT_EQ(w.info(x264Again, "b", 2), "0");
     EXPECT_EQ(w.info(w.select("format::audio", "pcm_s24le"), "ac", 2), "16");
 
-    int count = 0;
-    mpeg2->GetAttributeCount(count);
-    QStringList names;
-    for (int i = 0; i < count; ++i) {
-        QString n;
-        mpeg2->GetAttributeName(i, n);
-        names << n;
-    }
+    const QStringList names = w.names(mpeg2);
     EXPECT_EQ(names.value(0), "b");
     EXPECT_EQ(names.count("b"), 1);
     EXPECT_TRUE(names.contains("g"));
     QString text;
     EXPECT_NE(mpeg2->GetAttributeInfo("nosuch", 0, text), kOk);
+}
+
+// The writer's own attributes are its three options, valued by their current choice; setting one selects.
+TEST(WriterConfig, WritersOwnAttributesAreItsOptionsAndTheirChoices) {
+    Writer w;
+    const MRef<IMAttributes> own = query<IMAttributes>(w.writer);
+    ASSERT_TRUE(own);
+    EXPECT_EQ(w.names(own), (QStringList{"format", "format::video", "format::audio"}));
+    QString text;
+    EXPECT_EQ(own->GetAttributeName(3, text), kInvalidArg);
+
+    ASSERT_EQ(own->SetAttribute("format", "mp4"), kOk);
+    int ignored = -1;
+    EXPECT_EQ(own->GetAttributeText("format", ignored, text), kOk);
+    EXPECT_EQ(text, "mp4");
+    EXPECT_EQ(ignored, 0);
+    const QStringList video = w.choices("format::video");
+    ASSERT_EQ(video.value(0), "copy");
+    own->GetAttributeText("format::video", ignored, text);
+    EXPECT_EQ(text, video.value(1)) << "a new format starts with its first encoder";
+    EXPECT_EQ(w.info(own, "format::video", 1), "option_fixed");
+    EXPECT_EQ(w.info(own, "format::video", 2), video.value(1));
+    EXPECT_EQ(w.info(own, "format::video", 3), video.join(','));
+    EXPECT_FALSE(w.info(own, "format", 0).isEmpty());
+    EXPECT_EQ(own->GetAttributeInfo("format", 4, text), kInvalidArg);
+    int flag = 0;
+    EXPECT_EQ(own->GetAttributeFlag("format::audio", flag), kOk);
+    EXPECT_EQ(flag, 1);
+
+    EXPECT_EQ(own->SetAttribute("format::video", "copy"), kOk);
+    own->GetAttributeText("format::video", ignored, text);
+    EXPECT_EQ(text, "copy");
+    EXPECT_EQ(own->SetAttribute("format::video", "nosuch"), kInvalidArg);
+    EXPECT_EQ(own->SetAttribute("nosuch", "mp4"), kInvalidArg);
+    EXPECT_EQ(own->GetAttributeText("nosuch", ignored, text), kInvalidArg);
+    EXPECT_EQ(own->GetAttributeFlag("nosuch", flag), kInvalidArg);
 }
 
 TEST(WriterConfig, ParamTextFollowsAttributeChangesAndRoundTripsThroughSetTarget) {

@@ -169,61 +169,35 @@ int FileWriter::GetProp(const QString& name, QString& value) {
     return kOk;
 }
 
-int FileWriter::SetAttribute(const QString& name, const QString& value) {
-    return config_.select(name, value) ? kOk : kInvalidArg;
-}
-
-int FileWriter::GetAttributeText(const QString& name, int& ignored, QString& value) {
-    if (!kOptions.contains(name))
-        return kInvalidArg;
-    ignored = 0;
-    value = config_.selected(name);
-    return kOk;
-}
-
-int FileWriter::GetAttributeFlag(const QString& name, int& value) {
-    if (!kOptions.contains(name))
-        return kInvalidArg;
-    value = config_.selected(name).isEmpty() ? 0 : 1;
-    return kOk;
-}
-
-int FileWriter::GetAttributeCount(int& count) {
-    count = int(kOptions.size());
-    return kOk;
-}
-
-int FileWriter::GetAttributeName(int index, QString& name) {
-    if (index < 0 || index >= kOptions.size())
-        return kInvalidArg;
-    name = kOptions[index];
-    return kOk;
-}
-
-int FileWriter::GetAttributeInfo(const QString& name, int field, QString& text) {
-    if (!kOptions.contains(name))
-        return kInvalidArg;
-    QStringList choices;
-    for (int i = 0; i < config_.choiceCount(name); ++i)
-        choices << config_.choiceName(name, i);
-    switch (field) {
-    case 0:
-        text = name == WriterConfig::kFormat  ? QStringLiteral("Container format of the exported file")
-               : name == WriterConfig::kVideo ? QStringLiteral("Video encoder")
-                                              : QStringLiteral("Audio encoder");
-        return kOk;
-    case 1:
-        text = QStringLiteral("option_fixed");
-        return kOk;
-    case 2: // "copy" is listed first, but a new format starts with its first encoder
-        text = choices.value(choices.value(0) == WriterConfig::kCopy ? 1 : 0);
-        return kOk;
-    case 3:
-        text = choices.join(u',');
-        return kOk;
-    default:
-        return kInvalidArg;
+const std::vector<AttributeSpec>& FileWriter::specs() const {
+    specs_.clear();
+    for (const QString& option : kOptions) {
+        QStringList choices;
+        for (int i = 0; i < config_.choiceCount(option); ++i)
+            choices << config_.choiceName(option, i);
+        AttributeSpec& spec = specs_.emplace_back();
+        spec.name = option;
+        spec.help = option == WriterConfig::kFormat  ? QStringLiteral("Container format of the exported file")
+                    : option == WriterConfig::kVideo ? QStringLiteral("Video encoder")
+                                                     : QStringLiteral("Audio encoder");
+        spec.type = QStringLiteral("option_fixed");
+        // "copy" is listed first, but a new format starts with its first encoder
+        spec.defaultValue = choices.value(choices.value(0) == WriterConfig::kCopy ? 1 : 0);
+        spec.namedValues = choices.join(u',');
     }
+    return specs_;
+}
+
+int FileWriter::store(const AttributeSpec& spec, const QString& value) {
+    return config_.select(spec.name, value) ? kOk : kInvalidArg;
+}
+
+QString FileWriter::valueOf(const AttributeSpec& spec) const {
+    return config_.selected(spec.name);
+}
+
+bool FileWriter::flagOf(const AttributeSpec& spec) const {
+    return !config_.selected(spec.name).isEmpty();
 }
 
 int FileWriter::GetChoiceCount(const QString& option, int& count) {

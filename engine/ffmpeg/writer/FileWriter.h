@@ -1,13 +1,16 @@
 #pragma once
-// The file writer engine object: configuration (IMConfig), target and outcome (IMWriter), recording from a
+// The file writer engine object: configuration (IMConfig, whose own attributes are the three options by
+// name with their current choice as the value), target and outcome (IMWriter), recording from a
 // file source (IMObject) and properties (IMProps). All calls come from the caller's thread; the encoding
 // runs on the Recorder's own thread.
 #include <QMap>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "core/EngineObject.h"
 #include "core/MediaSink.h"
+#include "writer/AttributeTable.h"
 #include "writer/WriterConfig.h"
 
 namespace engine::ff {
@@ -15,7 +18,8 @@ namespace engine::ff {
 class Recorder;
 class CopyExport;
 
-class FileWriter final : public EngineObject<FileWriter, IMWriter, IMObject, IMProps, IMConfig> {
+class FileWriter final
+    : public EngineObject<FileWriter, IMWriter, IMObject, IMProps, AttributeTable<IMConfig>> {
   public:
     FileWriter();
     ~FileWriter() override;
@@ -30,13 +34,6 @@ class FileWriter final : public EngineObject<FileWriter, IMWriter, IMObject, IMP
     // IMProps
     int SetProp(const QString& name, const QString& value) override;
     int GetProp(const QString& name, QString& value) override;
-    // IMAttributes of the writer itself: the three options by name, their current choice as the value.
-    int SetAttribute(const QString& name, const QString& value) override;
-    int GetAttributeText(const QString& name, int& ignored, QString& value) override;
-    int GetAttributeFlag(const QString& name, int& value) override;
-    int GetAttributeCount(int& count) override;
-    int GetAttributeName(int index, QString& name) override;
-    int GetAttributeInfo(const QString& name, int field, QString& text) override;
     // IMConfig
     int GetChoiceCount(const QString& option, int& count) override;
     int GetChoiceName(const QString& option, int index, QString& name) override;
@@ -45,10 +42,16 @@ class FileWriter final : public EngineObject<FileWriter, IMWriter, IMObject, IMP
     int GetParamText(int whole, QString& text) override;
 
   private:
+    const std::vector<AttributeSpec>& specs() const override; // described afresh from the choices
+    int store(const AttributeSpec& spec, const QString& value) override;
+    QString valueOf(const AttributeSpec& spec) const override;
+    bool flagOf(const AttributeSpec& spec) const override; // whether the option has a choice
+
     void finishRecording();
     void setOutcome(bool ok, const QString& text);
 
     WriterConfig config_;
+    mutable std::vector<AttributeSpec> specs_;
     QMap<QString, QString> props_;
     struct Target {
         QString fileName;
