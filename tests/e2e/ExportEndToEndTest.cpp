@@ -1,0 +1,122 @@
+// An operator exports part of a recording: marks in and out while watching it, clicks EXPORT, types a
+// name in the save dialog, and finds the new file in the clip list when the job ends.
+#include "StationHarness.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTimer>
+#include <cmath>
+
+#include "OutputProbe.h"
+#include "playback/Timecode.h"
+
+namespace e2e {
+namespace {
+
+const QString kNewsClip = QString::fromUtf8("Jornal da Manhã 06h.mp4"); // 90 frames, 29.97 a second, stereo
+constexpr double kFrameRate = 30000.0 / 1001.0;
+
+struct ExportCase {
+    const char* label;
+    const char* extension;  // the "extensao" setting
+    const char* parameters; // the "Parametros_Codec" setting, as the setup dialog saves it
+    const char* container;  // what ffprobe calls the written format
+    const char* videoCodec;
+    int channels; // the station routes 16; the codec's limit brings them down
+};
+
+void PrintTo(const ExportCase& c, std::ostream* os) { *os << c.label; }
+
+struct ExportEndToEnd : StationHarness, ::testing::WithParamInterface<ExportCase> {
+    // Types `name` into the save dialog's name field once the dialog is up, and presses Enter.
+    void answerSaveDialogWith(const QString& name) {
+        QTimer::singleShot(0, [this, name] {
+            QFileDialog* dialog = nullptr;
+            if (!waitFor([&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); }))
+                return;
+            if (!QTest::qWaitForWindowActive(dialog))
+                return dialog->reject();
+            auto* nameField = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!nameField)
+                return dialog->reject();
+            nameField->clear();
+            QTest::keyClicks(nameField, name);
+            QTest::keyClick(nameField, Qt::Key_Return);
+        });
+    }
+};
+
+TEST_P(ExportEndToEnd, MarkInAndOutExportTypeANameAndTheFileIsListed) {
+    const ExportCase& c = GetParam();
+    RegConfig("escrever", "extensao", c.extension);
+    RegConfig("escrever", "Parametros_Codec", c.parameters);
+    // The last export went to the channel's folder, so the save dialog opens there.
+    RegConfig("escrever", "storage_export",
+              QDir::toNativeSeparators(root.filePath(kRecordingDay.toString("yyyy/MM/dd") + "/canal1")));
+    chooseDate(kRecordingDay);
+    chooseChannel(0);
+    clickClip(kNewsClip);
+    const QString channelFolder = QFileInfo(ui().FileList->fullName()).absolutePath();
+
+    // Watch up to about half a second in, pause and mark in; one second further on, mark out.
+    click(ui().BtPlay);
+    ASSERT_TRUE(waitFor([&] { return fields().PlayPosition > 0.4; }));
+    click(ui().BtPausa);
+    ASSERT_TRUE(waitFor([&] {
+        const double before = fields().PlayPosition;
+        QTest::qWait(150);
+        return fields().PlayPosition == before;
+    }));
+    press(Qt::Key_I);
+    const double in = fields().Cue_In;
+    ASSERT_GT(in, 0.0);
+    press(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(waitFor([&] { return fields().PlayPosition > in + 0.9; }));
+    QTest::qWait(100); // one more tick, so the position the operator sees is the one marked
+    press(Qt::Key_O);
+    const double out = fields().Cue_Out;
+    ASSERT_GT(out, in);
+    ASSERT_TRUE(ui().BtExportar->isEnabled());
+    EXPECT_EQ(ui().Lblcue_in->text(), playback::formatTimecode(in));
+    screenshot(QStringLiteral("marked-%1").arg(c.label));
+
+    const QString name = QStringLiteral("Trecho exportado %1").arg(c.label);
+    answerSaveDialogWith(name);
+    click(ui().BtExportar);
+    const QString fileName = name + "." + c.extension;
+    ASSERT_TRUE(waitFor([&] { return listedClips().contains(fileName); }, 60000))
+        << "listed: " << listedClips().join(", ").toStdString();
+    EXPECT_TRUE(scripted.messages.shown.isEmpty()) << scripted.messages.shown.join("\n").toStdString();
+    EXPECT_EQ(ui().BtExportar->tag(), 0);
+    EXPECT_EQ(QDir(RegConfig("ler", "storage_export", "")), QDir(channelFolder));
+    screenshot(QStringLiteral("exported-%1").arg(c.label));
+
+    // The file holds exactly the marked frames, the first one the frame at the in point, with its sound.
+    const writertest::ProbedFile file = writertest::probeFile(QDir(channelFolder).filePath(fileName));
+    ASSERT_TRUE(file.opened);
+    EXPECT_EQ(file.format, c.container);
+    EXPECT_EQ(file.videoCodec, c.videoCodec);
+    const int64_t inFrame = std::llround(in * kFrameRate), outFrame = std::llround(out * kFrameRate);
+    EXPECT_EQ(file.firstCode, inFrame);
+    EXPECT_EQ(file.videoFrames, outFrame - inFrame);
+    EXPECT_EQ(file.channels, c.channels);
+    ASSERT_GE(file.channelRms.size(), 2u);
+    EXPECT_GT(file.channelRms[0], 0.01); // the clip's own two channels are heard
+    EXPECT_GT(file.channelRms[1], 0.01);
+    EXPECT_NEAR(double(file.audioSamples) / file.sampleRate, double(outFrame - inFrame) / kFrameRate, 0.05);
+    EXPECT_FALSE(QDir(channelFolder).entryList(QDir::Files).join(" ").contains(".part"))
+        << "a temporary file was left beside the export";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, ExportEndToEnd,
+    ::testing::Values(ExportCase{"defaults", "avi", "", "avi", "mpeg4", 2},
+                      ExportCase{"mp4", "mp4", "format=mp4 video=libx264 audio=aac", "mov,mp4,m4a,3gp,3g2,mj2",
+                                 "h264", 2},
+                      ExportCase{"mxf", "mxf", "format=mxf video=mpeg2video audio=pcm_s16le", "mxf",
+                                 "mpeg2video", 16}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+} // namespace
+} // namespace e2e

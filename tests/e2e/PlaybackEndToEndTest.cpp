@@ -1,0 +1,68 @@
+// An operator plays a recording: chooses the day and the channel, clicks a clip, plays, pauses, steps
+// and speeds up, while the real engine decodes and shows the clip.
+#include "StationHarness.h"
+
+#include "widgets/CheckBox.h"
+
+namespace e2e {
+namespace {
+
+const QString kNewsClip = QString::fromUtf8("Jornal da Manhã 06h.mp4"); // 90 frames, 29.97 a second
+
+using PlaybackEndToEnd = StationHarness;
+
+TEST_F(PlaybackEndToEnd, ChooseDayAndChannelClickPlayPauseStepAndSpeedUp) {
+    // Today has no recordings; the day before has the four channels.
+    chooseDate(kRecordingDay);
+    ASSERT_EQ(ui().RGCanal->items(), QStringList({"canal1", "canal2", "canal3", "canal4"}));
+    chooseChannel(0);
+    EXPECT_TRUE(listedClips().contains(kNewsClip)) << listedClips().join(", ").toStdString();
+    clickClip(kNewsClip);
+
+    click(ui().BtPlay);
+    ASSERT_TRUE(waitFor([&] { return fields().PlayPosition > 0.5 && shownFrame() > 10; }))
+        << "counter " << counter().toStdString() << ", picture " << shownFrame();
+    EXPECT_TRUE(scripted.messages.shown.isEmpty()) << scripted.messages.shown.join("\n").toStdString();
+    EXPECT_NE(counter(), "00:00:00:00");
+    EXPECT_EQ(ui().LblDuracao->text(), "00:00:03:00");
+    EXPECT_GT(bar(), 0);
+    screenshot("playing");
+
+    // Paused, the position, the counter and the picture hold.
+    click(ui().BtPausa);
+    ASSERT_TRUE(waitFor([&] {
+        const double before = fields().PlayPosition;
+        QTest::qWait(150);
+        return fields().PlayPosition == before;
+    }));
+    const double pausedAt = fields().PlayPosition;
+    const QString pausedCounter = counter();
+    const int pausedBar = bar();
+    ASSERT_TRUE(waitFor([&] { return shownFrame() >= 0; }));
+    const int64_t pausedFrame = shownFrame();
+    QTest::qWait(500);
+    EXPECT_EQ(fields().PlayPosition, pausedAt);
+    EXPECT_EQ(counter(), pausedCounter);
+    EXPECT_EQ(bar(), pausedBar);
+    EXPECT_EQ(shownFrame(), pausedFrame);
+
+    // Ctrl+Right shows the next frame, whichever control has the focus.
+    ui().FileList->setFocus();
+    press(Qt::Key_Right);
+    EXPECT_TRUE(waitFor([&] { return shownFrame() == pausedFrame + 1; }))
+        << "picture " << shownFrame() << " after " << pausedFrame;
+    EXPECT_TRUE(waitFor([&] { return fields().PlayPosition > pausedAt; }));
+    screenshot("stepped");
+
+    // A faster speed turns the audio preview on and plays on.
+    ASSERT_FALSE(ui().checkBoxAudio->isChecked());
+    chooseSpeed(2);
+    EXPECT_TRUE(ui().checkBoxAudio->isChecked());
+    click(ui().BtPausa);
+    const double resumedAt = fields().PlayPosition;
+    EXPECT_TRUE(waitFor([&] { return fields().PlayPosition > resumedAt + 0.3; }));
+    EXPECT_TRUE(scripted.messages.shown.isEmpty()) << scripted.messages.shown.join("\n").toStdString();
+}
+
+} // namespace
+} // namespace e2e
