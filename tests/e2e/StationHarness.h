@@ -126,7 +126,7 @@ struct StationHarness : ::testing::Test {
     QString counter() const { return ui().TempoAtual->text(); }
     int bar() const { return ui().TBPlay->position(); }
     // The frame number burnt into the picture the preview panel shows, or -1.
-    int64_t shownFrame() const { return samples::readFrameCode(ui().panelPreviewPlay->currentImage()); }
+    int64_t shownFrame() const { return samples::readFrameCode(ui().panelPreviewPlay->picture()); }
 
     // Runs the event loop (the window's own timer ticks) until `done` holds; false after `ms`.
     static bool waitFor(const std::function<bool()>& done, int ms = 10000) { return QTest::qWaitFor(done, ms); }
