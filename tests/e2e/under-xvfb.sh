@@ -1,6 +1,16 @@
 #!/usr/bin/env bash
 # Runs a test program on a private X server of its own, with Qt on X11, the way an operator's desktop runs
-# the player. The screen is a 1920x1080 display like the ingest stations'.
-set -euo pipefail
-exec xvfb-run --auto-servernum --server-args="-screen 0 1920x1080x24 -nolisten tcp" \
-  env QT_QPA_PLATFORM=xcb "$@"
+# the player. The screen is a 1920x1080 display like the ingest stations'. The server picks a free display
+# number itself (-displayfd), so tests run in parallel never race for one.
+set -uo pipefail
+work=$(mktemp -d)
+mkfifo "$work/display"
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+server=$!
+trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -rf "$work"' EXIT
+if ! read -r -t 30 number <"$work/display"; then
+  echo "under-xvfb: the X server did not start" >&2
+  cat "$work/xvfb.log" >&2
+  exit 1
+fi
+DISPLAY=":$number" QT_QPA_PLATFORM=xcb "$@"
