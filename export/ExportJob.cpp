@@ -43,6 +43,7 @@ ExportJob::ExportJob(ExportJobControls controls, PlayerFields& fields, IEngineFa
     : ui_(controls), fields_(fields), factory_(factory), services_(services) {}
 
 void ExportJob::BtExportarClick() {
+    const bool jobRunning = ui_.BtExportar->tag() == kJobRunning;
     ui_.RGSpeedPlay->setItemIndex(0);
     ui_.BtExportar->setTag(0);
     if (!fields_.myWriter_Export)
@@ -56,12 +57,22 @@ void ExportJob::BtExportarClick() {
     const QString file = services_.saveDialog.getSaveFileName(
         ui_.window, {folder, "." + extension, "Formato de video :" + extension + " |*." + extension});
     if (file.isEmpty()) {
+        // A job started earlier goes on and is watched again: closing its writer here would cut that
+        // export short without a word.
+        if (jobRunning) {
+            ui_.BtExportar->setTag(kJobRunning);
+            return;
+        }
         // Cancelled: the writer is kept for the next click.
         if (fields_.myObject_Export)
             fields_.myObject_Export->CloseObject();
         return;
     }
     RegConfig(QStringLiteral("escrever"), QStringLiteral("storage_export"), folderOf(file));
+    // The job started earlier ends here, before the writer takes its new target; its failure would
+    // otherwise never be told.
+    if (jobRunning)
+        reportFailure(closeWriter());
     start(file);
 }
 
@@ -97,15 +108,24 @@ void ExportJob::checkCompletion(int sourceState) {
     if (sourceState == kStateRunning || ui_.BtExportar->tag() != kJobRunning || !fields_.myWriter_Export)
         return;
     ui_.BtExportar->setTag(0);
+    const QString failure = closeWriter();
+    fields_.myWriter_Export.reset();
+    // Reported before the list is re-read, so a vanished folder cannot hide it.
+    reportFailure(failure);
+    ui_.FileList->reread();
+}
+
+QString ExportJob::closeWriter() {
     query<IMObject>(fields_.myWriter_Export)->CloseObject();
     QString failure = std::exchange(refusal_, QString());
     if (failure.isEmpty())
         failure = recordingFailure(*fields_.myWriter_Export);
-    fields_.myWriter_Export.reset();
-    // Reported before the list is re-read, so a vanished folder cannot hide it.
+    return failure;
+}
+
+void ExportJob::reportFailure(const QString& failure) {
     if (!failure.isEmpty())
         services_.messages.information(ui_.window, kFailurePrefix + failure);
-    ui_.FileList->reread();
 }
 
 } // namespace clipexport

@@ -176,6 +176,65 @@ TEST_F(ExportFixture, CancelClosesOnlyTheWriterAndTheNextClickReusesIt) {
     EXPECT_TRUE(engine.calls().contains("writer2.StartFrom(file1)"));
 }
 
+TEST_F(ExportFixture, CancelAfterAReArmLeavesTheRunningJobToFinish) {
+    exportTo("cut.avi");
+    const engine::MRef<engine::IMWriter> running = fields.myWriter_Export;
+    exportButton->setEnabled(true); // a valid out mark during the job
+    engine.clearCalls();
+    services.saveDialog.answer.clear();
+    job->BtExportarClick();
+    EXPECT_TRUE(writerCalls().filter("CloseObject").isEmpty()) << "the running export is not cut short";
+    EXPECT_EQ(exportButton->tag(), 1);
+    EXPECT_TRUE(exportButton->isEnabled());
+    EXPECT_EQ(fields.myWriter_Export, running);
+
+    writeFile("cut.avi");
+    engine.clearCalls();
+    job->checkCompletion(kRunning);
+    EXPECT_TRUE(engine.calls().isEmpty());
+    job->checkCompletion(kStopped);
+    EXPECT_EQ(writerCalls(), kCloseThenAsk);
+    EXPECT_FALSE(fields.myWriter_Export);
+    EXPECT_TRUE(list->entries().contains("cut.avi"));
+}
+
+TEST_F(ExportFixture, ConfirmAfterAReArmClosesTheRunningJobAndTellsItsFailureFirst) {
+    const QString prefix = QStringLiteral("Falha na exportação: ");
+    const struct {
+        const char* name;
+        int ok;
+        QStringList shown;
+    } cases[] = {
+        {"first job fine so far", 1, {}},
+        {"first job failed", 0, {prefix + "No space left on device"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.messages.shown.clear();
+        exportTo("first.avi");
+        const engine::MRef<engine::IMWriter> running = fields.myWriter_Export;
+        exportButton->setEnabled(true);
+        engine.presets().recordingOk = c.ok;
+        engine.presets().recordingText = "No space left on device";
+        engine.clearCalls();
+
+        exportTo("second.avi");
+        EXPECT_EQ(services.messages.shown, c.shown);
+        const QStringList calls = writerCalls().filter(QRegularExpression("^writer\\."));
+        ASSERT_GE(calls.size(), 5);
+        EXPECT_EQ(calls.mid(2, 2), kCloseThenAsk) << "after the two properties, before the new target";
+        EXPECT_TRUE(calls[4].startsWith("writer.SetTarget(")) << calls[4].toStdString();
+        EXPECT_EQ(exportButton->tag(), 1);
+        EXPECT_EQ(fields.myWriter_Export, running) << "the same writer takes the new target";
+
+        // The second job ends on its own account.
+        engine.presets().recordingOk = 1;
+        services.messages.shown.clear();
+        job->checkCompletion(kStopped);
+        EXPECT_TRUE(services.messages.shown.isEmpty());
+    }
+}
+
 TEST_F(ExportFixture, TickEndsTheJobOnceTheSourceLeavesTheRunningState) {
     const struct {
         const char* name;

@@ -35,6 +35,10 @@ class ExportJob {
     void prepareSourceAndWriter();
     // Points the writer at `file` and plays the marked range into it.
     void start(const QString& file);
+    // Closes the writer, which finishes its file; the reason its recording failed, empty on success.
+    QString closeWriter();
+    // A box beginning "Falha na exportação:" for a non-empty reason; nothing otherwise.
+    void reportFailure(const QString& failure);
 
     ExportJobControls ui_;
     PlayerFields& fields_;
