@@ -91,6 +91,28 @@ TEST(CuePoints, OutMarkArmsExportOnlyForAStrictlyLaterOutAfterAMarkedIn) {
     }
 }
 
+TEST_F(CueFixture, LaterMarksKeepTheArmedButtonAndOnlyAValidPairRewritesTheCounters) {
+    markIn(10.0);
+    markOut(25.5);
+    EXPECT_EQ(labels(), QStringList({"00:00:10:00", "00:00:25:15", "00:00:15:15"}));
+    EXPECT_TRUE(exportButton->isEnabled());
+
+    // An out mark before the in point is refused, yet taken, and the armed button stays armed.
+    markOut(5.0);
+    EXPECT_EQ(services.messages.shown, QStringList{kRefused});
+    EXPECT_EQ(fields.Cue_Out, 5.0);
+    EXPECT_TRUE(exportButton->isEnabled());
+    EXPECT_EQ(labels(), QStringList({"00:00:10:00", "00:00:25:15", "00:00:15:15"}));
+
+    // An in mark is never tested against the out point.
+    markIn(30.0);
+    EXPECT_EQ(services.messages.shown.size(), 1);
+    EXPECT_EQ(fields.Cue_In, 30.0);
+    EXPECT_TRUE(exportButton->isEnabled());
+    EXPECT_EQ(labels(), QStringList({"00:00:30:00", "00:00:25:15", "00:00:15:15"}));
+    EXPECT_TRUE(engine.calls().isEmpty());
+}
+
 TEST_F(CueFixture, GoToPausesThenSeeksToThePointEvenWhenUnmarked) {
     const struct {
         const char* name;

@@ -21,7 +21,7 @@ public:
 
 struct SaveFileRequest {
     QString initialFolder;  // empty: the dialog chooses its own starting folder
-    QString defaultSuffix;  // without the dot
+    QString defaultSuffix;  // with or without its leading dot
     QString filter;         // "description|*.ext"
 };
 
