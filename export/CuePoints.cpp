@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "export/MarkedRange.h"
 #include "playback/PositionDisplay.h"
 #include "widgets/BitmapButton.h"
 
@@ -20,11 +21,8 @@ void CuePoints::BtCueInClick() {
 void CuePoints::btCueOutClick() {
     // Kept even when the pair is refused: an export started afterwards uses it.
     fields_.Cue_Out = fields_.PlayPosition;
-    // Written so that a NaN on either side makes the pair invalid.
-    const bool valid = fields_.Cue_In > 0 && fields_.Cue_Out > fields_.Cue_In;
-    if (!valid) {
-        services_.messages.information(ui_.BtExportar->window(),
-                                       QStringLiteral("Ponto de saída menor que ponto de entrada!"));
+    if (!isExportableRange(fields_.Cue_In, fields_.Cue_Out)) {
+        services_.messages.information(ui_.BtExportar->window(), outBeforeInMessage());
         return;
     }
     ui_.BtExportar->setEnabled(true);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/ClassIds.h"
+#include "export/MarkedRange.h"
 #include "settings/RegConfig.h"
 #include "widgets/BitmapButton.h"
 #include "widgets/ClipList.h"
@@ -43,6 +44,13 @@ ExportJob::ExportJob(ExportJobControls controls, PlayerFields& fields, IEngineFa
     : ui_(controls), fields_(fields), factory_(factory), services_(services) {}
 
 void ExportJob::BtExportarClick() {
+    // EXPORT stays armed while the marks change after it: a later in mark, a refused out mark, or Play
+    // clearing a reversed pair. Exporting those marks would write another range than the one marked, or
+    // the whole clip.
+    if (!isExportableRange(fields_.Cue_In, fields_.Cue_Out)) {
+        services_.messages.information(ui_.window, outBeforeInMessage());
+        return;
+    }
     const bool jobRunning = ui_.BtExportar->tag() == kJobRunning;
     ui_.RGSpeedPlay->setItemIndex(0);
     ui_.BtExportar->setTag(0);

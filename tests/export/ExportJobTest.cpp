@@ -154,6 +154,29 @@ TEST_F(ExportFixture, NextDialogStartsInTheFolderOfTheLastTargetAlsoAfterARestar
     EXPECT_EQ(RegConfig("ler", "storage_export", ""), QDir::toNativeSeparators(QDir::rootPath()));
 }
 
+TEST_F(ExportFixture, MarksChangedAfterArmingAreRefusedBeforeAnythingStarts) {
+    const struct {
+        const char* what;
+        double in, out;
+    } cases[] = {
+        {"an in mark after the out point", 30, 25.5},
+        {"a refused out mark before the in point", 10, 5},
+        {"Play clearing a reversed pair", 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        services.messages.shown.clear();
+        fields.Cue_In = c.in;
+        fields.Cue_Out = c.out;
+        exportTo("cut.avi");
+        EXPECT_EQ(services.messages.shown, QStringList{"Ponto de saída menor que ponto de entrada!"});
+        EXPECT_TRUE(services.saveDialog.requests.empty());
+        EXPECT_TRUE(engine.calls().isEmpty()) << engine.calls().join("\n").toStdString();
+        EXPECT_EQ(speed->itemIndex(), 2);
+        EXPECT_TRUE(exportButton->isEnabled());
+    }
+}
+
 TEST_F(ExportFixture, CancelClosesOnlyTheWriterAndTheNextClickReusesIt) {
     RegConfig("escrever", "storage_export", "/media/exports");
     services.saveDialog.answer.clear();
