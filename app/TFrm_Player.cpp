@@ -12,6 +12,7 @@
 #include "FloatingPoint.h"
 #include "Scaling.h"
 #include "SetupDialog.h"
+#include "WindowShortcuts.h"
 #include "engine/ClassIds.h"
 #include "widgets/BitmapButton.h"
 #include "widgets/CheckBox.h"
@@ -44,6 +45,7 @@ TFrm_Player::TFrm_Player(IEngineFactory& factory, services::Services services, Q
     setStyleSheet(QStringLiteral("#Frm_Player { background-color: rgb(36,41,48); }"));
     bindControls();
     bindActions();
+    keepWindowShortcuts(this);
     errors_.run([this] { FormCreate(); });
     ui_.TimerPlay->start();
 }

@@ -16,6 +16,7 @@
 #include "engine/ClassIds.h"
 #include "widgets/BitmapButton.h"
 #include "widgets/ClipList.h"
+#include "widgets/DatePicker.h"
 #include "widgets/PositionBar.h"
 #include "widgets/RadioGroup.h"
 
@@ -174,7 +175,8 @@ TEST_F(PlayerFixture, KeyboardActionsWorkWhicheverControlHasTheFocus) {
         {"REW", Qt::CTRL | Qt::SHIFT | Qt::Key_Left},
     };
     const PlayerControls& c = window.controls();
-    QWidget* focusHolders[] = {c.FileList, c.ComboMonitor, c.BtSetup};
+    // The date field is a text field, which would claim Ctrl+arrows for moving by words.
+    QWidget* focusHolders[] = {c.FileList, c.ComboMonitor, c.BtSetup, c.ComboData};
     for (const Case& k : cases) {
         auto* action = window.findChild<QAction*>(k.action);
         ASSERT_TRUE(action) << k.action;
