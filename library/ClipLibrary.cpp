@@ -45,7 +45,9 @@ QStringList channelFolderNames(const QString& folder) {
                     QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
-        names << it.fileName();
+        // The System flag that lets hidden system folders through also lets in pipes and dangling links.
+        if (it.fileInfo().isDir())
+            names << it.fileName();
     }
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         const int folded = QString::compare(a, b, Qt::CaseInsensitive);

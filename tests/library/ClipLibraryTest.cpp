@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <sys/stat.h>
 
 #include "PlayerHarness.h"
 #include "settings/RegConfig.h"
@@ -63,6 +64,9 @@ TEST_F(ClipLibrary, DateListingRefillsTheChannelsAndStoresTheirNames) {
     makeFolder(kDay + "Alfa");
     makeFolder(kDay + ".oculto");
     makeFile(kDay + "notas.txt");
+    // Neither a dangling link nor a pipe is a channel folder, whatever the listing flags let through.
+    QFile::link(root.filePath("nowhere"), root.filePath(kDay + "link"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(root.filePath(kDay + "pipe")).constData(), 0600), 0);
     RegConfig("escrever", "canal_name4", "antigo");
     open();
     EXPECT_EQ(ui().RGCanal->items(), QStringList({".oculto", "Alfa", "zeta"}));
