@@ -40,8 +40,9 @@ TEST_F(ClipLibrary, ChannelChoiceListsTheFolderNamedByItsStoredName) {
     makeFile(kDay + "canal1/a.mxf");
     makeFile(kDay + "canal2/b.txt");
     makeFile(kDay + "InputX/c.mxf");
+    makeFile(kDay + "Rede São João, 2/d.mxf");
     open();
-    ASSERT_EQ(ui().RGCanal->items(), QStringList({"canal1", "canal2", "InputX"}));
+    ASSERT_EQ(ui().RGCanal->items(), QStringList({"canal1", "canal2", "InputX", "Rede São João, 2"}));
     ASSERT_EQ(setting("canal_name2"), "canal2");
 
     chooseChannel(1);
@@ -49,6 +50,10 @@ TEST_F(ClipLibrary, ChannelChoiceListsTheFolderNamedByItsStoredName) {
     EXPECT_EQ(ui().FileList->mask(), "*.*");
     EXPECT_EQ(ui().LblPasta->text(), storage() + "2025" + sep + "07" + sep + "05" + sep + "canal2" + sep);
     EXPECT_EQ(ui().FileList->entries(), QStringList({"b.txt"}));
+
+    chooseChannel(3); // accents, blanks and a comma survive the settings store and the path
+    EXPECT_EQ(ui().FileList->directory(), native(kDay + "Rede São João, 2"));
+    EXPECT_EQ(ui().FileList->entries(), QStringList({"d.mxf"}));
 
     // Without its stored name the channel falls back to InputX, whatever its caption says.
     RegConfig("excluir", "canal_name1", "");
