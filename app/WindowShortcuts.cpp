@@ -22,7 +22,8 @@ class ShortcutKeeper : public QObject {
 
   private:
     bool isWindowShortcut(const QKeyEvent& key) const {
-        const QKeySequence pressed(key.keyCombination());
+        // The arrows of the number pad carry the keypad modifier; the shortcuts match them all the same.
+        const QKeySequence pressed(QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
         for (const QAction* action : window_->actions())
             if (action->isEnabled() && action->shortcut() == pressed)
                 return true;

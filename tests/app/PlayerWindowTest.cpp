@@ -165,6 +165,7 @@ TEST_F(PlayerFixture, KeyboardActionsWorkWhicheverControlHasTheFocus) {
     };
     const Case cases[] = {
         {"Forward", Qt::CTRL | Qt::Key_Right},
+        {"Forward", QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Right)}, // number pad
         {"Rewind", Qt::CTRL | Qt::Key_Left},
         {"GoEnd", Qt::CTRL | Qt::Key_Up},
         {"GoStart", Qt::CTRL | Qt::Key_Down},
