@@ -1,5 +1,5 @@
 // An operator exports part of a recording: marks in and out while watching it, clicks EXPORT, types a
-// name in the save dialog, and finds the new file in the clip list when the job ends.
+// name in the save dialog, and finds the new file in the clip list when the job ends, or is told why not.
 #include "StationHarness.h"
 
 #include <QFileDialog>
@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cmath>
 
+#include "FileSizeLimit.h"
 #include "OutputProbe.h"
 #include "playback/Timecode.h"
 
@@ -28,7 +29,9 @@ struct ExportCase {
 
 void PrintTo(const ExportCase& c, std::ostream* os) { *os << c.label; }
 
-struct ExportEndToEnd : StationHarness, ::testing::WithParamInterface<ExportCase> {
+struct ExportStation : StationHarness {
+    QString channelFolder;
+    double in = 0, out = 0;
     // Types `name` into the save dialog's name field once the dialog is up, and presses Enter.
     void answerSaveDialogWith(const QString& name) {
         QTimer::singleShot(0, [this, name] {
@@ -45,40 +48,52 @@ struct ExportEndToEnd : StationHarness, ::testing::WithParamInterface<ExportCase
             QTest::keyClick(nameField, Qt::Key_Return);
         });
     }
+
+    // Opens the news clip of channel 1, plays to about half a second in, pauses and marks in, then moves
+    // one second on and marks out, by the keyboard.
+    void markAboutOneSecond(const QString& extension, const QString& parameters) {
+        RegConfig("escrever", "extensao", extension);
+        RegConfig("escrever", "Parametros_Codec", parameters);
+        // The last export went to the channel's folder, so the save dialog opens there.
+        channelFolder = root.filePath(kRecordingDay.toString("yyyy/MM/dd") + "/canal1");
+        RegConfig("escrever", "storage_export", QDir::toNativeSeparators(channelFolder));
+        chooseDate(kRecordingDay);
+        chooseChannel(0);
+        clickClip(kNewsClip);
+
+        click(ui().BtPlay);
+        ASSERT_TRUE(waitFor([&] { return fields().PlayPosition > 0.4; }));
+        click(ui().BtPausa);
+        ASSERT_TRUE(waitFor([&] {
+            const double before = fields().PlayPosition;
+            QTest::qWait(150);
+            return fields().PlayPosition == before;
+        }));
+        press(Qt::Key_I);
+        in = fields().Cue_In;
+        ASSERT_GT(in, 0.0);
+        press(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+        ASSERT_TRUE(waitFor([&] { return fields().PlayPosition > in + 0.9; }));
+        QTest::qWait(100); // one more tick, so the position the operator sees is the one marked
+        press(Qt::Key_O);
+        out = fields().Cue_Out;
+        ASSERT_GT(out, in);
+        ASSERT_TRUE(ui().BtExportar->isEnabled());
+        EXPECT_EQ(ui().Lblcue_in->text(), playback::formatTimecode(in));
+        EXPECT_EQ(ui().Lblcue_out->text(), playback::formatTimecode(out));
+    }
+
+    // Temporary files are hidden ones beside the target.
+    bool temporaryFileLeft() const {
+        return QDir(channelFolder).entryList(QDir::Files | QDir::Hidden).join(' ').contains(".part");
+    }
 };
+
+struct ExportEndToEnd : ExportStation, ::testing::WithParamInterface<ExportCase> {};
 
 TEST_P(ExportEndToEnd, MarkInAndOutExportTypeANameAndTheFileIsListed) {
     const ExportCase& c = GetParam();
-    RegConfig("escrever", "extensao", c.extension);
-    RegConfig("escrever", "Parametros_Codec", c.parameters);
-    // The last export went to the channel's folder, so the save dialog opens there.
-    RegConfig("escrever", "storage_export",
-              QDir::toNativeSeparators(root.filePath(kRecordingDay.toString("yyyy/MM/dd") + "/canal1")));
-    chooseDate(kRecordingDay);
-    chooseChannel(0);
-    clickClip(kNewsClip);
-    const QString channelFolder = QFileInfo(ui().FileList->fullName()).absolutePath();
-
-    // Watch up to about half a second in, pause and mark in; one second further on, mark out.
-    click(ui().BtPlay);
-    ASSERT_TRUE(waitFor([&] { return fields().PlayPosition > 0.4; }));
-    click(ui().BtPausa);
-    ASSERT_TRUE(waitFor([&] {
-        const double before = fields().PlayPosition;
-        QTest::qWait(150);
-        return fields().PlayPosition == before;
-    }));
-    press(Qt::Key_I);
-    const double in = fields().Cue_In;
-    ASSERT_GT(in, 0.0);
-    press(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
-    ASSERT_TRUE(waitFor([&] { return fields().PlayPosition > in + 0.9; }));
-    QTest::qWait(100); // one more tick, so the position the operator sees is the one marked
-    press(Qt::Key_O);
-    const double out = fields().Cue_Out;
-    ASSERT_GT(out, in);
-    ASSERT_TRUE(ui().BtExportar->isEnabled());
-    EXPECT_EQ(ui().Lblcue_in->text(), playback::formatTimecode(in));
+    ASSERT_NO_FATAL_FAILURE(markAboutOneSecond(c.extension, c.parameters));
     screenshot(QStringLiteral("marked-%1").arg(c.label));
 
     const QString name = QStringLiteral("Trecho exportado %1").arg(c.label);
@@ -105,8 +120,7 @@ TEST_P(ExportEndToEnd, MarkInAndOutExportTypeANameAndTheFileIsListed) {
     EXPECT_GT(file.channelRms[0], 0.01); // the clip's own two channels are heard
     EXPECT_GT(file.channelRms[1], 0.01);
     EXPECT_NEAR(double(file.audioSamples) / file.sampleRate, double(outFrame - inFrame) / kFrameRate, 0.05);
-    EXPECT_FALSE(QDir(channelFolder).entryList(QDir::Files).join(" ").contains(".part"))
-        << "a temporary file was left beside the export";
+    EXPECT_FALSE(temporaryFileLeft());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -117,6 +131,25 @@ INSTANTIATE_TEST_SUITE_P(
                       ExportCase{"mxf", "mxf", "format=mxf video=mpeg2video audio=pcm_s16le", "mxf",
                                  "mpeg2video", 16}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// The disk fills up during the export: the operator is told why, and no file that looks like a finished
+// export is left in the list or beside it.
+using FailedExportEndToEnd = ExportStation;
+
+TEST_F(FailedExportEndToEnd, AFullDiskIsReportedAndLeavesNoFileBehind) {
+    ASSERT_NO_FATAL_FAILURE(markAboutOneSecond("mxf", "format=mxf video=mpeg2video audio=pcm_s16le"));
+    const QStringList before = listedClips();
+    const writertest::FileSizeLimit fullDisk(16 * 1024);
+    answerSaveDialogWith("Trecho disco cheio"); // typed keys: ASCII only
+    click(ui().BtExportar);
+    ASSERT_TRUE(waitFor([&] { return ui().BtExportar->tag() == 0 && !scripted.messages.shown.isEmpty(); }, 60000));
+    ASSERT_EQ(scripted.messages.shown.size(), 1);
+    EXPECT_TRUE(scripted.messages.shown.first().startsWith(QString::fromUtf8("Falha na exportação: ")))
+        << scripted.messages.shown.first().toStdString();
+    EXPECT_EQ(listedClips(), before);
+    EXPECT_FALSE(QFileInfo::exists(QDir(channelFolder).filePath(QStringLiteral("Trecho disco cheio.mxf"))));
+    EXPECT_FALSE(temporaryFileLeft());
+}
 
 } // namespace
 } // namespace e2e

@@ -1,10 +1,9 @@
 // Exports that cannot complete: each reports its reason, leaves no partial file, keeps an older file at
 // the target and never touches the clip being played.
 #include <QFile>
-#include <csignal>
-#include <sys/resource.h>
 #include <thread>
 
+#include "FileSizeLimit.h"
 #include "WriterFixture.h"
 
 using namespace writertest;
@@ -20,26 +19,6 @@ QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-// Limits the size of any file this process writes, as a full disk would.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = saved_;
-        lim.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*oldHandler_)(int) = nullptr;
-};
 
 } // namespace
 
