@@ -1,7 +1,8 @@
 # Sourced by the scripts at the top of the repository, from its root: installs what is missing and
-# points ccache at the shared cache.
+# points ccache at the shared cache. Paths below the checkout are hashed relative to it, and the
+# directory is left out of the hash of debug builds, so clones and worktrees elsewhere share the cache.
 scripts/install-deps.sh
-export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/veltra-ccache}" CCACHE_BASEDIR="$PWD"
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/veltra-ccache}" CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 
 # veltra_build dir target cmake-option...: configures dir with Ninja and builds target ("" for all).
 veltra_build() {
