@@ -211,6 +211,11 @@ void FileReader::receiveAudio(AudioStream& a) {
     const int stream = int(&a - audio_.data());
     while (avcodec_receive_frame(a.codec.get(), scratch_.get()) == 0) {
         AVFrame* f = scratch_.get();
+        // A stream may change its sound format midway (or seem to, when damaged); the converter reads
+        // as many planes as it was set up for, so it is set up anew.
+        if (a.swr && (f->format != a.swrFormat || f->sample_rate != a.swrRate ||
+                      f->ch_layout.nb_channels != a.swrChannels))
+            a.swr.reset();
         if (!a.swr) {
             AVChannelLayout out;
             av_channel_layout_default(&out, a.channels);
@@ -223,6 +228,9 @@ void FileReader::receiveAudio(AudioStream& a) {
                 av_frame_unref(f);
                 continue;
             }
+            a.swrFormat = f->format;
+            a.swrRate = f->sample_rate;
+            a.swrChannels = f->ch_layout.nb_channels;
         }
         const double pos = f->best_effort_timestamp != AV_NOPTS_VALUE
                                ? a.time.seconds(f->best_effort_timestamp)

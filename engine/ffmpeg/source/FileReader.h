@@ -30,6 +30,7 @@ class FileReader final : public MediaReader {
         int index = -1;
         AVCodecContextPtr codec;
         SwrPtr swr;
+        int swrFormat = -1, swrRate = 0, swrChannels = 0; // the decoded sound swr was set up for
         StreamTime time;
         int channels = 0;
         double nextPosition = 0; // where the next decoded frame starts when it has no timestamp
