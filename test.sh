@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UBSan and runs every test; then runs the engine's threaded
-# tests under ThreadSanitizer and fuzzes the file source for a minute. No display needed.
+# tests under ThreadSanitizer and fuzzes the file source for a minute. No display needed: the end-to-end
+# tests start X servers of their own.
 # VELTRA_QUICK=1 skips the ThreadSanitizer and fuzzing passes.
 set -euo pipefail
 cd "$(dirname "$0")"
