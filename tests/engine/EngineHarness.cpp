@@ -11,6 +11,16 @@ using namespace engine;
 
 namespace enginetest {
 
+QSize TestSurface::surfaceSize() const {
+    std::lock_guard lk(m_);
+    return size_;
+}
+
+void TestSurface::resize(QSize size) {
+    std::lock_guard lk(m_);
+    size_ = size;
+}
+
 void TestSurface::presentImage(const QImage& image) {
     std::lock_guard lk(m_);
     last_ = image.copy();

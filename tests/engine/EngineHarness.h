@@ -18,8 +18,10 @@ namespace enginetest {
 class TestSurface : public engine::IVideoSurface {
   public:
     explicit TestSurface(QSize size = {320, 180}) : size_(size) {}
-    QSize surfaceSize() const override { return size_; }
+    QSize surfaceSize() const override;
     void presentImage(const QImage& image) override;
+    // As a window resized (or first laid out) by its owner.
+    void resize(QSize size);
 
     QImage last() const;
     int presented() const;

@@ -1,6 +1,8 @@
 #include "render/PreviewRenderer.h"
 
 #include <QPainter>
+#include <chrono>
+#include <iterator>
 
 #include "audio/SdlAudioDevice.h"
 #include "captions/CaptionPainter.h"
@@ -9,6 +11,9 @@
 
 namespace engine::ff {
 namespace {
+// How often the render thread looks for a surface whose size changed.
+constexpr std::chrono::milliseconds kResizeCheck{100};
+
 std::unique_ptr<AudioDevice> makeAudioDevice(const AudioDeviceFactory& given) {
     if (given)
         return given();
@@ -228,10 +233,27 @@ QImage PreviewRenderer::draw(const FrameHandle& frame, const Look& look, QSize s
     return img;
 }
 
+// A surface with no size yet, or resized since, gets the newest picture again: a paused source sends
+// nothing new, and the window (or the second display) would stay empty or show a stretched picture.
+bool PreviewRenderer::surfaceResized() {
+    std::lock_guard sl(surfaceMutex_);
+    IVideoSurface* targets[] = {surface_, fullScreen_ ? fullScreen_->surface() : nullptr};
+    for (size_t i = 0; i < std::size(targets); ++i)
+        if (targets[i] && targets[i]->surfaceSize() != drawnSizes_[i])
+            return true;
+    return false;
+}
+
 void PreviewRenderer::renderLoop() {
     std::unique_lock lk(m_);
     for (;;) {
-        wake_.wait(lk, [&] { return quit_ || dirty_; });
+        if (!wake_.wait_for(lk, kResizeCheck, [&] { return quit_ || dirty_; })) {
+            lk.unlock();
+            const bool resized = surfaceResized();
+            lk.lock();
+            if (!resized)
+                continue;
+        }
         if (quit_)
             return;
         dirty_ = false;
@@ -241,12 +263,13 @@ void PreviewRenderer::renderLoop() {
         {
             std::lock_guard sl(surfaceMutex_);
             IVideoSurface* targets[] = {surface_, fullScreen_ ? fullScreen_->surface() : nullptr};
-            for (IVideoSurface* s : targets) {
-                if (!s)
+            for (size_t i = 0; i < std::size(targets); ++i) {
+                if (!targets[i])
                     continue;
-                const QSize size = s->surfaceSize();
+                const QSize size = targets[i]->surfaceSize();
+                drawnSizes_[i] = size;
                 if (!size.isEmpty())
-                    s->presentImage(draw(frame, look, size));
+                    targets[i]->presentImage(draw(frame, look, size));
             }
         }
         lk.lock();

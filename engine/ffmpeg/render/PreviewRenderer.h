@@ -60,6 +60,7 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     void requestRedraw();
     void applyLook();
     QImage draw(const FrameHandle& frame, const Look& look, QSize size);
+    bool surfaceResized();
 
     MRef<ISourceHub> hub_; // caller's thread
     PropertyBag props_;
@@ -84,6 +85,7 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     std::unique_ptr<TempoScaler> tempo_; // the source's presenter thread
     LevelMeter meter_;           // internally locked
     FrameCompositor compositor_; // render thread
+    QSize drawnSizes_[2];        // render thread: what the window and the full-screen output last got
     std::thread thread_;
 };
 
