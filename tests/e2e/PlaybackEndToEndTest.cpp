@@ -2,16 +2,27 @@
 // and speeds up, while the real engine decodes and shows the clip.
 #include "StationHarness.h"
 
+#include <QColor>
+
 #include "widgets/CheckBox.h"
 
 namespace e2e {
 namespace {
+
+int qSaturation(QRgb rgb) { return QColor(rgb).saturation(); }
 
 const QString kNewsClip = QString::fromUtf8("Jornal da Manhã 06h.mp4"); // 90 frames, 29.97 a second
 
 using PlaybackEndToEnd = StationHarness;
 
 TEST_F(PlaybackEndToEnd, ChooseDayAndChannelClickPlayPauseStepAndSpeedUp) {
+    // Before any clip, the preview shows colour bars.
+    EXPECT_TRUE(waitFor([&] {
+        const QImage picture = ui().panelPreviewPlay->picture();
+        return !picture.isNull() && qSaturation(picture.pixel(picture.width() / 2, picture.height() / 3)) > 100;
+    })) << "no colour bars in the preview";
+    screenshot("opened");
+
     // Today has no recordings; the day before has the four channels.
     chooseDate(kRecordingDay);
     ASSERT_EQ(ui().RGCanal->items(), QStringList({"canal1", "canal2", "canal3", "canal4"}));
