@@ -205,7 +205,7 @@ int play(const QString& clip) {
 }
 
 int make(const QString& kind, const QString& path) {
-    samples::ClipSpec s;
+    samples::ClipRecipe s;
     s.path = path;
     s.width = 1920;
     s.height = 1080;

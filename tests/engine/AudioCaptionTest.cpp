@@ -46,13 +46,13 @@ Capturing capturingRenderer(const MRef<IMFile>& source) {
 } // namespace
 
 TEST(RendererAudio, ChannelMapRoutesTheChosenSourceChannelsAlikeForMonoTracksAndOneWideTrack) {
-    const QString monoTracks = clip("mono16.mxf", [](samples::ClipSpec& s) {
+    const QString monoTracks = clip("mono16.mxf", [](samples::ClipRecipe& s) {
         s.videoCodec = "mpeg2video";
         s.audioCodec = "pcm_s16le";
         s.audioTracks = 16;
         s.channelsPerTrack = 1;
     });
-    const QString wideTrack = clip("wide16.mov", [](samples::ClipSpec& s) {
+    const QString wideTrack = clip("wide16.mov", [](samples::ClipRecipe& s) {
         s.audioCodec = "pcm_s16le";
         s.audioTracks = 1;
         s.channelsPerTrack = 16;
@@ -85,7 +85,7 @@ TEST(RendererCaptions, CaptionsAreDrawnOnlyWhileThePluginIsAttached) {
     TestSurface surface({640, 360});
     auto src = eng.source();
     auto r = eng.renderer(src, surface);
-    const QString path = clip("captions.mp4", [](samples::ClipSpec& s) {
+    const QString path = clip("captions.mp4", [](samples::ClipRecipe& s) {
         s.captions = true;
         s.frames = 75;
     });

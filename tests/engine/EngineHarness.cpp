@@ -62,16 +62,16 @@ bool eventually(const std::function<bool()>& pred, int ms) {
     return pred();
 }
 
-QString clip(const QString& fileName, const std::function<void(samples::ClipSpec&)>& adjust) {
+QString clip(const QString& fileName, const std::function<void(samples::ClipRecipe&)>& adjust) {
     static QTemporaryDir dir;
     const QString path = dir.filePath(fileName);
     if (!QFileInfo::exists(path)) {
-        samples::ClipSpec spec;
-        spec.path = path;
-        spec.frames = 60;
+        samples::ClipRecipe recipe;
+        recipe.path = path;
+        recipe.frames = 60;
         if (adjust)
-            adjust(spec);
-        samples::writeSampleClip(spec);
+            adjust(recipe);
+        samples::writeSampleClip(recipe);
     }
     return path;
 }

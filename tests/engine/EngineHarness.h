@@ -43,7 +43,7 @@ class TestSurface : public engine::IVideoSurface {
 bool eventually(const std::function<bool()>& pred, int ms = 3000);
 
 // A clip generated once per test binary (320x180, 29.97, short), keyed by file name.
-QString clip(const QString& fileName, const std::function<void(samples::ClipSpec&)>& adjust = {});
+QString clip(const QString& fileName, const std::function<void(samples::ClipRecipe&)>& adjust = {});
 
 struct Engine {
     std::unique_ptr<engine::IEngineFactory> factory;

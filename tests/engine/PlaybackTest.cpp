@@ -197,7 +197,7 @@ TEST(Playback, PacingSinkGetsEveryFrameAndTheAudioOfTheRangeInOrder) {
 }
 
 TEST(Playback, GrowingFilePlaysOnAsTheIngestWritesIt) {
-    QFile whole(clip("growing.ts", [](samples::ClipSpec& s) { s.frames = 45; }));
+    QFile whole(clip("growing.ts", [](samples::ClipRecipe& s) { s.frames = 45; }));
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
     const QByteArray bytes = whole.readAll();
     QTemporaryDir dir;

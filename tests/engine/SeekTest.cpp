@@ -24,7 +24,7 @@ const ClipCase kClips[] = {
 };
 
 QString longGop(const ClipCase& c) {
-    return clip(c.name, [&](samples::ClipSpec& s) {
+    return clip(c.name, [&](samples::ClipRecipe& s) {
         s.videoCodec = c.codec;
         s.audioCodec = c.audio;
         s.frames = 90;

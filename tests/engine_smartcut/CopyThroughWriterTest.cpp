@@ -11,7 +11,7 @@ namespace {
 class CopyThroughWriter : public writertest::WriterFixture {
   protected:
     void SetUp() override {
-        samples::ClipSpec c;
+        samples::ClipRecipe c;
         c.path = file("clip.mov");
         c.frames = 90;
         c.gopLength = 24;

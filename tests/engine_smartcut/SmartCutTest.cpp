@@ -86,7 +86,7 @@ class SmartCutTest : public ::testing::Test {
     static void SetUpTestSuite() {
         dir_ = new QTemporaryDir;
         auto clip = [](const QString& name, const QString& codec, bool closed, const QString& audio) {
-            samples::ClipSpec c;
+            samples::ClipRecipe c;
             c.path = dir_->filePath(name);
             c.videoCodec = codec;
             c.frames = kFrames;

@@ -25,7 +25,7 @@ class SourceExport : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         clips_ = new QTemporaryDir;
-        samples::ClipSpec mxf;
+        samples::ClipRecipe mxf;
         mxf.path = clips_->filePath("mpeg2.mxf");
         mxf.videoCodec = "mpeg2video";
         mxf.frames = 60;
@@ -34,12 +34,12 @@ class SourceExport : public ::testing::Test {
         mxf.channelsPerTrack = 1;
         mxf.startSeconds = 3600; // broadcast recordings rarely start at zero
         samples::writeSampleClip(mxf);
-        samples::ClipSpec mp4;
+        samples::ClipRecipe mp4;
         mp4.path = clips_->filePath("h264.mp4");
         mp4.frames = 60;
         mp4.captions = true;
         samples::writeSampleClip(mp4);
-        samples::ClipSpec mov;
+        samples::ClipRecipe mov;
         mov.path = clips_->filePath("h264.mov");
         mov.frames = 60;
         mov.audioCodec = "pcm_s16le";

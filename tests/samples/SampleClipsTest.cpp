@@ -24,60 +24,60 @@ namespace {
 using namespace samples::testing;
 using namespace engine::ff;
 
-ClipSpec clipAt(const QString& name) {
-    ClipSpec s;
+ClipRecipe clipAt(const QString& name) {
+    ClipRecipe s;
     s.path = name;
     return s;
 }
 
 // The clips of this test binary, each written once on first use.
-std::map<QString, ClipSpec> clipTable() {
-    std::map<QString, ClipSpec> t;
-    ClipSpec& longGop = t["longgop.mp4"] = clipAt("longgop.mp4");
+std::map<QString, ClipRecipe> clipTable() {
+    std::map<QString, ClipRecipe> t;
+    ClipRecipe& longGop = t["longgop.mp4"] = clipAt("longgop.mp4");
     longGop.frames = 75, longGop.gopLength = 12, longGop.bFrames = 3, longGop.closedGop = false;
     longGop.audioTracks = 2, longGop.captions = true;
 
-    ClipSpec& mxf = t["mono16.mxf"] = clipAt("mono16.mxf");
+    ClipRecipe& mxf = t["mono16.mxf"] = clipAt("mono16.mxf");
     mxf.videoCodec = "mpeg2video", mxf.frames = 75, mxf.gopLength = 12;
     mxf.audioCodec = "pcm_s16le", mxf.audioTracks = 16, mxf.channelsPerTrack = 1;
     mxf.captions = true, mxf.startTimecode = "10:00:00:00";
 
-    ClipSpec& hd = t["hd1080i.mxf"] = clipAt("hd1080i.mxf");
+    ClipRecipe& hd = t["hd1080i.mxf"] = clipAt("hd1080i.mxf");
     hd.videoCodec = "mpeg2video", hd.width = 1920, hd.height = 1080, hd.rateNum = 25, hd.rateDen = 1;
     hd.interlaced = true, hd.frames = 8, hd.gopLength = 4;
     hd.audioCodec = "pcm_s24le", hd.audioTracks = 2, hd.channelsPerTrack = 1;
 
-    ClipSpec& prores = t["ch16.mov"] = clipAt("ch16.mov");
+    ClipRecipe& prores = t["ch16.mov"] = clipAt("ch16.mov");
     prores.videoCodec = "prores", prores.frames = 6, prores.bFrames = 0;
     prores.audioCodec = "pcm_s24le", prores.channelsPerTrack = 16;
 
-    ClipSpec& dnx = t["dnx.mxf"] = clipAt("dnx.mxf");
+    ClipRecipe& dnx = t["dnx.mxf"] = clipAt("dnx.mxf");
     dnx.videoCodec = "dnxhd", dnx.frames = 6, dnx.bFrames = 0, dnx.audioCodec = "pcm_s24le";
 
-    ClipSpec& ts = t["late.ts"] = clipAt("late.ts");
+    ClipRecipe& ts = t["late.ts"] = clipAt("late.ts");
     ts.frames = 15, ts.startSeconds = 10;
 
-    ClipSpec& mov = t["late.mov"] = clipAt("late.mov");
+    ClipRecipe& mov = t["late.mov"] = clipAt("late.mov");
     mov.frames = 10, mov.startSeconds = 5, mov.audioCodec = "pcm_s16le", mov.startTimecode = "05:00:00:00";
 
-    ClipSpec& mkv = t["silent.mkv"] = clipAt("silent.mkv");
+    ClipRecipe& mkv = t["silent.mkv"] = clipAt("silent.mkv");
     mkv.frames = 10, mkv.audioCodec.clear();
 
-    ClipSpec& avi = t["old.avi"] = clipAt("old.avi");
+    ClipRecipe& avi = t["old.avi"] = clipAt("old.avi");
     avi.videoCodec = "mpeg2video", avi.frames = 10, avi.bFrames = 0, avi.audioCodec = "pcm_s16le";
 
-    ClipSpec& sd = t["anamorphic.mxf"] = clipAt("anamorphic.mxf");
+    ClipRecipe& sd = t["anamorphic.mxf"] = clipAt("anamorphic.mxf");
     sd.videoCodec = "mpeg2video", sd.width = 720, sd.height = 576, sd.rateNum = 25, sd.rateDen = 1;
     sd.pixelAspectNum = 64, sd.pixelAspectDen = 45, sd.interlaced = true, sd.frames = 4, sd.bFrames = 0;
     sd.audioCodec = "pcm_s16le", sd.audioTracks = 4, sd.channelsPerTrack = 1;
     return t;
 }
 
-const ClipSpec& clip(const QString& name) {
+const ClipRecipe& clip(const QString& name) {
     static QTemporaryDir dir;
-    static std::map<QString, ClipSpec> table = clipTable();
+    static std::map<QString, ClipRecipe> table = clipTable();
     static std::map<QString, bool> written;
-    ClipSpec& s = table.at(name);
+    ClipRecipe& s = table.at(name);
     if (!written[name]) {
         av_log_set_level(AV_LOG_ERROR);
         s.path = dir.filePath(name);
@@ -107,7 +107,7 @@ TEST(SampleClips, ProbeAsWritten) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.clip.toStdString());
-        const ClipSpec& s = clip(c.clip);
+        const ClipRecipe& s = clip(c.clip);
         const ProbeResult p = probe(s.path);
         EXPECT_EQ(p.format, c.format);
         ASSERT_EQ(p.count(AVMEDIA_TYPE_VIDEO), 1);
@@ -158,7 +158,7 @@ TEST(SampleClips, PcmChannelsCarryTheirToneSampleExact) {
     };
     for (const Case& c : {Case{"mono16.mxf", 16, 1, 32768.0}, Case{"ch16.mov", 1, 16, 8388608.0}}) {
         SCOPED_TRACE(c.clip);
-        const ClipSpec& s = clip(c.clip);
+        const ClipRecipe& s = clip(c.clip);
         const auto expectedLength =
             size_t(av_rescale(s.frames, int64_t(s.sampleRate) * s.rateDen, s.rateNum));
         for (int stream = 0; stream < c.streams; ++stream) {
@@ -181,7 +181,7 @@ TEST(SampleClips, PcmChannelsCarryTheirToneSampleExact) {
 }
 
 TEST(SampleClips, AacChannelsCarryTheirTone) {
-    const ClipSpec& s = clip("longgop.mp4");
+    const ClipRecipe& s = clip("longgop.mp4");
     for (int stream = 0; stream < s.audioTracks; ++stream) {
         const auto decoded = decodeAudio(s.path, stream);
         ASSERT_EQ(int(decoded.size()), s.channelsPerTrack);
@@ -208,7 +208,7 @@ struct ShownCaption {
 };
 
 // Runs the A53 data of each decoded picture through FFmpeg's CEA-608 decoder, as a player would.
-std::vector<ShownCaption> decodeCaptions(const ClipSpec& clip) {
+std::vector<ShownCaption> decodeCaptions(const ClipRecipe& clip) {
     const AVCodec* cc = avcodec_find_decoder(AV_CODEC_ID_EIA_608);
     AVCodecContextPtr dec(avcodec_alloc_context3(cc));
     dec->pkt_timebase = {1, 1000};
@@ -241,7 +241,7 @@ std::vector<ShownCaption> decodeCaptions(const ClipSpec& clip) {
 TEST(SampleClips, CaptionsDecodeOnTheirSchedule) {
     for (const char* name : {"longgop.mp4", "mono16.mxf"}) {
         SCOPED_TRACE(name);
-        const ClipSpec& s = clip(name);
+        const ClipRecipe& s = clip(name);
         const auto shown = decodeCaptions(s);
         // The decoder hands a caption over once the next one replaces it: 75 frames show three.
         ASSERT_EQ(shown.size(), 2u);
@@ -256,26 +256,26 @@ TEST(SampleClips, CaptionsDecodeOnTheirSchedule) {
     }
 }
 
-TEST(SampleClips, BadSpecsThrowAndLeaveNoFile) {
+TEST(SampleClips, BadRecipesThrowAndLeaveNoFile) {
     QTemporaryDir dir;
     struct Case {
         const char* why;
-        ClipSpec clip;
+        ClipRecipe clip;
     };
     auto with = [&](const char* name, auto change) {
-        ClipSpec s = clipAt(dir.filePath(name));
+        ClipRecipe s = clipAt(dir.filePath(name));
         change(s);
         return s;
     };
     const Case cases[] = {
-        {"missing folder", with("no/such/folder/x.mp4", [](ClipSpec&) {})},
-        {"unknown container", with("x.nosuchformat", [](ClipSpec&) {})},
-        {"unknown codec", with("x.mp4", [](ClipSpec& s) { s.videoCodec = "nosuchcodec"; })},
-        {"no frames", with("x.mp4", [](ClipSpec& s) { s.frames = 0; })},
+        {"missing folder", with("no/such/folder/x.mp4", [](ClipRecipe&) {})},
+        {"unknown container", with("x.nosuchformat", [](ClipRecipe&) {})},
+        {"unknown codec", with("x.mp4", [](ClipRecipe& s) { s.videoCodec = "nosuchcodec"; })},
+        {"no frames", with("x.mp4", [](ClipRecipe& s) { s.frames = 0; })},
         {"captions in prores",
-         with("x.mov", [](ClipSpec& s) { s.videoCodec = "prores", s.captions = true; })},
-        {"PCM in MP4", with("x.mp4", [](ClipSpec& s) { s.audioCodec = "pcm_s16le"; })},
-        {"AAC in MXF", with("x.mxf", [](ClipSpec& s) { s.videoCodec = "mpeg2video"; })},
+         with("x.mov", [](ClipRecipe& s) { s.videoCodec = "prores", s.captions = true; })},
+        {"PCM in MP4", with("x.mp4", [](ClipRecipe& s) { s.audioCodec = "pcm_s16le"; })},
+        {"AAC in MXF", with("x.mxf", [](ClipRecipe& s) { s.videoCodec = "mpeg2video"; })},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);

@@ -52,7 +52,7 @@ struct StreamEncoder {
     AVStream* stream = nullptr;
 };
 
-AVFormatContext* openMuxer(Muxer& mux, const ClipSpec& clip) {
+AVFormatContext* openMuxer(Muxer& mux, const ClipRecipe& clip) {
     AVFormatContext* oc = nullptr;
     const QByteArray path = QFile::encodeName(clip.path);
     const int err = avformat_alloc_output_context2(&oc, nullptr, nullptr, path.constData());
@@ -124,7 +124,7 @@ void openStream(StreamEncoder& enc, const QString& codecName, Options&& opts) {
     enc.stream->time_base = enc.ctx->time_base;
 }
 
-StreamEncoder openVideo(AVFormatContext* oc, const ClipSpec& clip) {
+StreamEncoder openVideo(AVFormatContext* oc, const ClipRecipe& clip) {
     StreamEncoder enc = newStream(oc, clip.videoCodec);
     AVCodecContext* c = enc.ctx.get();
     const AVCodec* codec = c->codec;
@@ -175,7 +175,7 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipSpec& clip) {
     return enc;
 }
 
-StreamEncoder openAudio(AVFormatContext* oc, const ClipSpec& clip) {
+StreamEncoder openAudio(AVFormatContext* oc, const ClipRecipe& clip) {
     StreamEncoder enc = newStream(oc, clip.audioCodec);
     AVCodecContext* c = enc.ctx.get();
     const AVCodec* codec = c->codec;
@@ -208,7 +208,7 @@ void encode(AVFormatContext* oc, StreamEncoder& enc, const AVFrame* frame) {
 
 class ClipWriter {
   public:
-    ClipWriter(const ClipSpec& clip, bool& createdFile) : clip_(clip), createdFile_(createdFile) {
+    ClipWriter(const ClipRecipe& clip, bool& createdFile) : clip_(clip), createdFile_(createdFile) {
         validate();
     }
 
@@ -365,7 +365,7 @@ class ClipWriter {
         return f;
     }
 
-    const ClipSpec& clip_;
+    const ClipRecipe& clip_;
     bool& createdFile_;
     Muxer mux_;
     StreamEncoder video_;
@@ -377,7 +377,7 @@ class ClipWriter {
 
 } // namespace
 
-void writeSampleClip(const ClipSpec& clip) {
+void writeSampleClip(const ClipRecipe& clip) {
     bool createdFile = false;
     try {
         ClipWriter writer(clip, createdFile);

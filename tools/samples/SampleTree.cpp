@@ -10,8 +10,8 @@ namespace samples {
 namespace {
 
 // Long-GOP H.264 with AAC stereo and captions, as the web and news ingest writes it.
-ClipSpec h264Clip(const QString& name, int frames) {
-    ClipSpec s;
+ClipRecipe h264Clip(const QString& name, int frames) {
+    ClipRecipe s;
     s.path = name;
     s.width = 640;
     s.height = 360;
@@ -22,8 +22,8 @@ ClipSpec h264Clip(const QString& name, int frames) {
 }
 
 // MPEG-2 in MXF with 16 mono PCM tracks and a start timecode, as the broadcast ingest writes it.
-ClipSpec mxfClip(const QString& name, int frames, bool hd, const QString& timecode) {
-    ClipSpec s;
+ClipRecipe mxfClip(const QString& name, int frames, bool hd, const QString& timecode) {
+    ClipRecipe s;
     s.path = name;
     s.videoCodec = "mpeg2video";
     s.width = hd ? 1920 : 320;
@@ -44,8 +44,8 @@ ClipSpec mxfClip(const QString& name, int frames, bool hd, const QString& timeco
     return s;
 }
 
-ClipSpec movClip(const QString& name, int frames, const QString& videoCodec, const QString& timecode) {
-    ClipSpec s;
+ClipRecipe movClip(const QString& name, int frames, const QString& videoCodec, const QString& timecode) {
+    ClipRecipe s;
     s.path = name;
     s.videoCodec = videoCodec;
     s.frames = frames;
@@ -56,15 +56,15 @@ ClipSpec movClip(const QString& name, int frames, const QString& videoCodec, con
     return s;
 }
 
-ClipSpec tsClip(const QString& name, int frames) {
-    ClipSpec s = h264Clip(name, frames);
+ClipRecipe tsClip(const QString& name, int frames) {
+    ClipRecipe s = h264Clip(name, frames);
     s.width = 320;
     s.height = 180;
     s.startSeconds = 10;
     return s;
 }
 
-std::vector<std::pair<QString, std::vector<ClipSpec>>> channels() {
+std::vector<std::pair<QString, std::vector<ClipRecipe>>> channels() {
     return {
         {"canal1",
          {h264Clip(QString::fromUtf8("Jornal da Manhã 06h.mp4"), 90),
@@ -89,7 +89,7 @@ void writeSampleTree(const QString& root, QDate date) {
         const QString folder = QDir(day).filePath(channel);
         if (!QDir().mkpath(folder))
             throw std::runtime_error("cannot create " + folder.toStdString());
-        for (ClipSpec clip : clips) {
+        for (ClipRecipe clip : clips) {
             clip.path = QDir(folder).filePath(clip.path);
             writeSampleClip(clip);
         }

@@ -11,26 +11,26 @@ bool isTrueText(const QString& text) {
     return ok && n != 0;
 }
 
-int AttributeList::store(const AttributeSpec& spec, const QString& value) {
-    if (spec.fixed)
+int AttributeList::store(const AttributeDef& def, const QString& value) {
+    if (def.fixed)
         return kNotSupported;
     if (value.isEmpty())
-        values_.erase(spec.name);
+        values_.erase(def.name);
     else
-        values_[spec.name] = value;
+        values_[def.name] = value;
     return kOk;
 }
 
-QString AttributeList::valueOf(const AttributeSpec& spec) const {
-    if (spec.fixed)
-        return spec.defaultValue;
-    auto it = values_.find(spec.name);
+QString AttributeList::valueOf(const AttributeDef& def) const {
+    if (def.fixed)
+        return def.defaultValue;
+    auto it = values_.find(def.name);
     return it == values_.end() ? QString() : it->second;
 }
 
 AttributeValues AttributeList::setValues() const {
     AttributeValues out;
-    for (const auto& s : specs_) {
+    for (const auto& s : defs_) {
         auto it = values_.find(s.name);
         if (it != values_.end())
             out.emplace_back(s.name, it->second);

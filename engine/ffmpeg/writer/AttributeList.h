@@ -14,18 +14,18 @@ using AttributeValues = std::vector<std::pair<QString, QString>>;
 
 class AttributeList final : public EngineObject<AttributeList, AttributeTable<IMAttributes>> {
   public:
-    explicit AttributeList(std::vector<AttributeSpec> specs) : specs_(std::move(specs)) {}
+    explicit AttributeList(std::vector<AttributeDef> defs) : defs_(std::move(defs)) {}
 
     // The values set by the caller (non-empty, settable ones), in the list's order.
     AttributeValues setValues() const;
     void clearValues() { values_.clear(); }
 
   private:
-    const std::vector<AttributeSpec>& specs() const override { return specs_; }
-    int store(const AttributeSpec& spec, const QString& value) override;
-    QString valueOf(const AttributeSpec& spec) const override;
+    const std::vector<AttributeDef>& defs() const override { return defs_; }
+    int store(const AttributeDef& def, const QString& value) override;
+    QString valueOf(const AttributeDef& def) const override;
 
-    std::vector<AttributeSpec> specs_;
+    std::vector<AttributeDef> defs_;
     std::map<QString, QString> values_;
 };
 

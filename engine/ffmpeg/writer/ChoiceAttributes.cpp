@@ -56,7 +56,7 @@ QStringList sampleRateNames(const AVCodec* c) {
     return out;
 }
 
-std::vector<AttributeSpec> pipelineSpecs(const AVCodec* c) {
+std::vector<AttributeDef> pipelineDefs(const AVCodec* c) {
     if (c->type == AVMEDIA_TYPE_VIDEO) {
         const QStringList fmts = pixelFormatNames(c);
         return {
@@ -83,8 +83,8 @@ std::vector<AttributeSpec> pipelineSpecs(const AVCodec* c) {
     };
 }
 
-void applyKnownNames(const AVCodec* c, std::vector<AttributeSpec>& specs) {
-    for (auto& s : specs)
+void applyKnownNames(const AVCodec* c, std::vector<AttributeDef>& defs) {
+    for (auto& s : defs)
         for (const auto& k : kKnownNames)
             if (qstrcmp(c->name, k.codec) == 0 && s.name == QLatin1String(k.option)) {
                 s.namedValues = QString::fromLatin1(k.names);
@@ -136,9 +136,9 @@ std::optional<int64_t> parseBitRate(const QString& text) {
     return int64_t(v + 0.5);
 }
 
-std::vector<AttributeSpec> formatAttributes(const FormatEntry& format) {
+std::vector<AttributeDef> formatAttributes(const FormatEntry& format) {
     const AVOutputFormat* muxer = format.muxer;
-    std::vector<AttributeSpec> specs = {
+    std::vector<AttributeDef> defs = {
         {"extensions", "File name extensions of this format", "string",
          QString::fromUtf8(muxer->extensions ? muxer->extensions : ""), QString(), true},
         {"network", "True for a format that streams to a network address instead of writing a file", "bool",
@@ -146,37 +146,37 @@ std::vector<AttributeSpec> formatAttributes(const FormatEntry& format) {
          true},
     };
     if (!muxer->priv_class)
-        return specs;
+        return defs;
     AVOutputPtr ctx = liveFormatContext(muxer);
     if (!ctx || !ctx->priv_data)
-        return specs;
-    for (auto& s : optionSpecs(ctx->priv_data))
-        specs.push_back(std::move(s));
-    return specs;
+        return defs;
+    for (auto& s : optionDefs(ctx->priv_data))
+        defs.push_back(std::move(s));
+    return defs;
 }
 
-std::vector<AttributeSpec> encoderAttributes(const AVCodec* c) {
+std::vector<AttributeDef> encoderAttributes(const AVCodec* c) {
     AVCodecContextPtr ctx(avcodec_alloc_context3(c));
-    std::vector<AttributeSpec> specs;
+    std::vector<AttributeDef> defs;
     if (!ctx)
-        return specs;
-    specs = optionSpecs(ctx.get(), c->type == AVMEDIA_TYPE_VIDEO ? kVideoGeneric : kAudioGeneric);
-    for (auto& s : specs)
+        return defs;
+    defs = optionDefs(ctx.get(), c->type == AVMEDIA_TYPE_VIDEO ? kVideoGeneric : kAudioGeneric);
+    for (auto& s : defs)
         if (s.name == u"b") {
             s.help =
                 QStringLiteral("Bit rate in bits per second; K for kilobit/s or M for megabit/s, as in 6M "
                                "or 6000K. Empty: the encoder's default");
             s.type = QStringLiteral("string");
         }
-    for (auto& s : pipelineSpecs(c))
-        specs.push_back(std::move(s));
+    for (auto& s : pipelineDefs(c))
+        defs.push_back(std::move(s));
     if (c->priv_class && ctx->priv_data)
-        for (auto& s : optionSpecs(ctx->priv_data))
-            if (std::none_of(specs.begin(), specs.end(),
-                             [&](const AttributeSpec& o) { return o.name == s.name; }))
-                specs.push_back(std::move(s));
-    applyKnownNames(c, specs);
-    return specs;
+        for (auto& s : optionDefs(ctx->priv_data))
+            if (std::none_of(defs.begin(), defs.end(),
+                             [&](const AttributeDef& o) { return o.name == s.name; }))
+                defs.push_back(std::move(s));
+    applyKnownNames(c, defs);
+    return defs;
 }
 
 QString checkFormatValue(const AVOutputFormat* muxer, const QString& name, const QString& value) {

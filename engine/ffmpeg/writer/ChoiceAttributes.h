@@ -16,8 +16,8 @@ extern "C" {
 
 namespace engine::ff {
 
-std::vector<AttributeSpec> formatAttributes(const FormatEntry& format);
-std::vector<AttributeSpec> encoderAttributes(const AVCodec* codec);
+std::vector<AttributeDef> formatAttributes(const FormatEntry& format);
+std::vector<AttributeDef> encoderAttributes(const AVCodec* codec);
 
 // Error text for a value the muxer or encoder would refuse; empty when it is acceptable.
 QString checkFormatValue(const AVOutputFormat* muxer, const QString& name, const QString& value);

@@ -169,35 +169,35 @@ int FileWriter::GetProp(const QString& name, QString& value) {
     return kOk;
 }
 
-const std::vector<AttributeSpec>& FileWriter::specs() const {
-    specs_.clear();
+const std::vector<AttributeDef>& FileWriter::defs() const {
+    defs_.clear();
     for (const QString& option : kOptions) {
         QStringList choices;
         for (int i = 0; i < config_.choiceCount(option); ++i)
             choices << config_.choiceName(option, i);
-        AttributeSpec& spec = specs_.emplace_back();
-        spec.name = option;
-        spec.help = option == WriterConfig::kFormat  ? QStringLiteral("Container format of the exported file")
+        AttributeDef& def = defs_.emplace_back();
+        def.name = option;
+        def.help = option == WriterConfig::kFormat  ? QStringLiteral("Container format of the exported file")
                     : option == WriterConfig::kVideo ? QStringLiteral("Video encoder")
                                                      : QStringLiteral("Audio encoder");
-        spec.type = QStringLiteral("option_fixed");
+        def.type = QStringLiteral("option_fixed");
         // "copy" is listed first, but a new format starts with its first encoder
-        spec.defaultValue = choices.value(choices.value(0) == WriterConfig::kCopy ? 1 : 0);
-        spec.namedValues = choices.join(u',');
+        def.defaultValue = choices.value(choices.value(0) == WriterConfig::kCopy ? 1 : 0);
+        def.namedValues = choices.join(u',');
     }
-    return specs_;
+    return defs_;
 }
 
-int FileWriter::store(const AttributeSpec& spec, const QString& value) {
-    return config_.select(spec.name, value) ? kOk : kInvalidArg;
+int FileWriter::store(const AttributeDef& def, const QString& value) {
+    return config_.select(def.name, value) ? kOk : kInvalidArg;
 }
 
-QString FileWriter::valueOf(const AttributeSpec& spec) const {
-    return config_.selected(spec.name);
+QString FileWriter::valueOf(const AttributeDef& def) const {
+    return config_.selected(def.name);
 }
 
-bool FileWriter::flagOf(const AttributeSpec& spec) const {
-    return !config_.selected(spec.name).isEmpty();
+bool FileWriter::flagOf(const AttributeDef& def) const {
+    return !config_.selected(def.name).isEmpty();
 }
 
 int FileWriter::GetChoiceCount(const QString& option, int& count) {

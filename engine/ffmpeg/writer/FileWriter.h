@@ -42,16 +42,16 @@ class FileWriter final
     int GetParamText(int whole, QString& text) override;
 
   private:
-    const std::vector<AttributeSpec>& specs() const override; // described afresh from the choices
-    int store(const AttributeSpec& spec, const QString& value) override;
-    QString valueOf(const AttributeSpec& spec) const override;
-    bool flagOf(const AttributeSpec& spec) const override; // whether the option has a choice
+    const std::vector<AttributeDef>& defs() const override; // described afresh from the choices
+    int store(const AttributeDef& def, const QString& value) override;
+    QString valueOf(const AttributeDef& def) const override;
+    bool flagOf(const AttributeDef& def) const override; // whether the option has a choice
 
     void finishRecording();
     void setOutcome(bool ok, const QString& text);
 
     WriterConfig config_;
-    mutable std::vector<AttributeSpec> specs_;
+    mutable std::vector<AttributeDef> defs_;
     QMap<QString, QString> props_;
     struct Target {
         QString fileName;

@@ -78,8 +78,8 @@ QString optionValueText(void* obj, const AVOption* o) {
     return text;
 }
 
-std::vector<AttributeSpec> optionSpecs(void* obj, const QStringList& only) {
-    std::vector<AttributeSpec> out;
+std::vector<AttributeDef> optionDefs(void* obj, const QStringList& only) {
+    std::vector<AttributeDef> out;
     QStringList seen;
     auto add = [&](const AVOption* o) {
         const QString name = QString::fromUtf8(o->name);
@@ -90,7 +90,7 @@ std::vector<AttributeSpec> optionSpecs(void* obj, const QStringList& only) {
         for (const AVOption* c : constantsOf(obj, o->unit))
             named << QString::fromUtf8(c->name);
         named.removeDuplicates();
-        out.push_back(AttributeSpec{name, QString::fromUtf8(o->help ? o->help : ""),
+        out.push_back(AttributeDef{name, QString::fromUtf8(o->help ? o->help : ""),
                                     typeName(o, !named.isEmpty()), optionValueText(obj, o), named.join(u','),
                                     false});
     };

@@ -14,7 +14,7 @@ namespace engine::ff {
 
 // Options of `liveObject`'s own class (its first member is the AVClass pointer) usable when writing.
 // `only`: when not empty, just these names, in this order.
-std::vector<AttributeSpec> optionSpecs(void* liveObject, const QStringList& only = {});
+std::vector<AttributeDef> optionDefs(void* liveObject, const QStringList& only = {});
 
 // The option's current value on `liveObject`, with named constants shown by name.
 QString optionValueText(void* liveObject, const AVOption* option);

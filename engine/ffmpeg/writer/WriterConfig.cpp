@@ -105,10 +105,10 @@ MRef<AttributeList> WriterConfig::attributes(const QString& option) {
         return nullptr;
     auto it = lists_.find(key);
     if (it == lists_.end()) {
-        auto specs = c                   ? encoderAttributes(c)
+        auto defs = c                   ? encoderAttributes(c)
                      : option == kFormat ? formatAttributes(*format_)
-                                         : std::vector<AttributeSpec>{};
-        it = lists_.emplace(key, MRef<AttributeList>::share(new AttributeList(std::move(specs)))).first;
+                                         : std::vector<AttributeDef>{};
+        it = lists_.emplace(key, MRef<AttributeList>::share(new AttributeList(std::move(defs)))).first;
     }
     return it->second;
 }
@@ -174,8 +174,8 @@ QString WriterConfig::applyPairs(const AttributeValues& pairs, const QString& fi
             return QStringLiteral("Unknown setting '%1'").arg(key);
         const QString option = scope == u"format" ? kFormat : scope == u"video" ? kVideo : kAudio;
         auto list = attributes(option);
-        const AttributeSpec* spec = list ? list->find(name) : nullptr;
-        if (!spec || spec->fixed)
+        const AttributeDef* def = list ? list->find(name) : nullptr;
+        if (!def || def->fixed)
             return QStringLiteral("%1 has no setting '%2'").arg(list ? selected(option) : scope, name);
         const QString error = option == kFormat
                                   ? checkFormatValue(format_->muxer, name, value)

@@ -12,7 +12,7 @@ struct AVFrame;
 
 namespace samples {
 
-struct ClipSpec {
+struct ClipRecipe {
     // The container follows the extension (.mxf .mov .mp4 .m4v .ts .mpg .mkv .avi ...).
     QString path;
 
@@ -51,7 +51,7 @@ struct ClipSpec {
 };
 
 // Encodes the clip for real; throws std::runtime_error with the reason on any failure.
-void writeSampleClip(const ClipSpec& clip);
+void writeSampleClip(const ClipRecipe& clip);
 
 // --- Frame code ---------------------------------------------------------------------------------
 // The top eighth of the picture holds a row of 32 black/white cells: a start guard, 24 bits of the
