@@ -64,11 +64,7 @@ struct ExportStation : StationHarness {
         click(ui().BtPlay);
         ASSERT_TRUE(waitFor([&] { return fields().PlayPosition > 0.4; }));
         click(ui().BtPausa);
-        ASSERT_TRUE(waitFor([&] {
-            const double before = fields().PlayPosition;
-            QTest::qWait(150);
-            return fields().PlayPosition == before;
-        }));
+        ASSERT_TRUE(waitUntilStill());
         press(Qt::Key_I);
         in = fields().Cue_In;
         ASSERT_GT(in, 0.0);

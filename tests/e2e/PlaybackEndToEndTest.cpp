@@ -41,11 +41,7 @@ TEST_F(PlaybackEndToEnd, ChooseDayAndChannelClickPlayPauseStepAndSpeedUp) {
 
     // Paused, the position, the counter and the picture hold.
     click(ui().BtPausa);
-    ASSERT_TRUE(waitFor([&] {
-        const double before = fields().PlayPosition;
-        QTest::qWait(150);
-        return fields().PlayPosition == before;
-    }));
+    ASSERT_TRUE(waitUntilStill());
     const double pausedAt = fields().PlayPosition;
     const QString pausedCounter = counter();
     const int pausedBar = bar();

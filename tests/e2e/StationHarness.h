@@ -131,6 +131,15 @@ struct StationHarness : ::testing::Test {
     // Runs the event loop (the window's own timer ticks) until `done` holds; false after `ms`.
     static bool waitFor(const std::function<bool()>& done, int ms = 10000) { return QTest::qWaitFor(done, ms); }
 
+    // Waits until the position the window reads stops moving (after a pause has reached the engine).
+    bool waitUntilStill() {
+        return waitFor([&] {
+            const double before = fields().PlayPosition;
+            QTest::qWait(150);
+            return fields().PlayPosition == before;
+        });
+    }
+
     // Saves what the screen shows when E2E_SCREENSHOTS names a folder (for looking at it by eye).
     void screenshot(const QString& name) const {
         const QString folder = qEnvironmentVariable("E2E_SCREENSHOTS");

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 #include <chrono>
-#include <iterator>
+#include <array>
 
 #include "audio/SdlAudioDevice.h"
 #include "captions/CaptionPainter.h"
@@ -233,12 +233,16 @@ QImage PreviewRenderer::draw(const FrameHandle& frame, const Look& look, QSize s
     return img;
 }
 
+std::array<IVideoSurface*, 2> PreviewRenderer::surfaces() const {
+    return {surface_, fullScreen_ ? fullScreen_->surface() : nullptr};
+}
+
 // A surface with no size yet, or resized since, gets the newest picture again: a paused source sends
 // nothing new, and the window (or the second display) would stay empty or show a stretched picture.
 bool PreviewRenderer::surfaceResized() {
     std::lock_guard sl(surfaceMutex_);
-    IVideoSurface* targets[] = {surface_, fullScreen_ ? fullScreen_->surface() : nullptr};
-    for (size_t i = 0; i < std::size(targets); ++i)
+    const auto targets = surfaces();
+    for (size_t i = 0; i < targets.size(); ++i)
         if (targets[i] && targets[i]->surfaceSize() != drawnSizes_[i])
             return true;
     return false;
@@ -262,8 +266,8 @@ void PreviewRenderer::renderLoop() {
         lk.unlock();
         {
             std::lock_guard sl(surfaceMutex_);
-            IVideoSurface* targets[] = {surface_, fullScreen_ ? fullScreen_->surface() : nullptr};
-            for (size_t i = 0; i < std::size(targets); ++i) {
+            const auto targets = surfaces();
+            for (size_t i = 0; i < targets.size(); ++i) {
                 if (!targets[i])
                     continue;
                 const QSize size = targets[i]->surfaceSize();

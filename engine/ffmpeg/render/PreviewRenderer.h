@@ -2,6 +2,7 @@
 // The preview renderer object: takes what a file source presents and draws it on the program's video
 // surface (and, when asked, full screen on a display) from a render thread of its own, always the
 // newest picture (older ones may be dropped); plays the source's audio; draws the VU meter and captions.
+#include <array>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -61,6 +62,8 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     void applyLook();
     QImage draw(const FrameHandle& frame, const Look& look, QSize size);
     bool surfaceResized();
+    // The window's surface and the full-screen output's; either may be null. Hold surfaceMutex_.
+    std::array<IVideoSurface*, 2> surfaces() const;
 
     MRef<ISourceHub> hub_; // caller's thread
     PropertyBag props_;
@@ -85,7 +88,7 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     std::unique_ptr<TempoScaler> tempo_; // the source's presenter thread
     LevelMeter meter_;           // internally locked
     FrameCompositor compositor_; // render thread
-    QSize drawnSizes_[2];        // render thread: what the window and the full-screen output last got
+    std::array<QSize, 2> drawnSizes_; // render thread: what the window and the full-screen output last got
     std::thread thread_;
 };
 
