@@ -25,7 +25,7 @@ class DecodeFeeder final
     }
     void addSink(engine::ff::IMediaSink* sink) override { sinks_.push_back(sink); }
     void removeSink(engine::ff::IMediaSink* sink) override { std::erase(sinks_, sink); }
-    void setAudioClock(engine::ff::IAudioClock*) override {}
+    void setSoundWanted(engine::ff::IMediaSink*, bool) override {}
     QString openedPath() const override { return path_; }
 
   private:

@@ -68,7 +68,7 @@ class TestFeeder final : public EngineObject<TestFeeder, IMObject, ISourceHub> {
             sink->onVideo(current_);
     }
     void removeSink(IMediaSink* sink) override { std::erase(sinks_, sink); }
-    void setAudioClock(IAudioClock*) override {}
+    void setSoundWanted(IMediaSink*, bool) override {}
     QString openedPath() const override { return path; }
     bool paced() const {
         for (auto* s : sinks_)

@@ -1,7 +1,7 @@
 #pragma once
 // The preview's sound: routed blocks mixed down to the device and played, and the audio clock that
 // says which media time is being heard. The renderer owns one; the source may drive its clock from it
-// (ISourceHub::setAudioClock).
+// (ISourceHub::setSoundWanted).
 //
 // Thread-safety: every member may be called from any thread (one internal lock; the device has its
 // own). play() never blocks on the device: the caller paces itself with pendingSeconds().

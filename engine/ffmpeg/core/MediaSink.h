@@ -52,6 +52,14 @@ struct AudioBlock {
 };
 using AudioHandle = std::shared_ptr<const AudioBlock>;
 
+// Reports the media time being heard now (what the device has played, less its latency); makes the
+// source clock audio-driven.
+class IAudioClock {
+  public:
+    virtual ~IAudioClock() = default;
+    virtual bool playedPosition(double& mediaSeconds) const = 0;
+};
+
 // Calls into a sink come from the source's presenter thread (and, for the current frame, from addSink
 // on the caller's thread), never two at once. A sink must not call back into the source from them.
 // Pacing: while a sink with pacesSource() true is attached, the source delivers every frame of the
@@ -63,8 +71,18 @@ class IMediaSink {
     virtual ~IMediaSink() = default;
     // The picture the source presents now (after open, seek, step, and each frame while running).
     virtual void onVideo(const FrameHandle& frame) = 0;
-    // Routed audio in play-out order, delivered ahead of its presentation time by a bounded amount.
+    // Routed audio in play-out order, delivered ahead of its presentation time by a bounded amount, to
+    // every sink (writers record it, renderers meter it), heard or not.
     virtual void onAudio(const AudioHandle& block) = 0;
+    // The sound to be heard, only to the one sink that owns the source's sound output (see
+    // ISourceHub::setSoundWanted): blocks in play-out order that start no earlier than the clock's
+    // position, at most a bounded lead ahead of it. Never sent while a pacing sink sets the pace.
+    virtual void onSound(const AudioHandle&) {}
+    // The owner's queued sound is no longer wanted (seek, ownership lost, a resend from the clock's
+    // position follows): drop it at once.
+    virtual void onSoundFlush() {}
+    // The clock of the sound this sink plays (the owner's drives the source's clock).
+    virtual IAudioClock* soundClock() { return nullptr; }
     // The source's state code changed (0 closed, 1 stopped, 2 paused, 3 running), or it was re-opened
     // or sought (discontinuity true): queued audio should be dropped.
     virtual void onSourceState(int state, bool discontinuity) = 0;
@@ -73,20 +91,16 @@ class IMediaSink {
     virtual bool pacesSource() const { return false; }
 };
 
-// Reports how far the audio device has played, in media seconds; makes the source clock audio-driven.
-class IAudioClock {
-  public:
-    virtual ~IAudioClock() = default;
-    virtual bool playedPosition(double& mediaSeconds) const = 0;
-};
-
 // Internal view of a file source object for its consumers.
 class ISourceHub : public IMUnknown {
   public:
     static constexpr InterfaceId IID = "{9D1C3A7E-0B52-4E8F-9A61-5C0F2D7B8E01}";
     virtual void addSink(IMediaSink* sink) = 0;         // the sink gets the current frame at once
     virtual void removeSink(IMediaSink* sink) = 0;      // returns after the last call into the sink
-    virtual void setAudioClock(IAudioClock* clock) = 0; // nullptr: the wall clock drives
+    // A sink wants (or no longer wants) to play the source's sound. Sound is heard once: the first sink
+    // that wants it owns it (gets onSound, and its soundClock() drives the source's clock) until it no
+    // longer wants it or is removed; then the next sink that wants it takes over.
+    virtual void setSoundWanted(IMediaSink* sink, bool wanted) = 0;
     virtual QString openedPath() const = 0;             // empty for none or the colour bars
     virtual double playbackRate() const { return 1.0; } // current SetRate value
 };

@@ -52,13 +52,13 @@ int PreviewRenderer::EnableOutput(const QString&, int audio, int video) {
         return kClosed;
     audioOn_ = audio != 0;
     if (hub_ && !audioOn_)
-        hub_->setAudioClock(nullptr);
+        hub_->setSoundWanted(this, false);
     if (audioOn_)
         audio_.start(); // no device: it plays silently, never an error
     else
         audio_.stop();
     if (hub_ && audioOn_)
-        hub_->setAudioClock(&audio_);
+        hub_->setSoundWanted(this, true);
     std::lock_guard lk(m_);
     videoOn_ = video != 0;
     dirty_ = true;
@@ -103,15 +103,13 @@ int PreviewRenderer::StartFrom(IMObject* source) {
     hub_ = MRef<ISourceHub>::adopt(view);
     hub_->addSink(this);
     if (audioOn_)
-        hub_->setAudioClock(&audio_);
+        hub_->setSoundWanted(this, true);
     return kOk;
 }
 
 void PreviewRenderer::detach() {
     if (!hub_)
         return;
-    if (audioOn_)
-        hub_->setAudioClock(nullptr);
     hub_->removeSink(this);
     hub_.reset();
     audio_.flush();
@@ -182,6 +180,15 @@ void PreviewRenderer::onVideo(const FrameHandle& frame) {
 
 void PreviewRenderer::onAudio(const AudioHandle& block) {
     meter_.add(block->samples.data(), block->frames(), block->sampleRate);
+}
+
+void PreviewRenderer::onSoundFlush() {
+    audio_.flush();
+    if (tempo_)
+        tempo_->reset();
+}
+
+void PreviewRenderer::onSound(const AudioHandle& block) {
     if (block->rate == 1.0)
         return audio_.play(*block);
     // Faster playback is heard at its own pitch: the block is tempo-scaled before the device.

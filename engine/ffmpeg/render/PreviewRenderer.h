@@ -53,6 +53,9 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     // IMediaSink (the source's presenter thread)
     void onVideo(const FrameHandle& frame) override;
     void onAudio(const AudioHandle& block) override;
+    void onSound(const AudioHandle& block) override;
+    void onSoundFlush() override;
+    IAudioClock* soundClock() override { return &audio_; }
     void onSourceState(int state, bool discontinuity) override;
 
     void detach();

@@ -303,12 +303,20 @@ void FileSource::addSink(IMediaSink* sink) {
 }
 
 void FileSource::removeSink(IMediaSink* sink) {
-    sinks_.remove(sink);
+    sinks_.remove(sink, soundOwnerChanged());
 }
 
-void FileSource::setAudioClock(IAudioClock* clock) {
-    std::lock_guard lk(core_.m);
-    core_.audioClock = clock;
+void FileSource::setSoundWanted(IMediaSink* sink, bool wanted) {
+    sinks_.setSoundWanted(sink, wanted, soundOwnerChanged());
+}
+
+SinkSet::OwnerChanged FileSource::soundOwnerChanged() {
+    return [this](IAudioClock* clock) {
+        std::lock_guard lk(core_.m);
+        core_.audioClock = clock;
+        core_.soundOwnerChanged = true;
+        core_.wakePresenter.notify_all();
+    };
 }
 
 QString FileSource::openedPath() const {

@@ -44,7 +44,7 @@ class FileSource final : public EngineObject<FileSource, IMFile, IMObject, IMPro
     // ISourceHub
     void addSink(IMediaSink* sink) override;
     void removeSink(IMediaSink* sink) override;
-    void setAudioClock(IAudioClock* clock) override;
+    void setSoundWanted(IMediaSink* sink, bool wanted) override;
     QString openedPath() const override;
     double playbackRate() const override;
 
@@ -53,6 +53,7 @@ class FileSource final : public EngineObject<FileSource, IMFile, IMObject, IMPro
     void applyPropLocked(const QString& name, const QString& value);
     int setState(int state);
     void pluginsChanged();
+    SinkSet::OwnerChanged soundOwnerChanged();
 
     // Caller's thread, except what SourceCore guards.
     mutable SourceCore core_;

@@ -203,6 +203,8 @@ void Presenter::forwardAudio(Lock& lk, double horizon, double cut) {
         audioForwardedTo_ = routed->position + double(routed->frames()) / routed->sampleRate;
         lk.unlock();
         sinks_.deliverAudio(routed);
+        if (!sinks_.hasPacer())
+            sinks_.deliverSound(routed);
         lk.lock();
     }
 }

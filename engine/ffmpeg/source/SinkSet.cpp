@@ -16,14 +16,36 @@ void SinkSet::add(IMediaSink* sink, int state, const std::function<bool(uint64_t
         sink->onVideo(last_);
 }
 
-void SinkSet::remove(IMediaSink* sink) {
+void SinkSet::remove(IMediaSink* sink, const OwnerChanged& ownerClock) {
     std::lock_guard lk(m_);
+    if (std::find(soundWanted_.begin(), soundWanted_.end(), sink) != soundWanted_.end())
+        changeSoundLocked(sink, false, ownerClock);
     auto it = std::find(sinks_.begin(), sinks_.end(), sink);
     if (it == sinks_.end())
         return;
     if (sink->pacesSource())
         pacers_.fetch_sub(1);
     sinks_.erase(it);
+}
+
+void SinkSet::setSoundWanted(IMediaSink* sink, bool wanted, const OwnerChanged& ownerClock) {
+    std::lock_guard lk(m_);
+    changeSoundLocked(sink, wanted, ownerClock);
+}
+
+void SinkSet::changeSoundLocked(IMediaSink* sink, bool wanted, const OwnerChanged& ownerClock) {
+    IMediaSink* const owner = soundWanted_.empty() ? nullptr : soundWanted_.front();
+    const auto it = std::find(soundWanted_.begin(), soundWanted_.end(), sink);
+    if (wanted && it == soundWanted_.end())
+        soundWanted_.push_back(sink);
+    else if (!wanted && it != soundWanted_.end())
+        soundWanted_.erase(it);
+    IMediaSink* const next = soundWanted_.empty() ? nullptr : soundWanted_.front();
+    if (next == owner)
+        return;
+    if (owner)
+        owner->onSoundFlush();
+    ownerClock(next ? next->soundClock() : nullptr);
 }
 
 bool SinkSet::empty() const {
@@ -43,6 +65,18 @@ void SinkSet::deliverAudio(const AudioHandle& block) {
     std::lock_guard lk(m_);
     for (IMediaSink* s : sinks_)
         s->onAudio(block);
+}
+
+void SinkSet::deliverSound(const AudioHandle& block) {
+    std::lock_guard lk(m_);
+    if (!soundWanted_.empty())
+        soundWanted_.front()->onSound(block);
+}
+
+void SinkSet::flushSound() {
+    std::lock_guard lk(m_);
+    if (!soundWanted_.empty())
+        soundWanted_.front()->onSoundFlush();
 }
 
 void SinkSet::deliverState(int state, bool discontinuity) {

@@ -14,19 +14,30 @@ class SinkSet {
     // Adds `sink`, tells it the state, and gives it the last picture when `giveLast(session of that
     // picture)` agrees. All under the set's lock, so no delivery overtakes it.
     void add(IMediaSink* sink, int state, const std::function<bool(uint64_t)>& giveLast);
-    // Returns once no call into `sink` is running.
-    void remove(IMediaSink* sink);
+
     bool hasPacer() const { return pacers_.load() > 0; }
+    // Sound ownership (see ISourceHub::setSoundWanted). `ownerClock` is called, under the set's lock,
+    // with the new owner's clock (nullptr when nobody wants sound) whenever the owner changes.
+    using OwnerChanged = std::function<void(IAudioClock*)>;
+    void setSoundWanted(IMediaSink* sink, bool wanted, const OwnerChanged& ownerClock);
+    // Returns once no call into `sink` is running.
+    void remove(IMediaSink* sink, const OwnerChanged& ownerClock);
     bool empty() const;
 
     void deliverVideo(const FrameHandle& frame, uint64_t session);
     void deliverAudio(const AudioHandle& block);
+    // To the sound's owner only.
+    void deliverSound(const AudioHandle& block);
+    void flushSound();
     void deliverState(int state, bool discontinuity);
     void forgetLast();
 
   private:
+    void changeSoundLocked(IMediaSink* sink, bool wanted, const OwnerChanged& ownerClock);
+
     mutable std::mutex m_;
     std::vector<IMediaSink*> sinks_;
+    std::vector<IMediaSink*> soundWanted_; // in the order they asked; the front owns the sound
     FrameHandle last_;
     uint64_t lastSession_ = 0;
     std::atomic<int> pacers_{0};

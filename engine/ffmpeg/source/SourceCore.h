@@ -36,7 +36,8 @@ struct SourceCore {
     double in = 0, out = 0; // out <= in: to the end
     bool loop = false, eofStop = false, dropFrames = true;
     std::vector<int> channelMap; // output channel -> source channel, -1 silent
-    const IAudioClock* audioClock = nullptr;
+    const IAudioClock* audioClock = nullptr; // the sound owner's; null: steady time drives the clock
+    bool soundOwnerChanged = false;          // the presenter resends the sound from the clock's position
     bool captions = false; // a caption plug-in is in the chain
     // The current play run (from the last PlayFile): where it started and whether anything after its
     // first picture reached the sinks (a pacing sink joining later then makes the run start over).
