@@ -10,4 +10,4 @@ export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 norandom=()
 if setarch "$(uname -m)" -R true 2>/dev/null; then norandom=(setarch "$(uname -m)" -R); fi
 cd build-tsan/tests/engine
-"${norandom[@]}" ctest --output-on-failure -j2 -R "SourceOpen|Playback|SeekExact|Renderer|BrokenFiles"
+"${norandom[@]}" ctest --output-on-failure -j2 -R "SourceOpen|Playback|SeekExact|Renderer|BrokenFiles|Sync"

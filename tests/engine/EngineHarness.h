@@ -11,6 +11,7 @@
 
 #include "engine/EngineFactory.h"
 #include "engine/VideoSurface.h"
+#include "engine_ffmpeg/FfmpegEngine.h"
 #include "samples/SampleClips.h"
 
 namespace enginetest {
@@ -47,7 +48,7 @@ QString clip(const QString& fileName, const std::function<void(samples::ClipReci
 
 struct Engine {
     std::unique_ptr<engine::IEngineFactory> factory;
-    Engine();
+    explicit Engine(engine::ff::ReadGate readGate = {});
     engine::MRef<engine::IMFile> source();
     // A renderer showing `source` on `surface`.
     engine::MRef<engine::IMPreview> renderer(const engine::MRef<engine::IMFile>& source,

@@ -11,18 +11,23 @@ namespace {
 
 class FfmpegEngine : public IEngineFactory {
 public:
-    FfmpegEngine() { av_log_set_level(AV_LOG_ERROR); }
+    explicit FfmpegEngine(ReadGate gate) : gate_(std::move(gate)) { av_log_set_level(AV_LOG_ERROR); }
     MRef<IMUnknown> CreateObject(ClassId classId) override {
-        if (classId == CLSID_FileSource) return makeFileSource();
+        if (classId == CLSID_FileSource) return makeFileSource(gate_);
         if (classId == CLSID_PreviewRenderer) return makePreviewRenderer();
         if (classId == CLSID_FileWriter) return makeFileWriter();
         if (classId == CLSID_CaptionPlugin) return makeCaptionPlugin();
         throw EngineError(QStringLiteral("Classe não registrada: %1").arg(QString::fromLatin1(classId.data(), int(classId.size()))));
     }
+
+private:
+    ReadGate gate_;
 };
 
 }  // namespace
 
-std::unique_ptr<IEngineFactory> makeFfmpegEngine() { return std::make_unique<FfmpegEngine>(); }
+std::unique_ptr<IEngineFactory> makeFfmpegEngine(ReadGate readGate) {
+    return std::make_unique<FfmpegEngine>(std::move(readGate));
+}
 
 }  // namespace engine::ff

@@ -1,10 +1,11 @@
 #pragma once
 // One maker per engine class; each stage folder defines its own.
 #include "engine/MRef.h"
+#include "engine_ffmpeg/FfmpegEngine.h"
 
 namespace engine::ff {
 
-MRef<IMUnknown> makeFileSource();
+MRef<IMUnknown> makeFileSource(ReadGate readGate = {});
 MRef<IMUnknown> makePreviewRenderer();
 MRef<IMUnknown> makeFileWriter();
 MRef<IMUnknown> makeCaptionPlugin();

@@ -112,6 +112,8 @@ SourceAudioHandle AudioMerger::pull() {
     const bool allEnded = reach == INT64_MAX;
     if (allEnded)
         reach = furthest;
+    else
+        reach = std::max(reach, furthest - kMaxLagFrames);
     int64_t n = reach - cursor_;
     if (n <= 0 || (!allEnded && n < kBlockFrames))
         return nullptr;

@@ -1,7 +1,10 @@
 #pragma once
 // Joins the audio streams of a clip into one run of source channels: each stream's samples are placed
 // by their timestamps (gaps filled with silence, overlaps dropped), and blocks are handed out only as
-// far as every live stream reaches, so 16 mono tracks line up as one 16-channel track would.
+// far as every live stream reaches, so 16 mono tracks line up as one 16-channel track would. A stream
+// that lags the furthest one by more than kMaxLagFrames (it ended early without saying so, its packets
+// fail to decode, or it is sparse) is not waited for: its channels are silent where it has nothing,
+// and what it delivers late is dropped. Memory stays bounded by that lag.
 #include <deque>
 #include <vector>
 
@@ -12,6 +15,7 @@ namespace engine::ff {
 class AudioMerger {
   public:
     static constexpr int kSampleRate = 48000;
+    static constexpr int64_t kMaxLagFrames = kSampleRate / 2;
 
     void configure(std::vector<int> channelsPerStream);
     int channels() const { return totalChannels_; }

@@ -22,6 +22,12 @@ DecodeWorker::~DecodeWorker() {
         thread_.join();
 }
 
+void DecodeWorker::newRead() {
+    std::lock_guard lk(core_.m);
+    ++core_.demuxSerial;
+    core_.audio.clear();
+}
+
 bool DecodeWorker::aborted(uint64_t session) const {
     return core_.session.load() != session;
 }
@@ -82,7 +88,7 @@ void DecodeWorker::run() {
         for (auto& f : out.video)
             core_.frames.push_back({session, std::move(f)});
         for (auto& a : out.audio)
-            core_.audio.push_back({session, std::move(a)});
+            core_.audio.push_back({core_.demuxSerial, std::move(a)});
         if (!more) {
             core_.frames.push_back({session, nullptr});
             ended_ = true;
@@ -94,6 +100,7 @@ void DecodeWorker::run() {
 }
 
 void DecodeWorker::seekTo(uint64_t session, double target) {
+    newRead();
     ended_ = false;
     parked_.reset();
     dropUpTo_ = -1e9;
@@ -118,6 +125,7 @@ void DecodeWorker::seekTo(uint64_t session, double target) {
 
 void DecodeWorker::resumeAfterParked(uint64_t session) {
     const FrameHandle shown = std::exchange(parked_, nullptr);
+    newRead();
     // Positioned at the shown frame itself so that its audio comes along; the picture is not repeated.
     reader_->seek(
         shown->position, [&] { return aborted(session); }, [&](const FrameHandle& f) { ring_.add(f); });

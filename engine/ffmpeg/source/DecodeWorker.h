@@ -1,5 +1,5 @@
 #pragma once
-// The decode thread of a file source: reads and decodes ahead into the bounded queues of SourceCore,
+// The decode thread of a built-in source (a generator read as a MediaReader): reads and decodes ahead into the bounded queues of SourceCore,
 // performs seeks (answering from the recent-frame ring when it can), and stops at the end of the clip.
 #include <memory>
 #include <thread>
@@ -22,6 +22,8 @@ class DecodeWorker {
     void seekTo(uint64_t session, double target);
     void resumeAfterParked(uint64_t session);
     bool aborted(uint64_t session) const;
+    // The reader starts over elsewhere: the sound read so far is stale.
+    void newRead();
 
     // Thread-owned (the decode thread only).
     SourceCore& core_;

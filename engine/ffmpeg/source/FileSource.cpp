@@ -6,7 +6,7 @@
 #include "audio/ChannelMap.h"
 #include "core/ObjectMakers.h"
 #include "source/ColorBars.h"
-#include "source/FileReader.h"
+#include "source/MediaFile.h"
 
 namespace engine::ff {
 namespace {
@@ -21,7 +21,7 @@ bool isTrue(const QString& v) {
 
 } // namespace
 
-FileSource::FileSource() : core_() {
+FileSource::FileSource(ReadGate readGate) : readGate_(std::move(readGate)) {
     const ChannelMap identity = identityChannelMap();
     core_.channelMap.assign(identity.begin(), identity.end());
 }
@@ -39,10 +39,13 @@ void FileSource::stopPipeline() {
     }
     presenter_.reset();
     worker_.reset();
+    clip_.reset();
     std::lock_guard lk(core_.m);
     core_.quit = false;
     core_.frames.clear();
     core_.audio.clear();
+    core_.videoPackets.clear();
+    core_.audioPackets.clear();
 }
 
 int FileSource::OpenName(const QString& name, const QString& params) {
@@ -63,26 +66,30 @@ int FileSource::OpenName(const QString& name, const QString& params) {
         path_.clear();
     }
     std::unique_ptr<MediaReader> reader;
+    std::unique_ptr<MediaFile> file;
     QString error;
     if (name == kColorBars) {
         reader = std::make_unique<ColorBarsReader>();
     } else if (!name.isEmpty()) {
-        reader = FileReader::open(name, error);
+        file = MediaFile::open(name, error);
     }
-    if (!reader) {
+    if (!reader && !file) {
         sinks_.deliverState(kStateClosed, true);
         return name.isEmpty() ? kOk : kFail;
     }
     {
         std::lock_guard lk(core_.m);
-        core_.info = reader->info();
-        core_.duration = reader->currentDuration();
+        core_.info = reader ? reader->info() : file->info();
+        core_.duration = core_.info.duration;
         core_.state = kStateStopped;
         core_.session.fetch_add(1);
-        if (name != kColorBars)
+        if (file)
             path_ = name;
     }
-    worker_ = std::make_unique<DecodeWorker>(core_, std::move(reader));
+    if (reader)
+        worker_ = std::make_unique<DecodeWorker>(core_, std::move(reader));
+    else
+        clip_ = std::make_unique<ClipPipeline>(core_, std::move(file), readGate_);
     presenter_ = std::make_unique<Presenter>(core_, sinks_);
     return kOk;
 }
@@ -329,8 +336,8 @@ double FileSource::playbackRate() const {
     return core_.rate;
 }
 
-MRef<IMUnknown> makeFileSource() {
-    return makeObject<FileSource>();
+MRef<IMUnknown> makeFileSource(ReadGate readGate) {
+    return makeObject<FileSource>(std::move(readGate));
 }
 
 } // namespace engine::ff

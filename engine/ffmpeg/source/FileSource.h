@@ -1,12 +1,14 @@
 #pragma once
-// The file source object: opens clips (or the built-in colour bars), runs the decode and presenter
-// threads, and feeds the renderers and writers registered on its hub.
+// The file source object: opens clips (or the built-in colour bars), runs the reading, decoding and
+// presenter threads, and feeds the renderers and writers registered on its hub.
 #include <memory>
 #include <vector>
 
 #include "core/EngineObject.h"
 #include "core/MediaSink.h"
 #include "core/PropertyBag.h"
+#include "engine_ffmpeg/FfmpegEngine.h"
+#include "source/ClipPipeline.h"
 #include "source/DecodeWorker.h"
 #include "source/Presenter.h"
 #include "source/SinkSet.h"
@@ -16,7 +18,7 @@ namespace engine::ff {
 
 class FileSource final : public EngineObject<FileSource, IMFile, IMObject, IMProps, IMPlugins, ISourceHub> {
   public:
-    FileSource();
+    explicit FileSource(ReadGate readGate = {});
     ~FileSource() override;
 
     // IMFile
@@ -56,9 +58,11 @@ class FileSource final : public EngineObject<FileSource, IMFile, IMObject, IMPro
     SinkSet::OwnerChanged soundOwnerChanged();
 
     // Caller's thread, except what SourceCore guards.
+    const ReadGate readGate_;
     mutable SourceCore core_;
     SinkSet sinks_;
-    std::unique_ptr<DecodeWorker> worker_;
+    std::unique_ptr<DecodeWorker> worker_; // a built-in source
+    std::unique_ptr<ClipPipeline> clip_;   // a clip file
     std::unique_ptr<Presenter> presenter_;
     QString path_; // guarded by core_.m
     PropertyBag props_;

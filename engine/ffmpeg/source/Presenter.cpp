@@ -6,10 +6,14 @@
 namespace engine::ff {
 namespace {
 using std::chrono::milliseconds;
-// Audio goes to the sinks this far (in wall time) ahead of the clock, so devices never run dry.
-constexpr double kAudioLeadSeconds = 0.3;
+// Sound goes to the sinks this far (in wall time) ahead of the clock: the device's queue stays well
+// under its 250 ms bound and never runs dry.
+constexpr double kAudioLeadSeconds = 0.2;
+// Sound already handed out is kept this long behind the clock, to be sent again to a new sound owner.
+constexpr double kAudioKeepSeconds = 0.05;
 constexpr auto kPoll = milliseconds(20);
 constexpr auto kAudioWaitLimit = milliseconds(1000);
+constexpr auto kSoundWaitLimit = milliseconds(500);
 } // namespace
 
 Presenter::Presenter(SourceCore& core, SinkSet& sinks) : core_(core), sinks_(sinks), clock_(core.audioClock) {
@@ -28,6 +32,12 @@ double Presenter::lead() const {
     return kAudioLeadSeconds * core_.rate;
 }
 
+void Presenter::unlocked(Lock& lk, const std::function<void()>& call) {
+    lk.unlock();
+    call();
+    lk.lock();
+}
+
 void Presenter::run() {
     Lock lk(core_.m);
     while (!core_.quit) {
@@ -41,11 +51,15 @@ void Presenter::run() {
                 core_.wakePresenter.wait(lk);
             continue;
         }
-        syncClock();
+        syncClock(lk);
         if (!clock_.running()) {
-            core_.wakePresenter.wait(lk);
+            const bool polling = starved_ || soundWaitSince_;
+            core_.wakePresenter.wait_for(lk, polling ? kPoll : milliseconds(1000));
+            if (starved_ && core_.state == kStateRunning)
+                stepRunning(lk); // sees whether data is back
             continue;
         }
+        core_.clockPosition = clock_.position();
         stepRunning(lk);
     }
 }
@@ -56,32 +70,63 @@ void Presenter::notifyState(Lock& lk) {
     const bool discontinuity = notifiedSession_ != session;
     notifiedState_ = state;
     notifiedSession_ = session;
-    lk.unlock();
-    sinks_.deliverState(state, discontinuity);
-    lk.lock();
+    unlocked(lk, [&] { sinks_.deliverState(state, discontinuity); });
 }
 
-void Presenter::syncClock() {
-    const bool run = core_.state == kStateRunning && !atEnd_;
-    if (run && !clock_.running())
-        clock_.start(shownPosition(), core_.rate);
+void Presenter::syncClock(Lock& lk) {
+    const bool run = core_.state == kStateRunning && !atEnd_ && !starved_;
+    if (core_.soundOwnerChanged) {
+        core_.soundOwnerChanged = false;
+        if (clock_.running())
+            return anchorClock(lk, clock_.position());
+    }
+    if (run && !clock_.running()) {
+        if (!soundReadyAt(shownPosition()))
+            return;
+        anchorClock(lk, shownPosition());
+    }
     else if (!run && clock_.running())
-        clock_.stop(shownPosition());
-    else if (run && clock_.rate() != core_.rate)
-        clock_.start(clock_.position(), core_.rate);
+        clock_.stop(starved_ ? clock_.position() : shownPosition());
+    else if (run && clockRate_ != core_.rate)
+        anchorClock(lk, clock_.position());
+}
+
+bool Presenter::soundReadyAt(double position) {
+    // The clock starts once the sound of its first moment is decoded too (or after a bound, for a clip
+    // whose sound is missing there), so that picture and sound start together.
+    const bool ready = core_.info.audioChannels == 0 || sinks_.hasPacer() ||
+                       core_.audioEndedSerial == core_.demuxSerial ||
+                       (!core_.audio.empty() && core_.audio.back().block->end() > position + 0.01);
+    if (ready) {
+        soundWaitSince_.reset();
+        return true;
+    }
+    const auto now = MediaClock::Clock::now();
+    if (!soundWaitSince_)
+        soundWaitSince_ = now;
+    return now - *soundWaitSince_ >= kSoundWaitLimit;
+}
+
+void Presenter::anchorClock(Lock& lk, double position) {
+    clockRate_ = core_.rate;
+    clock_.start(position, clockRate_);
+    soundTo_ = std::max(position, 0.0);
+    core_.clockPosition = position;
+    unlocked(lk, [&] { sinks_.flushSound(); });
 }
 
 bool Presenter::startSession(Lock& lk) {
     const uint64_t session = core_.session.load();
     std::erase_if(core_.frames, [&](const QueuedFrame& q) { return q.session != session; });
-    std::erase_if(core_.audio, [&](const QueuedAudio& q) { return q.session != session; });
-    atEnd_ = false;
-    audioForwardedTo_ = -1;
+    atEnd_ = starved_ = false;
+    audioWaitSince_.reset();
     if (!core_.info.hasVideo) {
         shownSession_ = session;
         current_.reset();
         core_.position = std::max(0.0, core_.target);
+        audioTo_ = soundTo_ = core_.position;
         clock_.stop(core_.position);
+        unlocked(lk, [&] { sinks_.flushSound(); });
         return true;
     }
     if (core_.frames.empty())
@@ -90,13 +135,22 @@ bool Presenter::startSession(Lock& lk) {
     core_.frames.pop_front();
     core_.wakeWorker.notify_all();
     shownSession_ = session;
+    unlocked(lk, [&] { sinks_.flushSound(); });
     if (!q.frame) { // nothing decodable at this position: hold what is shown
         atEnd_ = true;
         return true;
     }
     clock_.stop(q.frame->position); // syncClock starts it again from this picture when running
+    audioTo_ = soundTo_ = q.frame->position;
     present(lk, q.frame);
     return true;
+}
+
+bool Presenter::underrun(const FrameHandle& next) {
+    // Nothing to show and nothing read ahead: the storage is slow or the file is still being written.
+    if (next || !core_.frames.empty() || !core_.videoPackets.empty() || core_.videoPackets.ended())
+        return false;
+    return !current_ || clock_.position() >= current_->position + current_->duration;
 }
 
 void Presenter::stepRunning(Lock& lk) {
@@ -105,14 +159,29 @@ void Presenter::stepRunning(Lock& lk) {
     if (!core_.info.hasVideo)
         return stepAudioOnly(lk, cut);
     if (core_.frames.empty()) {
-        if (!pacing)
+        if (!pacing && !starved_ && underrun(nullptr)) {
+            starved_ = true;
+            clock_.stop(clock_.position());
+            return;
+        }
+        if (!pacing && clock_.running())
             forwardAudio(lk, std::min(clock_.position() + lead(), cut), cut);
         core_.wakePresenter.wait_for(lk, kPoll);
         return;
     }
     const FrameHandle next = core_.frames.front().frame;
+    if (starved_) { // data is back: go on from the next picture, sound with it
+        if (next && !soundReadyAt(next->position)) {
+            core_.wakePresenter.wait_for(lk, kPoll);
+            return;
+        }
+        starved_ = false;
+        if (next)
+            anchorClock(lk, next->position);
+        return;
+    }
     if (!next)
-        return endOfRange(lk, current_ ? current_->position + current_->duration : cut);
+        return endOfRange(lk, current_ ? std::min(current_->position + current_->duration, cut) : cut);
     if (next->position >= cut - frameTolerance(next->duration))
         return endOfRange(lk, cut);
 
@@ -145,24 +214,44 @@ void Presenter::stepRunning(Lock& lk) {
 }
 
 void Presenter::stepAudioOnly(Lock& lk, double cut) {
-    const double now = clock_.position();
+    const bool ended = core_.audioEndedSerial == core_.demuxSerial;
+    const bool dry = core_.audio.empty() || core_.audio.back().block->end() <= audioTo_;
+    if (starved_ && !dry) {
+        starved_ = false;
+        return anchorClock(lk, core_.position);
+    }
+    const double now = starved_ ? core_.position : clock_.position();
+    if (!starved_ && dry && !ended && core_.audioPackets.size() &&
+        std::all_of(core_.audioPackets.begin(), core_.audioPackets.end(), [](auto& q) { return q.empty(); }) &&
+        now >= audioTo_) {
+        starved_ = true;
+        clock_.stop(audioTo_);
+        core_.position = std::min(audioTo_, cut);
+        return;
+    }
     core_.position = std::min(now, cut);
     forwardAudio(lk, std::min(now + lead(), cut), cut);
-    const bool streamEnded = !core_.frames.empty() && !core_.frames.front().frame && core_.audio.empty();
-    if (now >= cut || streamEnded)
+    if (now >= cut || (ended && dry && now >= audioTo_))
         return endOfRange(lk, std::min(now, cut));
     core_.wakePresenter.wait_for(lk, kPoll);
 }
 
-void Presenter::endOfRange(Lock& lk, double cut) {
+void Presenter::endOfRange(Lock& lk, double endsAt) {
+    const bool pacing = sinks_.hasPacer();
+    forwardAudio(lk, endsAt, endsAt);
+    if (core_.session.load() != shownSession_)
+        return;
+    // The last picture stays for its whole duration and the sound plays to its last sample.
+    if (!pacing && clock_.running() && std::isfinite(endsAt) && clock_.position() < endsAt - 1e-4) {
+        const auto now = MediaClock::Clock::now();
+        core_.wakePresenter.wait_until(lk, std::min(clock_.timeOf(endsAt), now + kPoll));
+        return;
+    }
     if (core_.loop) {
         core_.seekLocked(core_.in);
         return;
     }
-    forwardAudio(lk, cut, cut);
-    if (core_.session.load() != shownSession_)
-        return;
-    if (awaitingAudio(cut)) {
+    if (awaitingAudio(endsAt)) {
         core_.wakePresenter.wait_for(lk, milliseconds(5));
         return;
     }
@@ -174,9 +263,9 @@ void Presenter::endOfRange(Lock& lk, double cut) {
 
 bool Presenter::awaitingAudio(double cut) {
     // A pacing consumer gets the audio up to the cut complete, unless the audio stops short of it.
-    const bool streamEnded =
-        std::any_of(core_.frames.begin(), core_.frames.end(), [](auto& q) { return !q.frame; });
-    if (!sinks_.hasPacer() || core_.info.audioChannels == 0 || streamEnded || audioForwardedTo_ >= cut - 1e-4)
+    const bool streamEnded = core_.audioEndedSerial == core_.demuxSerial ||
+                             std::any_of(core_.frames.begin(), core_.frames.end(), [](auto& q) { return !q.frame; });
+    if (!sinks_.hasPacer() || core_.info.audioChannels == 0 || streamEnded || audioTo_ >= cut - 1e-4)
         return false;
     const auto now = MediaClock::Clock::now();
     if (!audioWaitSince_)
@@ -186,37 +275,60 @@ bool Presenter::awaitingAudio(double cut) {
 
 void Presenter::forwardAudio(Lock& lk, double horizon, double cut) {
     const uint64_t session = shownSession_;
-    while (!core_.audio.empty() && core_.session.load() == session) {
-        const QueuedAudio q = core_.audio.front();
-        if (q.session != session) {
-            core_.audio.pop_front();
-            continue;
-        }
-        if (q.block->position >= horizon - 1e-9)
+    const bool pacing = sinks_.hasPacer();
+    std::erase_if(core_.audio, [&](const QueuedAudio& q) { return q.serial != core_.demuxSerial; });
+    // Sound the owner would hear late is not sent: it starts at the clock's position.
+    const double heardFrom = clock_.running() ? std::max(soundTo_, clock_.position()) : soundTo_;
+    const double from = std::min(audioTo_, heardFrom);
+    for (size_t i = 0; i < core_.audio.size() && core_.session.load() == session; ++i) {
+        const SourceAudioHandle block = core_.audio[i].block;
+        if (block->position >= horizon - 1e-9)
             break;
-        core_.audio.pop_front();
-        core_.wakeWorker.notify_all();
-        AudioHandle routed = route(*q.block, cut);
-        if (!routed)
+        if (block->end() <= from)
             continue;
-        core_.runAdvanced = true;
-        audioForwardedTo_ = routed->position + double(routed->frames()) / routed->sampleRate;
-        lk.unlock();
-        sinks_.deliverAudio(routed);
-        if (!sinks_.hasPacer())
-            sinks_.deliverSound(routed);
-        lk.lock();
+        AudioHandle all = block->end() > audioTo_ ? route(*block, audioTo_, cut) : nullptr;
+        AudioHandle heard = !pacing && block->end() > heardFrom ? route(*block, heardFrom, cut) : nullptr;
+        if (all) {
+            core_.runAdvanced = true;
+            audioTo_ = all->position + double(all->frames()) / all->sampleRate;
+        }
+        if (heard)
+            soundTo_ = heard->position + double(heard->frames()) / heard->sampleRate;
+        unlocked(lk, [&] {
+            if (all)
+                sinks_.deliverAudio(all);
+            if (heard)
+                sinks_.deliverSound(heard);
+        });
+        if (core_.session.load() != session || core_.audio.size() <= i || core_.audio[i].block != block)
+            break; // the queue changed meanwhile: looked at again on the next step
     }
+    dropPlayedAudio();
 }
 
-AudioHandle Presenter::route(const SourceAudio& in, double cut) const {
+void Presenter::dropPlayedAudio() {
+    // Kept from a little behind what is heard (or shown, while the clock stands), to be sent again.
+    const double now = clock_.running() && !sinks_.hasPacer() ? clock_.position() : shownPosition();
+    const double keepFrom = std::min(audioTo_, now - kAudioKeepSeconds * core_.rate);
+    bool dropped = false;
+    while (!core_.audio.empty() && core_.audio.front().block->end() <= keepFrom) {
+        core_.audio.pop_front();
+        dropped = true;
+    }
+    if (dropped)
+        core_.wakeWorker.notify_all();
+}
+
+AudioHandle Presenter::route(const SourceAudio& in, double from, double to) const {
+    const int skip = std::max(0, int(std::llround((from - in.position) * in.sampleRate)));
     int frames = in.frames();
-    if (std::isfinite(cut))
-        frames = std::min<int>(frames, int(std::llround((cut - in.position) * in.sampleRate)));
+    if (std::isfinite(to))
+        frames = std::min<int>(frames, int(std::llround((to - in.position) * in.sampleRate)));
+    frames -= skip;
     if (frames <= 0)
         return nullptr;
     auto out = std::make_shared<AudioBlock>();
-    out->position = in.position;
+    out->position = in.position + double(skip) / in.sampleRate;
     out->rate = core_.rate;
     out->sampleRate = in.sampleRate;
     out->channels = AudioBlock::kOutputChannels;
@@ -227,7 +339,7 @@ AudioHandle Presenter::route(const SourceAudio& in, double cut) const {
             continue;
         for (int i = 0; i < frames; ++i)
             out->samples[size_t(i) * AudioBlock::kOutputChannels + size_t(k)] =
-                in.samples[size_t(i) * size_t(in.channels) + size_t(src)];
+                in.samples[size_t(i + skip) * size_t(in.channels) + size_t(src)];
     }
     return out;
 }
@@ -236,9 +348,7 @@ void Presenter::present(Lock& lk, const FrameHandle& frame) {
     current_ = frame;
     core_.position = frame->position;
     const uint64_t session = shownSession_;
-    lk.unlock();
-    sinks_.deliverVideo(frame, session);
-    lk.lock();
+    unlocked(lk, [&] { sinks_.deliverVideo(frame, session); });
 }
 
 } // namespace engine::ff

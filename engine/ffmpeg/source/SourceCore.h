@@ -1,6 +1,7 @@
 #pragma once
-// What the caller's thread, the decode thread and the presenter thread of one file source share. Every
-// field is guarded by `m` (the session number is also readable without it, for aborting a seek).
+// What the caller's thread, the pipeline's threads (demux, video and audio decoding, or the generator of
+// a built-in source) and the presenter thread of one file source share. Every field is guarded by `m`
+// (the session number is also readable without it, for aborting a seek).
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "source/MediaReader.h"
+#include "source/PacketQueue.h"
 
 namespace engine::ff {
 
@@ -19,12 +21,13 @@ struct QueuedFrame {
     FrameHandle frame; // null: the stream ended in this session
 };
 struct QueuedAudio {
-    uint64_t session = 0;
+    uint64_t serial = 0; // demux serial: sound stays valid across seeks that need no new read
     SourceAudioHandle block;
 };
 
 struct SourceCore {
     std::mutex m;
+    // wakeWorker wakes every producer stage (demux, decoders, generator); wakePresenter the presenter.
     std::condition_variable wakeWorker, wakePresenter;
     bool quit = false;
 
@@ -45,7 +48,18 @@ struct SourceCore {
     std::chrono::steady_clock::time_point runStartedAt{};
     bool runAdvanced = false;
 
-    // Published by the decode thread and the presenter.
+    // Demuxing: a read-ahead per stream. A seek that must read from elsewhere bumps demuxSerial and
+    // clears what was read ahead; the decoders start over when they meet packets of a new serial.
+    uint64_t demuxSerial = 0;
+    bool demuxSeekPending = false;
+    double demuxSeekTo = 0;
+    PacketQueue videoPackets;
+    std::deque<PacketQueue> audioPackets; // one per audio stream (a deque: queues never move)
+    double audioFloor = 0;                 // sound before this is not wanted (set with a new read)
+    uint64_t audioEndedSerial = UINT64_MAX; // every sample of this serial was queued in `audio`
+    double clockPosition = 0;               // the presenter's clock while running (for catching up)
+
+    // Published by the stages and the presenter.
     MediaInfo info;
     double duration = 0;
     double position = 0;
@@ -53,12 +67,27 @@ struct SourceCore {
     std::deque<QueuedAudio> audio;
 
     bool hasOutPoint() const { return out > in && out > 0; }
-    // A new session at `t`: queued media is stale from now on.
+    // A new session at `t`: queued pictures are stale from now on (queued sound is, once the reading
+    // starts over elsewhere: see readFromLocked).
     void seekLocked(double t) {
         session.fetch_add(1);
         target = t;
         frames.clear();
+        wakeWorker.notify_all();
+        wakePresenter.notify_all();
+    }
+    // Reading starts over at `point` (clip seconds; negative: the beginning of the file); sound before
+    // `soundFrom` is not wanted.
+    void readFromLocked(double point, double soundFrom) {
+        ++demuxSerial;
+        demuxSeekPending = true;
+        demuxSeekTo = point;
+        videoPackets.clear();
+        for (auto& q : audioPackets)
+            q.clear();
         audio.clear();
+        audioFloor = soundFrom;
+        audioEndedSerial = UINT64_MAX;
         wakeWorker.notify_all();
         wakePresenter.notify_all();
     }

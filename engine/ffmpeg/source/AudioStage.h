@@ -1,0 +1,52 @@
+#pragma once
+// The audio decode thread of a clip: decodes every audio stream's packets, converts them to float at
+// 48 kHz and joins them into blocks of all source channels (AudioMerger) for the presenter, at most
+// kAheadSeconds ahead of the picture shown. A stream that lags the others by more than the merger's
+// bound is heard as silence while the others play on. For a clip without video it also starts the
+// reading over at each seek.
+#include <thread>
+#include <vector>
+
+#include "source/AudioMerger.h"
+#include "source/MediaFile.h"
+#include "source/SourceCore.h"
+
+namespace engine::ff {
+
+class AudioStage {
+  public:
+    static constexpr double kAheadSeconds = 2.0;
+
+    AudioStage(SourceCore& core, const MediaFile& file);
+    ~AudioStage(); // the owner sets core.quit first
+
+  private:
+    using Lock = std::unique_lock<std::mutex>;
+    struct Stream {
+        AVCodecContextPtr codec;
+        SwrPtr swr;
+        int swrFormat = -1, swrRate = 0, swrChannels = 0; // the decoded sound swr was set up for
+        int channels = 0;
+        StreamTime time;
+        double nextPosition = 0; // where the next decoded frame starts when it has no timestamp
+    };
+    void run();
+    void restart();
+    bool roomLocked() const;
+    int nextStreamLocked() const;
+    void decode(size_t stream, const AVPacket* packet);
+    void convert(size_t stream, AVFrame& frame);
+    void queueBlocks();
+
+    // Audio thread (the core's fields under its lock).
+    SourceCore& core_;
+    const MediaFile& file_;
+    std::vector<Stream> streams_;
+    AudioMerger merger_;
+    AVFramePtr scratch_ = makeFrame();
+    uint64_t serial_ = UINT64_MAX;
+    uint64_t session_ = UINT64_MAX; // clips without video: the session whose reading was started
+    std::thread thread_;
+};
+
+} // namespace engine::ff

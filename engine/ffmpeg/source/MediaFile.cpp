@@ -1,0 +1,110 @@
+#include "source/MediaFile.h"
+
+#include "captions/SubtitleTrack.h"
+#include "core/AvError.h"
+
+namespace engine::ff {
+namespace {
+QString openError(const QString& path, const QString& why) {
+    return QStringLiteral("Não foi possível abrir \"%1\": %2").arg(path, why);
+}
+} // namespace
+
+AVCodecContextPtr openDecoder(const AVStream& st, int threads) {
+    const AVCodec* codec = avcodec_find_decoder(st.codecpar->codec_id);
+    if (!codec)
+        return nullptr;
+    AVCodecContextPtr ctx(avcodec_alloc_context3(codec));
+    if (!ctx || avcodec_parameters_to_context(ctx.get(), st.codecpar) < 0)
+        return nullptr;
+    ctx->pkt_timebase = st.time_base;
+    ctx->thread_count = threads;
+    if (threads != 1)
+        ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    if (avcodec_open2(ctx.get(), codec, nullptr) < 0)
+        return nullptr;
+    return ctx;
+}
+
+std::unique_ptr<MediaFile> MediaFile::open(const QString& path, QString& error) {
+    std::unique_ptr<MediaFile> f(new MediaFile(path));
+    if (!f->openInput(error))
+        return nullptr;
+    return f;
+}
+
+bool MediaFile::openInput(QString& error) {
+    AVFormatContext* raw = nullptr;
+    int rc = avformat_open_input(&raw, path_.toUtf8().constData(), nullptr, nullptr);
+    if (rc < 0) {
+        error = openError(path_, avErrorText(rc));
+        return false;
+    }
+    fmt_.reset(raw);
+    // Weak guesses (a few bytes that look like some format) and text renderers are not media.
+    if (fmt_->probe_score <= AVPROBE_SCORE_RETRY || !strcmp(fmt_->iformat->name, "tty")) {
+        error = openError(path_, QStringLiteral("formato não reconhecido"));
+        return false;
+    }
+    rc = avformat_find_stream_info(fmt_.get(), nullptr);
+    if (rc < 0) {
+        error = openError(path_, avErrorText(rc));
+        return false;
+    }
+    const int video = av_find_best_stream(fmt_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (video >= 0 && !(fmt_->streams[video]->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
+        AVStream* st = fmt_->streams[video];
+        if (!openDecoder(*st, 1)) {
+            error = openError(path_, QStringLiteral("decodificador de vídeo indisponível"));
+            return false;
+        }
+        videoIndex_ = video;
+        info_.hasVideo = true;
+        const AVRational fps = av_guess_frame_rate(fmt_.get(), st, nullptr);
+        if (fps.num > 0 && fps.den > 0 && av_q2d(fps) < 1000)
+            info_.frameDuration = av_q2d(av_inv_q(fps));
+    }
+    for (unsigned i = 0; i < fmt_->nb_streams; ++i) {
+        const AVStream* st = fmt_->streams[i];
+        if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && st->codecpar->ch_layout.nb_channels > 0 &&
+            openDecoder(*st, 1))
+            audio_.push_back({int(i), st->codecpar->ch_layout.nb_channels, {}});
+        else if (subtitleIndex_ < 0 && SubtitleTrack::isTextSubtitle(*st->codecpar))
+            subtitleIndex_ = int(i);
+    }
+    if (!info_.hasVideo && audio_.empty()) {
+        error = openError(path_, QStringLiteral("sem vídeo nem áudio"));
+        return false;
+    }
+    origin_ = findOrigin();
+    if (videoIndex_ >= 0)
+        videoTime_ = StreamTime(fmt_->streams[videoIndex_]->time_base, origin_);
+    if (subtitleIndex_ >= 0)
+        subtitleTime_ = StreamTime(fmt_->streams[subtitleIndex_]->time_base, origin_);
+    for (auto& a : audio_) {
+        a.time = StreamTime(fmt_->streams[a.index]->time_base, origin_);
+        info_.audioChannels += a.channels;
+    }
+    double end = 0;
+    if (videoIndex_ >= 0 && fmt_->streams[videoIndex_]->duration > 0)
+        end = StreamTime(fmt_->streams[videoIndex_]->time_base, 0).seconds(fmt_->streams[videoIndex_]->duration);
+    else if (fmt_->duration > 0) {
+        const double start = fmt_->start_time != AV_NOPTS_VALUE ? double(fmt_->start_time) / AV_TIME_BASE : 0;
+        end = double(fmt_->duration) / AV_TIME_BASE + start - origin_;
+    }
+    info_.duration = std::max(0.0, end);
+    return true;
+}
+
+double MediaFile::findOrigin() const {
+    if (videoIndex_ >= 0) {
+        const AVStream* st = fmt_->streams[videoIndex_];
+        if (st->start_time != AV_NOPTS_VALUE)
+            return st->start_time * av_q2d(st->time_base);
+    }
+    if (fmt_->start_time != AV_NOPTS_VALUE)
+        return double(fmt_->start_time) / AV_TIME_BASE;
+    return 0;
+}
+
+} // namespace engine::ff

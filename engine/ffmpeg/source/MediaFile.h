@@ -1,0 +1,56 @@
+#pragma once
+// An opened clip container: its streams, where its clip time starts, and what the source tells about it.
+// Opening reads the headers and probes the streams; demuxing and decoding are the stages' work.
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "core/AvPtr.h"
+#include "source/MediaReader.h"
+#include "source/StreamTime.h"
+
+namespace engine::ff {
+
+struct AudioStreamInfo {
+    int index = -1; // stream index in the container
+    int channels = 0;
+    StreamTime time;
+};
+
+class MediaFile {
+  public:
+    // Null with `error` (in Portuguese, for the operator) when the file is not a playable clip.
+    static std::unique_ptr<MediaFile> open(const QString& path, QString& error);
+
+    const QString& path() const { return path_; }
+    AVFormatContext* format() const { return fmt_.get(); }
+    const MediaInfo& info() const { return info_; }
+    int videoIndex() const { return videoIndex_; }
+    const AVStream* videoStream() const { return videoIndex_ >= 0 ? fmt_->streams[videoIndex_] : nullptr; }
+    const StreamTime& videoTime() const { return videoTime_; }
+    const std::vector<AudioStreamInfo>& audio() const { return audio_; }
+    int subtitleIndex() const { return subtitleIndex_; }
+    const StreamTime& subtitleTime() const { return subtitleTime_; }
+    // Seconds of the clip origin on the container's own time line.
+    double origin() const { return origin_; }
+
+  private:
+    explicit MediaFile(QString path) : path_(std::move(path)) {}
+    bool openInput(QString& error);
+    double findOrigin() const;
+
+    QString path_;
+    AVInputPtr fmt_;
+    MediaInfo info_;
+    int videoIndex_ = -1;
+    StreamTime videoTime_;
+    std::vector<AudioStreamInfo> audio_;
+    int subtitleIndex_ = -1;
+    StreamTime subtitleTime_;
+    double origin_ = 0;
+};
+
+// A decoder for stream `st`, opened with FFmpeg's threads; null when it cannot be opened.
+AVCodecContextPtr openDecoder(const AVStream& st, int threads);
+
+} // namespace engine::ff

@@ -1,0 +1,261 @@
+#include "source/VideoStage.h"
+
+#include <algorithm>
+
+namespace engine::ff {
+namespace {
+constexpr size_t kMaxQueuedFrames = 8;
+// Seeks to a point this close ahead decode forward instead of reading from elsewhere.
+constexpr double kForwardDecodeSpan = 2.0;
+// Non-reference pictures this far before a seek target are not decoded (the recent-frame ring keeps
+// about this much behind the target for stepping back).
+constexpr double kRingSpan = 1.0;
+// From this rate on, non-reference pictures are not decoded (most would be dropped anyway) ...
+constexpr double kFastRate = 1.5;
+// ... and pictures this far behind the clock (in seconds of wall time) make it decode key pictures only
+// until it is back ahead of the clock, so that the picture keeps moving at any rate.
+constexpr double kCatchUpSeconds = 0.3;
+} // namespace
+
+VideoStage::VideoStage(SourceCore& core, const MediaFile& file, SubtitleTrack& subtitles)
+    : core_(core), file_(file), subtitles_(subtitles), codec_(openDecoder(*file.videoStream(), 0)) {
+    streamAspect_ = av_guess_sample_aspect_ratio(file.format(), const_cast<AVStream*>(file.videoStream()), nullptr);
+    thread_ = std::thread([this] { run(); });
+}
+
+VideoStage::~VideoStage() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+size_t VideoStage::queuedLocked() const {
+    return size_t(std::count_if(core_.frames.begin(), core_.frames.end(), [](auto& q) { return bool(q.frame); }));
+}
+
+void VideoStage::run() {
+    Lock lk(core_.m);
+    while (!core_.quit) {
+        if (core_.session.load() != session_) {
+            startSession();
+            continue;
+        }
+        if (parked_) {
+            if (core_.state != kStateRunning) {
+                core_.wakeWorker.wait(lk);
+                continue;
+            }
+            resumeAfterParked();
+            continue;
+        }
+        if (!codec_ || ended_ || (!seek_ && queuedLocked() >= kMaxQueuedFrames)) {
+            core_.wakeWorker.wait(lk);
+            continue;
+        }
+        AVFramePtr frame;
+        switch (nextFrame(lk, frame)) {
+        case Got::Frame:
+            if (FrameHandle f = wrap(std::move(frame))) {
+                ring_.add(f);
+                core_.duration = std::max(core_.duration, f->position + f->duration);
+                if (seek_)
+                    onSeekFrame(f);
+                else
+                    publish(f);
+            }
+            break;
+        case Got::Wait:
+            core_.wakeWorker.wait(lk);
+            break;
+        case Got::End:
+            onEnd();
+            break;
+        case Got::Stale:
+            break;
+        }
+    }
+}
+
+void VideoStage::startSession() {
+    session_ = core_.session.load();
+    const double target = core_.target;
+    if (core_.captions != captionsOn_) {
+        ring_.clear(); // its pictures lack (or carry) captions
+        captionsOn_ = core_.captions;
+        if (!captionsOn_)
+            lastHanded_.reset();
+    }
+    parked_.reset();
+    seek_.reset();
+    ended_ = false;
+    dropUpTo_ = -1e9;
+    if (FrameHandle hit = ring_.find(target)) {
+        core_.frames.push_back({session_, hit});
+        core_.wakePresenter.notify_all();
+        parked_ = hit;
+        return;
+    }
+    const double tol = frameTolerance(file_.info().frameDuration);
+    const bool forward = lastHanded_ && !decoderEnded_ && target > lastHanded_->position + tol &&
+                         target < lastHanded_->position + kForwardDecodeSpan;
+    seek_ = Seek{target, target, 0, !forward, false, nullptr};
+    if (!forward)
+        readFrom(target, std::max(0.0, target - file_.info().frameDuration));
+}
+
+void VideoStage::readFrom(double point, double soundFrom) {
+    // At or before the first picture, reading starts at the beginning of the file (a seek to the first
+    // timestamp of a transport stream may land after its first key picture).
+    core_.readFromLocked(point <= frameTolerance(file_.info().frameDuration) ? -1 : point, soundFrom);
+    if (codec_)
+        avcodec_flush_buffers(codec_.get());
+    captions_.reset();
+    keySeen_ = decoderEnded_ = false;
+    keyPosition_ = NAN;
+}
+
+void VideoStage::resumeAfterParked() {
+    const FrameHandle shown = std::exchange(parked_, nullptr);
+    // Read from the shown picture itself so that its sound comes along; the picture is not repeated.
+    seek_ = Seek{shown->position, shown->position, 0, true, false, nullptr};
+    dropUpTo_ = shown->position + frameTolerance(shown->duration);
+    readFrom(shown->position, shown->position);
+}
+
+VideoStage::Got VideoStage::nextFrame(Lock& lk, AVFramePtr& out) {
+    for (;;) {
+        if (core_.quit || core_.session.load() != session_)
+            return Got::Stale;
+        lk.unlock();
+        const int rc = avcodec_receive_frame(codec_.get(), scratch_.get());
+        lk.lock();
+        if (rc == 0) {
+            out = makeFrame();
+            av_frame_move_ref(out.get(), scratch_.get());
+            return Got::Frame;
+        }
+        if (rc != AVERROR(EAGAIN)) {
+            decoderEnded_ = true;
+            return Got::End;
+        }
+        if (core_.videoPackets.empty())
+            return Got::Wait;
+        const QueuedPacket p = core_.videoPackets.pop();
+        core_.wakeWorker.notify_all();
+        if (p.serial == core_.demuxSerial)
+            send(lk, p);
+    }
+}
+
+void VideoStage::send(Lock& lk, const QueuedPacket& p) {
+    if (!p.packet) {
+        lk.unlock();
+        avcodec_send_packet(codec_.get(), nullptr);
+        lk.lock();
+        return;
+    }
+    const bool key = p.packet->flags & AV_PKT_FLAG_KEY;
+    if (!keySeen_ && !key)
+        return;
+    keySeen_ = true;
+    codec_->skip_frame = discardFor(p, key);
+    lk.unlock();
+    avcodec_send_packet(codec_.get(), p.packet.get()); // a damaged packet is skipped
+    lk.lock();
+}
+
+AVDiscard VideoStage::discardFor(const QueuedPacket& p, bool key) {
+    const bool timed = p.end > p.start || p.start != 0;
+    if (seek_)
+        return timed && p.start + file_.info().frameDuration < seek_->target - kRingSpan ? AVDISCARD_NONREF
+                                                                                       : AVDISCARD_DEFAULT;
+    const double rate = core_.rate;
+    const bool fast = rate > kFastRate && core_.state == kStateRunning;
+    const bool behind = fast && timed && core_.clockPosition - p.start > kCatchUpSeconds * rate;
+    if (behind)
+        catchingUp_ = true;
+    else if (catchingUp_ && key) // only a key picture can start decoding everything again
+        catchingUp_ = false;
+    if (catchingUp_)
+        return AVDISCARD_NONKEY;
+    return fast ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+}
+
+FrameHandle VideoStage::wrap(AVFramePtr frame) {
+    const double dur = file_.info().frameDuration;
+    const double tol = frameTolerance(dur);
+    const int64_t ts = frame->best_effort_timestamp;
+    const double pos = ts != AV_NOPTS_VALUE ? file_.videoTime().seconds(ts) : lastPosition_ + dur;
+    lastPosition_ = pos;
+    if (std::isnan(keyPosition_)) {
+        if (!frame->key_frame && frame->pict_type != AV_PICTURE_TYPE_I)
+            return nullptr;
+        keyPosition_ = pos;
+    }
+    if (pos < keyPosition_ - tol || pos < -tol)
+        return nullptr; // leading pictures of an open GOP
+
+    auto vf = std::make_shared<VideoFrame>();
+    AVRational sar = frame->sample_aspect_ratio;
+    if (sar.num <= 0 || sar.den <= 0)
+        sar = streamAspect_;
+    if (sar.num <= 0 || sar.den <= 0)
+        sar = {1, 1};
+    vf->position = pos;
+    vf->duration = dur;
+    vf->index = std::llround(pos / dur);
+    vf->sampleAspect = sar;
+    vf->interlaced = frame->interlaced_frame;
+    vf->topFieldFirst = frame->top_field_first;
+    if (captionsOn_) {
+        if (av_frame_get_side_data(frame.get(), AV_FRAME_DATA_A53_CC))
+            a53Seen_ = true;
+        captions_.feedFrame(*frame, pos);
+        vf->caption = a53Seen_ || !subtitles_.ok() ? captions_.screenAt(pos) : subtitles_.screenAt(pos);
+    }
+    vf->frame = std::move(frame);
+    return vf;
+}
+
+void VideoStage::onSeekFrame(const FrameHandle& f) {
+    Seek& s = *seek_;
+    const double tol = frameTolerance(f->duration);
+    if (!s.any && s.fromRead && f->position > s.target + tol && s.point > 0) {
+        // Reading started after the target (the index pointed past it): start earlier.
+        s.backoff = s.backoff == 0 ? 1.0 : s.backoff * 2;
+        s.point = std::max(0.0, s.target - s.backoff);
+        readFrom(s.point, std::max(0.0, s.target - f->duration));
+        return;
+    }
+    s.any = true;
+    if (f->position <= s.target + tol) {
+        s.candidate = f;
+        return;
+    }
+    const FrameHandle shown = s.candidate ? s.candidate : f;
+    seek_.reset();
+    publish(shown);
+    if (shown != f)
+        publish(f);
+}
+
+void VideoStage::onEnd() {
+    if (seek_) { // past the end: the last picture
+        const FrameHandle shown = seek_->candidate ? seek_->candidate : lastHanded_;
+        seek_.reset();
+        if (shown)
+            publish(shown);
+    }
+    core_.frames.push_back({session_, nullptr});
+    ended_ = true;
+    core_.wakePresenter.notify_all();
+}
+
+void VideoStage::publish(const FrameHandle& f) {
+    if (f->position <= dropUpTo_)
+        return;
+    core_.frames.push_back({session_, f});
+    lastHanded_ = f;
+    core_.wakePresenter.notify_all();
+}
+
+} // namespace engine::ff

@@ -1,0 +1,72 @@
+#pragma once
+// The video decode thread of a clip: decodes the video packets the demux stage queued into pictures for
+// the presenter, performs frame-exact seeks (answering from the recent-frame ring when it can, decoding
+// forward when the target is just ahead, else asking the demuxer to read from before the target), and
+// at fast rates decodes only what can be shown.
+#include <optional>
+#include <thread>
+
+#include "captions/CaptionDecoder.h"
+#include "captions/SubtitleTrack.h"
+#include "source/FrameRing.h"
+#include "source/MediaFile.h"
+#include "source/SourceCore.h"
+
+namespace engine::ff {
+
+class VideoStage {
+  public:
+    VideoStage(SourceCore& core, const MediaFile& file, SubtitleTrack& subtitles);
+    ~VideoStage(); // the owner sets core.quit first
+
+  private:
+    using Lock = std::unique_lock<std::mutex>;
+    enum class Got { Frame, Wait, End, Stale };
+    struct Seek {
+        double target = 0;
+        double point = 0;   // where reading started
+        double backoff = 0; // how far before the target it started
+        bool fromRead = false; // the demuxer reads from `point` (else decoding goes forward)
+        bool any = false;      // a picture was decoded in this seek
+        FrameHandle candidate; // the last picture at or before the target
+    };
+
+    void run();
+    void startSession();
+    void readFrom(double point, double soundFrom);
+    void resumeAfterParked();
+    Got nextFrame(Lock& lk, AVFramePtr& out);
+    void send(Lock& lk, const QueuedPacket& p);
+    AVDiscard discardFor(const QueuedPacket& p, bool key);
+    FrameHandle wrap(AVFramePtr frame);
+    void onSeekFrame(const FrameHandle& f);
+    void onEnd();
+    void publish(const FrameHandle& f);
+    size_t queuedLocked() const;
+
+    // Video thread (the core's fields under its lock).
+    SourceCore& core_;
+    const MediaFile& file_;
+    SubtitleTrack& subtitles_;
+    AVCodecContextPtr codec_;
+    AVFramePtr scratch_ = makeFrame();
+    AVRational streamAspect_{0, 1};
+    FrameRing ring_;
+    CaptionDecoder captions_;
+    bool captionsOn_ = false;
+    bool a53Seen_ = false; // the video carries 608 captions; a subtitle stream is then not used
+    uint64_t session_ = UINT64_MAX;
+    std::optional<Seek> seek_;
+    FrameHandle parked_;     // shown from the ring; the decoder is not positioned after it yet
+    FrameHandle lastHanded_; // the last picture queued for the presenter
+    double dropUpTo_ = -1e9; // after leaving the ring, pictures up to here were shown already
+    bool keySeen_ = false;   // packets before the first key packet of a read are not decoded
+    double keyPosition_ = NAN; // first key picture of a read; earlier (leading) pictures are dropped
+    double lastPosition_ = -1; // of the last picture decoded (for pictures without timestamps)
+    bool decoderEnded_ = false;
+    bool ended_ = false;       // the end of the stream was queued in this session
+    bool catchingUp_ = false;  // at a fast rate and behind the clock: key pictures only
+    std::thread thread_;
+};
+
+} // namespace engine::ff
