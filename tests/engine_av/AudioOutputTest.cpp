@@ -98,9 +98,10 @@ TEST(AudioOutput, QueuesAtMostAQuarterSecondAheadAndCutsWhatComesBeyond) {
 }
 
 TEST(AudioOutput, TempoScalesTheMixedDownStereoKeepingThePitchAndTheMediaTime) {
-    // Output 0 (left) carries 1 kHz, output 3 (right) 500 Hz; two seconds played at 2x.
+    // Output 0 (left) carries 1 kHz from 1 s on, output 3 (right) 500 Hz; two seconds played at 2x.
     constexpr int kRate = 48000, kFrames = 2 * kRate, kBlock = 1920;
-    const auto left = avtest::sineInterleaved(1, kRate, 1000.0, 0.5, kFrames);
+    auto left = avtest::sineInterleaved(1, kRate, 1000.0, 0.5, kFrames);
+    std::fill(left.begin(), left.begin() + kRate, 0.f);
     const auto right = avtest::sineInterleaved(1, kRate, 500.0, 0.5, kFrames);
     Capture capture; // plays what it gets at once: nothing is cut
     AudioOutput& output = capture.output;
@@ -121,4 +122,8 @@ TEST(AudioOutput, TempoScalesTheMixedDownStereoKeepingThePitchAndTheMediaTime) {
     double heard = 0;
     ASSERT_TRUE(output.playedPosition(heard));
     EXPECT_NEAR(heard, frames * 2 / kRate, 1e-6) << "each sample heard stands for two of the media";
+    size_t onset = 0;
+    while (onset < stereo.size() / 2 && std::abs(stereo[onset * 2]) < 0.1f)
+        ++onset;
+    EXPECT_NEAR(double(onset) * 2 / kRate, 1.0, 0.01) << "the tone starts where the clock says 1 s is heard";
 }
