@@ -205,7 +205,7 @@ void PreviewRenderer::onSound(const AudioHandle& block) {
 }
 
 void PreviewRenderer::onSourceState(int state, bool discontinuity) {
-    if (discontinuity) {
+    if (discontinuity || state == 0) {
         audio_.flush();
         levels_.reset();
     }
