@@ -20,11 +20,15 @@ void MediaClock::start(double position, double rate) {
     position_ = position;
     time_ = now_();
     speed_ = rate;
-    anchorDue_ = true;
     waiting_ = false;
-    stalled_ = false;
+    anchorAfresh(time_);
+}
+
+void MediaClock::anchorAfresh(Clock::time_point now) {
+    anchorDue_ = true;
     behind_ = false;
-    heardMovedAt_ = time_;
+    stalled_ = false;
+    heardMovedAt_ = now;
 }
 
 void MediaClock::stop(double position) {
@@ -49,11 +53,8 @@ void MediaClock::follow(Clock::time_point now) {
     const IAudioClock* const audio = audio_;
     const bool reports = audio && audio->playedPosition(heard) && std::isfinite(heard);
     if (reports && (!reporting_ || audio != followed_)) { // the sound starts afresh
-        anchorDue_ = true;
-        behind_ = false;
-        stalled_ = false;
+        anchorAfresh(now);
         lastHeard_ = heard;
-        heardMovedAt_ = now;
     }
     reporting_ = reports;
     followed_ = audio;

@@ -53,6 +53,8 @@ class MediaClock {
 
   private:
     void follow(Clock::time_point now);
+    // The next report of the sound anchors the clock, whatever came before.
+    void anchorAfresh(Clock::time_point now);
     void anchorTo(double heard, bool moving, Clock::time_point now);
 
     const IAudioClock* const& audio_;
