@@ -1,6 +1,6 @@
 #pragma once
-// Where the preview plays its sound. The renderer owns one device; the device's played-frames counter
-// is what drives the audio clock (IAudioClock) of the source.
+// Where the preview plays its sound. The renderer owns one device; the frames it has made heard drive
+// the audio clock (IAudioClock) of the source.
 //
 // Thread-safety: every member may be called from any engine thread; implementations lock internally.
 // Samples are interleaved float in [-1, 1] with the channel count the device reports after open().
@@ -26,6 +26,10 @@ class AudioDevice {
     virtual void queue(const float* interleaved, int frames) = 0;
     // Frames handed to the speaker since open() (never decreases; clear() does not rewind it).
     virtual int64_t playedFrames() const = 0;
+    // Frames heard by now (fractional): played less what is still on its way to the speaker (the device's
+    // buffer and the sound server), moving smoothly between the device's callbacks. Never decreases
+    // while open and never exceeds playedFrames().
+    virtual double heardFrames() const = 0;
     // Frames queued and not yet played.
     virtual int64_t pendingFrames() const = 0;
 

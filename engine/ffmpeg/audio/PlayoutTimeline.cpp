@@ -11,14 +11,14 @@ void PlayoutTimeline::append(int64_t frames, double position, double rate, int d
     next_ += frames;
 }
 
-std::optional<double> PlayoutTimeline::mediaTimeAt(int64_t playedFrames) {
+std::optional<double> PlayoutTimeline::mediaTimeAt(double heardFrames) {
     if (segments_.empty())
         return std::nullopt;
-    while (segments_.size() > 1 && segments_.front().start + segments_.front().frames <= playedFrames)
+    while (segments_.size() > 1 && double(segments_.front().start + segments_.front().frames) <= heardFrames)
         segments_.pop_front();
     const Segment& s = segments_.front();
-    const int64_t into = std::clamp<int64_t>(playedFrames - s.start, 0, s.frames);
-    return s.position + double(into) * s.secondsPerFrame;
+    const double into = std::clamp(heardFrames - double(s.start), 0.0, double(s.frames));
+    return s.position + into * s.secondsPerFrame;
 }
 
 void PlayoutTimeline::restart(int64_t nextFrame) {

@@ -13,10 +13,11 @@ class PlayoutTimeline {
     // A block of `frames` device frames starting at media `position`, covering frames * rate /
     // deviceRate media seconds, queued right after everything appended before.
     void append(int64_t frames, double position, double rate, int deviceRate);
-    // Media time of the frame the device plays after `playedFrames` frames in all; past the last
-    // block, the end of the last block (the device ran dry). nullopt when nothing has been appended
-    // since the last restart. Drops blocks that are fully played.
-    std::optional<double> mediaTimeAt(int64_t playedFrames);
+    // Media time heard once `heardFrames` device frames (fractional) have been heard in all; before the
+    // first block, its start (the sound has not reached the speaker yet); past the last block, the end
+    // of the last block (the device ran dry). nullopt when nothing has been appended since the last
+    // restart. Drops blocks that are fully heard.
+    std::optional<double> mediaTimeAt(double heardFrames);
     // Starts over (after a flush): the next block starts at device frame `nextFrame`.
     void restart(int64_t nextFrame);
     int64_t endFrame() const { return next_; }

@@ -3,8 +3,16 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace engine::ff {
+namespace {
+bool driverHasServer() {
+    const char* driver = SDL_GetCurrentAudioDriver();
+    return driver && std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "disk") != 0;
+}
+} // namespace
 
 SdlAudioDevice::~SdlAudioDevice() {
     close();
@@ -15,14 +23,23 @@ bool SdlAudioDevice::open(int sampleRate, int channels) {
     closeLocked();
     sampleRate = std::max(sampleRate, 1);
     channels = std::clamp(channels, 1, 8);
-
     subsystemUp_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (subsystemUp_) {
+        {
+            // Set before SDL's audio thread starts; the device opens paused.
+            std::lock_guard q(queueMutex_);
+            queue_.clear();
+            queueChannels_ = channels;
+            playhead_.restart(sampleRate,
+                              driverHasServer() ? std::llround(kServerDelaySeconds * sampleRate) : 0);
+        }
         SDL_AudioSpec want{};
         want.freq = sampleRate;
         want.format = AUDIO_F32SYS;
         want.channels = Uint8(channels);
         want.samples = 1024;
+        want.callback = &SdlAudioDevice::feed;
+        want.userdata = this;
         SDL_AudioSpec have{};
         // No format changes allowed: SDL converts to what the card takes, so the rate and channel count
         // the caller queues in stay the ones it asked for.
@@ -30,7 +47,6 @@ bool SdlAudioDevice::open(int sampleRate, int channels) {
         if (device_ != 0) {
             sampleRate_ = have.freq;
             channels_ = have.channels;
-            queuedTotal_ = 0;
             useSilent_ = false;
             return true;
         }
@@ -44,15 +60,23 @@ bool SdlAudioDevice::open(int sampleRate, int channels) {
     return false;
 }
 
+void SdlAudioDevice::feed(void* self, uint8_t* stream, int bytes) {
+    auto* device = static_cast<SdlAudioDevice*>(self);
+    const auto now = Playhead::Clock::now();
+    std::lock_guard q(device->queueMutex_);
+    auto* out = reinterpret_cast<float*>(stream);
+    const size_t wanted = size_t(std::max(bytes, 0)) / sizeof(float);
+    const size_t frameSize = size_t(device->queueChannels_);
+    const size_t given = std::min(wanted, device->queue_.size()) / frameSize * frameSize;
+    std::copy_n(device->queue_.begin(), given, out);
+    device->queue_.erase(device->queue_.begin(), device->queue_.begin() + std::ptrdiff_t(given));
+    std::fill(out + given, out + wanted, 0.f); // a queue that ran dry plays silence
+    device->playhead_.took(int64_t(given / frameSize), now);
+}
+
 bool SdlAudioDevice::isReal() const {
     std::lock_guard lock(mutex_);
     return device_ != 0;
-}
-
-int64_t SdlAudioDevice::pendingLocked() const {
-    if (device_ == 0 || channels_ == 0)
-        return 0;
-    return int64_t(SDL_GetQueuedAudioSize(device_)) / int64_t(sizeof(float) * size_t(channels_));
 }
 
 void SdlAudioDevice::queue(const float* interleaved, int frames) {
@@ -61,23 +85,32 @@ void SdlAudioDevice::queue(const float* interleaved, int frames) {
         return silent_.queue(interleaved, frames);
     if (device_ == 0 || frames <= 0)
         return;
-    const auto bytes = Uint32(size_t(frames) * size_t(channels_) * sizeof(float));
-    if (SDL_QueueAudio(device_, interleaved, bytes) == 0)
-        queuedTotal_ += frames;
+    std::lock_guard q(queueMutex_);
+    queue_.insert(queue_.end(), interleaved, interleaved + size_t(frames) * size_t(queueChannels_));
 }
 
 int64_t SdlAudioDevice::playedFrames() const {
     std::lock_guard lock(mutex_);
     if (useSilent_)
         return silent_.playedFrames();
-    return device_ == 0 ? queuedTotal_ : queuedTotal_ - pendingLocked();
+    std::lock_guard q(queueMutex_);
+    return playhead_.taken();
+}
+
+double SdlAudioDevice::heardFrames() const {
+    std::lock_guard lock(mutex_);
+    if (useSilent_)
+        return silent_.heardFrames();
+    std::lock_guard q(queueMutex_);
+    return playhead_.heard(Playhead::Clock::now());
 }
 
 int64_t SdlAudioDevice::pendingFrames() const {
     std::lock_guard lock(mutex_);
     if (useSilent_)
         return silent_.pendingFrames();
-    return pendingLocked();
+    std::lock_guard q(queueMutex_);
+    return int64_t(queue_.size()) / queueChannels_;
 }
 
 void SdlAudioDevice::setPaused(bool paused) {
@@ -92,11 +125,8 @@ void SdlAudioDevice::clear() {
     std::lock_guard lock(mutex_);
     if (useSilent_)
         return silent_.clear();
-    if (device_ == 0)
-        return;
-    // The dropped frames never play: take them off the total so the played count does not jump.
-    queuedTotal_ -= pendingLocked();
-    SDL_ClearQueuedAudio(device_);
+    std::lock_guard q(queueMutex_);
+    queue_.clear();
 }
 
 void SdlAudioDevice::close() {
@@ -106,7 +136,7 @@ void SdlAudioDevice::close() {
 
 void SdlAudioDevice::closeLocked() {
     if (device_ != 0) {
-        SDL_CloseAudioDevice(device_);
+        SDL_CloseAudioDevice(device_); // joins SDL's audio thread: no callback runs after this
         device_ = 0;
     }
     if (subsystemUp_) {
@@ -116,6 +146,8 @@ void SdlAudioDevice::closeLocked() {
     if (useSilent_)
         silent_.close();
     useSilent_ = false;
+    std::lock_guard q(queueMutex_);
+    queue_.clear();
 }
 
 } // namespace engine::ff

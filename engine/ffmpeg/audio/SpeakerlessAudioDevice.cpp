@@ -25,6 +25,10 @@ int64_t SpeakerlessAudioDevice::playedFrames() const {
     return played_;
 }
 
+double SpeakerlessAudioDevice::heardFrames() const {
+    return double(playedFrames());
+}
+
 int64_t SpeakerlessAudioDevice::pendingFrames() const {
     std::lock_guard lock(mutex_);
     advanceLocked();

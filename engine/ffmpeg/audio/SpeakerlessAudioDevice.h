@@ -11,6 +11,7 @@ class SpeakerlessAudioDevice : public LockedAudioDevice {
   public:
     void queue(const float* interleaved, int frames) final;
     int64_t playedFrames() const final;
+    double heardFrames() const final; // no latency: what is played is heard
     int64_t pendingFrames() const final;
     void setPaused(bool paused) final;
     void clear() final; // drops what is pending

@@ -1,8 +1,8 @@
 #include "render/PreviewRenderer.h"
 
 #include <QPainter>
-#include <chrono>
 #include <array>
+#include <chrono>
 
 #include "audio/SdlAudioDevice.h"
 #include "captions/CaptionPainter.h"
@@ -13,6 +13,8 @@ namespace engine::ff {
 namespace {
 // How often the render thread looks for a surface whose size changed.
 constexpr std::chrono::milliseconds kResizeCheck{100};
+// How often the VU meter is redrawn over black while a clip without pictures plays.
+constexpr std::chrono::milliseconds kMeterTick{40};
 
 std::unique_ptr<AudioDevice> makeAudioDevice(const AudioDeviceFactory& given) {
     if (given)
@@ -21,8 +23,7 @@ std::unique_ptr<AudioDevice> makeAudioDevice(const AudioDeviceFactory& given) {
 }
 } // namespace
 
-PreviewRenderer::PreviewRenderer(AudioDeviceFactory makeDevice)
-    : audio_(makeAudioDevice(makeDevice)), meter_(AudioBlock::kOutputChannels) {
+PreviewRenderer::PreviewRenderer(AudioDeviceFactory makeDevice) : audio_(makeAudioDevice(makeDevice)) {
     thread_ = std::thread([this] { renderLoop(); });
 }
 
@@ -51,14 +52,20 @@ int PreviewRenderer::EnableOutput(const QString&, int audio, int video) {
     if (closed_)
         return kClosed;
     audioOn_ = audio != 0;
-    if (hub_ && !audioOn_)
-        hub_->setSoundWanted(this, false);
-    if (audioOn_)
+    if (audioOn_) {
         audio_.start(); // no device: it plays silently, never an error
-    else
+        {
+            // Playing at once when the source already runs: nothing else would unpause the device.
+            std::lock_guard lk(stateMutex_);
+            audio_.setPaused(sourceState_ != 3);
+        }
+        if (hub_)
+            hub_->setSoundWanted(this, true);
+    } else {
+        if (hub_)
+            hub_->setSoundWanted(this, false);
         audio_.stop();
-    if (hub_ && audioOn_)
-        hub_->setSoundWanted(this, true);
+    }
     std::lock_guard lk(m_);
     videoOn_ = video != 0;
     dirty_ = true;
@@ -110,11 +117,18 @@ int PreviewRenderer::StartFrom(IMObject* source) {
 void PreviewRenderer::detach() {
     if (!hub_)
         return;
-    hub_->removeSink(this);
+    hub_->removeSink(this); // hands the sound to the next renderer that wants it, if this one had it
     hub_.reset();
     audio_.flush();
+    levels_.reset();
+    {
+        std::lock_guard lk(stateMutex_);
+        sourceState_ = 0;
+        audio_.setPaused(true);
+    }
     std::lock_guard lk(m_);
     frame_.reset();
+    sourceRunning_ = false;
     dirty_ = true;
     wake_.notify_all();
 }
@@ -179,52 +193,38 @@ void PreviewRenderer::onVideo(const FrameHandle& frame) {
 }
 
 void PreviewRenderer::onAudio(const AudioHandle& block) {
-    meter_.add(block->samples.data(), block->frames(), block->sampleRate);
+    levels_.add(*block);
 }
 
 void PreviewRenderer::onSoundFlush() {
     audio_.flush();
-    if (tempo_)
-        tempo_->reset();
 }
 
 void PreviewRenderer::onSound(const AudioHandle& block) {
-    if (block->rate == 1.0)
-        return audio_.play(*block);
-    // Faster playback is heard at its own pitch: the block is tempo-scaled before the device.
-    if (!tempo_)
-        tempo_ = std::make_unique<TempoScaler>(block->channels, block->sampleRate);
-    if (tempo_->rate() != block->rate)
-        tempo_->setRate(block->rate);
-    AudioBlock scaled;
-    scaled.position = block->position;
-    scaled.rate = block->rate;
-    scaled.sampleRate = block->sampleRate;
-    scaled.channels = block->channels;
-    tempo_->process(block->samples.data(), block->frames(), scaled.samples);
-    if (scaled.frames() > 0)
-        audio_.play(scaled);
+    audio_.play(*block);
 }
 
 void PreviewRenderer::onSourceState(int state, bool discontinuity) {
-    if (discontinuity) {
+    if (discontinuity || state == 0) {
         audio_.flush();
-        if (tempo_)
-            tempo_->reset();
+        levels_.reset();
     }
-    audio_.setPaused(state != 3);
-    if (state != 0)
-        return;
-    meter_.reset();
+    {
+        std::lock_guard lk(stateMutex_);
+        sourceState_ = state;
+        audio_.setPaused(state != 3);
+    }
     std::lock_guard lk(m_);
-    frame_.reset();
-    dirty_ = true;
+    if (state == 0)
+        frame_.reset();
+    sourceRunning_ = state == 3;
+    dirty_ = true; // a clip without pictures starts or stops its meter
     wake_.notify_all();
 }
 
 QImage PreviewRenderer::draw(const FrameHandle& frame, const Look& look, QSize size) {
     if (!frame || !frame->frame)
-        return FrameCompositor::black(size);
+        return drawSoundOnly(look, size);
     QRect area;
     const auto fields = frame->interlaced ? look.fields : FrameCompositor::Fields::Both;
     QImage img = compositor_.compose(*frame->frame, frame->sampleAspect, size, look.letterBox, fields,
@@ -234,10 +234,32 @@ QImage PreviewRenderer::draw(const FrameHandle& frame, const Look& look, QSize s
         QPainter p(&img);
         if (captions)
             drawCaptions(p, area, *frame->caption);
-        if (look.vu)
-            drawVuOverlay(p, area, meter_.levels(), look.vuOptions);
+        if (look.vu) {
+            const auto levels = levels_.levelsAt(frame->position);
+            drawVuOverlay(p, area, levels.value_or(std::vector<ChannelLevel>(AudioBlock::kOutputChannels)),
+                          look.vuOptions);
+        }
     }
     return img;
+}
+
+// No picture: black, with the meter at the playing position once there is sound to meter.
+QImage PreviewRenderer::drawSoundOnly(const Look& look, QSize size) {
+    QImage img = FrameCompositor::black(size);
+    const auto levels = look.vu ? levels_.levelsAt(playingPosition()) : std::nullopt;
+    if (levels) {
+        QPainter p(&img);
+        drawVuOverlay(p, img.rect(), *levels, look.vuOptions);
+    }
+    return img;
+}
+
+// The position heard when this renderer plays the sound, else the newest audio the source sent.
+double PreviewRenderer::playingPosition() const {
+    double heard = 0;
+    if (audio_.playedPosition(heard))
+        return heard;
+    return levels_.newest().value_or(0.0);
 }
 
 std::array<IVideoSurface*, 2> PreviewRenderer::surfaces() const {
@@ -258,7 +280,10 @@ bool PreviewRenderer::surfaceResized() {
 void PreviewRenderer::renderLoop() {
     std::unique_lock lk(m_);
     for (;;) {
-        if (!wake_.wait_for(lk, kResizeCheck, [&] { return quit_ || dirty_; })) {
+        // A clip without pictures gets no new frame to redraw on: its meter is redrawn on a tick.
+        const bool meterTicks = look_.vu && videoOn_ && !frame_ && sourceRunning_;
+        if (!wake_.wait_for(lk, meterTicks ? kMeterTick : kResizeCheck, [&] { return quit_ || dirty_; }) &&
+            !meterTicks) {
             lk.unlock();
             const bool resized = surfaceResized();
             lk.lock();

@@ -1,7 +1,8 @@
 #pragma once
 // The preview renderer object: takes what a file source presents and draws it on the program's video
 // surface (and, when asked, full screen on a display) from a render thread of its own, always the
-// newest picture (older ones may be dropped); plays the source's audio; draws the VU meter and captions.
+// newest picture (older ones may be dropped); plays the source's sound when it owns it (one renderer per
+// source does); draws the VU meter and captions.
 #include <array>
 #include <condition_variable>
 #include <functional>
@@ -10,12 +11,11 @@
 #include <thread>
 
 #include "audio/AudioOutput.h"
-#include "audio/TempoScaler.h"
 #include "core/EngineObject.h"
 #include "core/MediaSink.h"
 #include "core/PropertyBag.h"
 #include "engine/VideoSurface.h"
-#include "overlay/LevelMeter.h"
+#include "overlay/LevelHistory.h"
 #include "overlay/VuOverlay.h"
 #include "render/FrameCompositor.h"
 
@@ -64,6 +64,8 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     void requestRedraw();
     void applyLook();
     QImage draw(const FrameHandle& frame, const Look& look, QSize size);
+    QImage drawSoundOnly(const Look& look, QSize size);
+    double playingPosition() const;
     bool surfaceResized();
     // The window's surface and the full-screen output's; either may be null. Hold surfaceMutex_.
     std::array<IVideoSurface*, 2> surfaces() const;
@@ -73,6 +75,11 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     bool closed_ = false;
     bool audioOn_ = false;
 
+    // The source's state as last told (the presenter thread writes, EnableOutput reads); held with the
+    // device's pause so that the two never disagree.
+    std::mutex stateMutex_;
+    int sourceState_ = 0;
+
     // Shared with the render thread, guarded by m_.
     std::mutex m_;
     std::condition_variable wake_;
@@ -80,6 +87,7 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     bool dirty_ = false; // something new to draw
     FrameHandle frame_;  // newest picture; null shows black
     bool videoOn_ = true;
+    bool sourceRunning_ = false;
     Look look_;
 
     // The surfaces; held while a picture is handed to them so SetWindow/SetFullScreen can swap them.
@@ -87,10 +95,9 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     IVideoSurface* surface_ = nullptr;
     std::unique_ptr<FullScreenOutput> fullScreen_;
 
-    AudioOutput audio_;                  // internally locked
-    std::unique_ptr<TempoScaler> tempo_; // the source's presenter thread
-    LevelMeter meter_;           // internally locked
-    FrameCompositor compositor_; // render thread
+    AudioOutput audio_;               // internally locked
+    LevelHistory levels_;             // internally locked
+    FrameCompositor compositor_;      // render thread
     std::array<QSize, 2> drawnSizes_; // render thread: what the window and the full-screen output last got
     std::thread thread_;
 };
