@@ -149,17 +149,41 @@ TEST_F(SourceExport, EachFormatHoldsTheMarkedRange) {
 }
 
 TEST_F(SourceExport, RoutedChannelsAndCaptionsReachTheFile) {
-    query<IMProps>(sourceObj)->SetProp("object::audio_channels", "0,1,2,-1,4,5,6,7,8,9,10,11,12,13,14,15");
+    // Every source channel has a tone of its own; the map moves them about and silences output 3.
+    const std::vector<int> map{3, 0, 15, -1, 4, 9, 1, 2, 14, 13, 12, 11, 10, 8, 7, 6};
+    QStringList mapText;
+    for (int k : map)
+        mapText << QString::number(k);
+    query<IMProps>(sourceObj)->SetProp("object::audio_channels", mapText.join(','));
     const QString mxf = out.filePath("routed.mxf");
     ASSERT_EQ(exportRange(clip("mpeg2.mxf"), mxf, "format=mxf", 0, 20 * kFrame).first, 1);
-    const ProbedFile p = probeFile(mxf);
-    ASSERT_EQ(p.channelRms.size(), 16u);
-    EXPECT_NEAR(p.channelRms[3], 0.0, 1e-4);
-    EXPECT_NEAR(p.channelRms[4], samples::kToneAmplitude / std::sqrt(2.0), 0.005);
+    const auto sound = samples::testing::decodeAudio(mxf, 0);
+    ASSERT_EQ(sound.size(), 16u);
+    for (size_t output = 0; output < sound.size(); ++output)
+        for (int source = 0; source < 16; ++source) {
+            const double power =
+                samples::testing::tonePower(sound[output], samples::toneFrequency(source), 48000);
+            const double expected = map[output] == source ? samples::kToneAmplitude : 0.0;
+            EXPECT_NEAR(2 * std::sqrt(power), expected, samples::kToneAmplitude / 20)
+                << "output " << output << ", tone of source channel " << source;
+        }
 
+    // The captioned pictures of frames 15..45 are exactly those of the clip.
+    const std::vector<int> clipCaptioned = probeFile(clip("h264.mp4")).captionedPictures;
+    std::vector<int> expected;
+    for (int frame : clipCaptioned)
+        if (frame >= 15 && frame <= 45)
+            expected.push_back(frame - 15);
+    ASSERT_FALSE(expected.empty());
+    ASSERT_LT(expected.size(), 31u) << "some pictures carry no caption";
     const QString mp4 = out.filePath("captions.mp4");
-    ASSERT_EQ(exportRange(clip("h264.mp4"), mp4, "format=mp4 video::preset=ultrafast", 0, 0).first, 1);
-    EXPECT_TRUE(probeFile(mp4).captions);
+    ASSERT_EQ(
+        exportRange(clip("h264.mp4"), mp4, "format=mp4 video::preset=ultrafast", 15.2 * kFrame, 45.2 * kFrame)
+            .first,
+        1);
+    const ProbedFile p = probeFile(mp4);
+    EXPECT_EQ(p.firstCode, 15);
+    EXPECT_EQ(p.captionedPictures, expected);
 }
 
 TEST_F(SourceExport, PausingTheSourceEndsAPlayableExport) {
