@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <map>
-#include <set>
+#include <string>
 
 #include "MediaReader.h"
 #include "samples/SampleClips.h"
@@ -48,7 +48,7 @@ double psnr(const Luma& a, const Luma& b) {
 struct Pictures {
     std::map<int64_t, Luma> byCode; // by the drawn frame number
     std::vector<int64_t> order;
-    std::set<int64_t> withCaptions; // frames carrying caption data
+    std::map<int64_t, std::string> captions; // frame code -> the caption data it carries
 };
 
 Pictures picturesOf(const QString& path) {
@@ -57,8 +57,8 @@ Pictures picturesOf(const QString& path) {
         const int64_t code = samples::readFrameCode(&f);
         out.order.push_back(code);
         out.byCode[code] = lumaOf(f);
-        if (av_frame_get_side_data(&f, AV_FRAME_DATA_A53_CC))
-            out.withCaptions.insert(code);
+        if (const AVFrameSideData* cc = av_frame_get_side_data(&f, AV_FRAME_DATA_A53_CC))
+            out.captions[code].assign(reinterpret_cast<const char*>(cc->data), cc->size);
     });
     return out;
 }
@@ -168,13 +168,14 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
             expected.push_back(f);
         ASSERT_EQ(pictures.order, expected);
         const Pictures& source = sources_.at(c.source);
-        // Copied pictures keep their captions and re-encoded ones are given theirs.
-        std::set<int64_t> captioned;
-        for (int64_t f : source.withCaptions)
-            if (f >= c.in && f < c.out)
-                captioned.insert(f);
+        // Copied pictures keep their captions and re-encoded ones are given theirs: each picture carries
+        // exactly the caption bytes it has in the clip.
+        std::map<int64_t, std::string> captioned;
+        for (const auto& [frame, bytes] : source.captions)
+            if (frame >= c.in && frame < c.out)
+                captioned[frame] = bytes;
         EXPECT_FALSE(captioned.empty());
-        EXPECT_EQ(pictures.withCaptions, captioned);
+        EXPECT_EQ(pictures.captions, captioned);
         for (const auto& [code, luma] : pictures.byCode) {
             const double db = psnr(luma, source.byCode.at(code));
             if (code >= c.copyFrom && code < c.copyTo)
