@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTimer>
-#include <cmath>
 
 #include "FileSizeLimit.h"
 #include "OutputProbe.h"
@@ -27,16 +26,21 @@ struct ExportCase {
     int channels; // the station routes 16; the codec's limit brings them down
 };
 
-void PrintTo(const ExportCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const ExportCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 struct ExportStation : StationHarness {
     QString channelFolder;
     double in = 0, out = 0;
+    // The frame numbers burnt into the pictures the preview showed when Ctrl+I and Ctrl+O were pressed.
+    int64_t shownAtIn = -1, shownAtOut = -1;
     // Types `name` into the save dialog's name field once the dialog is up, and presses Enter.
     void answerSaveDialogWith(const QString& name) {
         QTimer::singleShot(0, [this, name] {
             QFileDialog* dialog = nullptr;
-            if (!waitFor([&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); }))
+            if (!waitFor(
+                    [&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); }))
                 return;
             if (!QTest::qWaitForWindowActive(dialog))
                 return dialog->reject();
@@ -49,8 +53,8 @@ struct ExportStation : StationHarness {
         });
     }
 
-    // Opens the news clip of channel 1, plays to about half a second in, pauses and marks in, then moves
-    // one second on and marks out, by the keyboard.
+    // Opens the news clip of channel 1, plays to about half a second in and pauses; marks in, moves one
+    // second on and marks out, by the keyboard, while paused, noting the picture shown at each mark.
     void markAboutOneSecond(const QString& extension, const QString& parameters) {
         RegConfig("escrever", "extensao", extension);
         RegConfig("escrever", "Parametros_Codec", parameters);
@@ -65,18 +69,33 @@ struct ExportStation : StationHarness {
         ASSERT_TRUE(waitFor([&] { return fields().PlayPosition > 0.4; }));
         click(ui().BtPausa);
         ASSERT_TRUE(waitUntilStill());
+        ASSERT_TRUE(waitUntilPictureStill());
+        shownAtIn = shownFrame();
         press(Qt::Key_I);
         in = fields().Cue_In;
         ASSERT_GT(in, 0.0);
         press(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
         ASSERT_TRUE(waitFor([&] { return fields().PlayPosition > in + 0.9; }));
-        QTest::qWait(100); // one more tick, so the position the operator sees is the one marked
+        ASSERT_TRUE(waitUntilStill());
+        ASSERT_TRUE(waitUntilPictureStill());
+        shownAtOut = shownFrame();
+        ASSERT_GT(shownAtOut, shownAtIn);
         press(Qt::Key_O);
         out = fields().Cue_Out;
         ASSERT_GT(out, in);
         ASSERT_TRUE(ui().BtExportar->isEnabled());
         EXPECT_EQ(ui().Lblcue_in->text(), playback::formatTimecode(in));
         EXPECT_EQ(ui().Lblcue_out->text(), playback::formatTimecode(out));
+    }
+
+    // Waits until the preview shows a readable picture that stays for a while (a seek may show an earlier
+    // picture of the GOP first).
+    bool waitUntilPictureStill() {
+        return waitFor([&] {
+            const int64_t before = shownFrame();
+            QTest::qWait(300);
+            return before >= 0 && shownFrame() == before;
+        });
     }
 
     // Temporary files are hidden ones beside the target.
@@ -103,30 +122,32 @@ TEST_P(ExportEndToEnd, MarkInAndOutExportTypeANameAndTheFileIsListed) {
     EXPECT_EQ(QDir(RegConfig("ler", "storage_export", "")), QDir(channelFolder));
     screenshot(QStringLiteral("exported-%1").arg(c.label));
 
-    // The file holds exactly the marked frames, the first one the frame at the in point, with its sound.
+    // The file holds exactly the marked frames: from the one the operator saw at Ctrl+I to the one before
+    // the picture seen at Ctrl+O, with their sound.
     const writertest::ProbedFile file = writertest::probeFile(QDir(channelFolder).filePath(fileName));
     ASSERT_TRUE(file.opened);
     EXPECT_EQ(file.format, c.container);
     EXPECT_EQ(file.videoCodec, c.videoCodec);
-    const int64_t inFrame = std::llround(in * kFrameRate), outFrame = std::llround(out * kFrameRate);
-    EXPECT_EQ(file.firstCode, inFrame);
-    EXPECT_EQ(file.videoFrames, outFrame - inFrame);
+    EXPECT_EQ(file.firstCode, shownAtIn);
+    EXPECT_EQ(file.lastCode, shownAtOut - 1);
+    EXPECT_EQ(file.videoFrames, shownAtOut - shownAtIn);
     EXPECT_EQ(file.channels, c.channels);
     ASSERT_GE(file.channelRms.size(), 2u);
     EXPECT_GT(file.channelRms[0], 0.01); // the clip's own two channels are heard
     EXPECT_GT(file.channelRms[1], 0.01);
-    EXPECT_NEAR(double(file.audioSamples) / file.sampleRate, double(outFrame - inFrame) / kFrameRate, 0.05);
+    EXPECT_NEAR(double(file.audioSamples) / file.sampleRate, double(shownAtOut - shownAtIn) / kFrameRate,
+                0.05);
     EXPECT_FALSE(temporaryFileLeft());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formats, ExportEndToEnd,
-    ::testing::Values(ExportCase{"defaults", "avi", "", "avi", "mpeg4", 2},
-                      ExportCase{"mp4", "mp4", "format=mp4 video=libx264 audio=aac", "mov,mp4,m4a,3gp,3g2,mj2",
-                                 "h264", 2},
-                      ExportCase{"mxf", "mxf", "format=mxf video=mpeg2video audio=pcm_s16le", "mxf",
-                                 "mpeg2video", 16}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Formats, ExportEndToEnd,
+                         ::testing::Values(ExportCase{"defaults", "avi", "", "avi", "mpeg4", 2},
+                                           ExportCase{"mp4", "mp4", "format=mp4 video=libx264 audio=aac",
+                                                      "mov,mp4,m4a,3gp,3g2,mj2", "h264", 2},
+                                           ExportCase{"mxf", "mxf",
+                                                      "format=mxf video=mpeg2video audio=pcm_s16le", "mxf",
+                                                      "mpeg2video", 16}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 // The disk fills up during the export: the operator is told why, and no file that looks like a finished
 // export is left in the list or beside it.
@@ -138,7 +159,8 @@ TEST_F(FailedExportEndToEnd, AFullDiskIsReportedAndLeavesNoFileBehind) {
     const writertest::FileSizeLimit fullDisk(16 * 1024);
     answerSaveDialogWith("Trecho disco cheio"); // typed keys: ASCII only
     click(ui().BtExportar);
-    ASSERT_TRUE(waitFor([&] { return ui().BtExportar->tag() == 0 && !scripted.messages.shown.isEmpty(); }, 60000));
+    ASSERT_TRUE(
+        waitFor([&] { return ui().BtExportar->tag() == 0 && !scripted.messages.shown.isEmpty(); }, 60000));
     ASSERT_EQ(scripted.messages.shown.size(), 1);
     EXPECT_TRUE(scripted.messages.shown.first().startsWith(QString::fromUtf8("Falha na exportação: ")))
         << scripted.messages.shown.first().toStdString();

@@ -26,6 +26,16 @@ double meanLuma(const AVFrame* f) {
     return sum / (f->width * f->height);
 }
 
+// cc_data triplets (marker and type, two bytes): a valid field-1 pair other than the padding 0x80 0x80.
+bool holdsCaption(const AVFrameSideData& cc) {
+    for (size_t i = 0; i + 2 < cc.size; i += 3) {
+        const bool valid = cc.data[i] & 0x04, fieldOne = (cc.data[i] & 0x03) == 0;
+        if (valid && fieldOne && ((cc.data[i + 1] & 0x7F) || (cc.data[i + 2] & 0x7F)))
+            return true;
+    }
+    return false;
+}
+
 void addSamples(const AVFrame* f, std::vector<double>& sumSquares) {
     const int ch = f->ch_layout.nb_channels;
     sumSquares.resize(size_t(ch), 0.0);
@@ -90,13 +100,17 @@ ProbedFile probeFile(const QString& path) {
     auto drain = [&](AVCodecContext* dec) {
         while (avcodec_receive_frame(dec, frame.get()) >= 0) {
             if (dec->codec_type == AVMEDIA_TYPE_VIDEO) {
-                if (out.videoFrames++ == 0) {
+                const int picture = out.videoFrames++;
+                if (picture == 0) {
                     out.firstLuma = meanLuma(frame.get());
                     out.firstCode = samples::readFrameCode(frame.get());
                 }
                 out.lastCode = samples::readFrameCode(frame.get());
-                if (av_frame_get_side_data(frame.get(), AV_FRAME_DATA_A53_CC))
+                if (const AVFrameSideData* cc = av_frame_get_side_data(frame.get(), AV_FRAME_DATA_A53_CC)) {
                     out.captions = true;
+                    if (holdsCaption(*cc))
+                        out.captionedPictures.push_back(picture);
+                }
             } else {
                 out.channels = frame->ch_layout.nb_channels;
                 out.sampleRate = frame->sample_rate;

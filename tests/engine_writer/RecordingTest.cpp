@@ -3,6 +3,7 @@
 #include <QFile>
 #include <cmath>
 
+#include "MediaReader.h"
 #include "WriterFixture.h"
 
 using namespace writertest;
@@ -20,6 +21,14 @@ struct FormatCase {
 };
 
 class ExportFormats : public WriterFixture, public ::testing::WithParamInterface<FormatCase> {};
+
+// Level (amplitude) of feeder channel c's tone in one decoded channel, away from the codec's priming and
+// padding at either end.
+double toneLevel(const std::vector<double>& sound, int c, int rate) {
+    const size_t edge = std::min(sound.size() / 4, size_t(2400));
+    const std::vector<double> middle(sound.begin() + ptrdiff_t(edge), sound.end() - ptrdiff_t(edge));
+    return 2 * std::sqrt(samples::testing::tonePower(middle, TestFeeder::frequencyOf(c), rate));
+}
 
 } // namespace
 
@@ -40,6 +49,18 @@ TEST_P(ExportFormats, FileHoldsExactlyTheRangeWithItsSound) {
     EXPECT_NEAR(p.firstLuma, TestFeeder::lumaOf(in), 3.0);
     EXPECT_EQ(p.channels, c.channels);
     EXPECT_NEAR(double(p.audioSamples), frames * 1920.0, c.sampleSlack);
+
+    // Each channel's tone is heard where it belongs, at its level: on its own output, or, brought down to
+    // two, the even channels on the left and the odd ones on the right.
+    const auto sound = samples::testing::decodeAudio(file(c.file), 0);
+    ASSERT_EQ(sound.size(), size_t(c.channels));
+    for (size_t out = 0; out < sound.size(); ++out)
+        for (int source = 0; source < 16; ++source) {
+            const bool carried = c.channels == 16 ? int(out) == source : source % 2 == int(out);
+            const double expected = carried ? TestFeeder::amplitudeOf(source) : 0.0;
+            EXPECT_NEAR(toneLevel(sound[out], source, p.sampleRate), expected, 0.1 * expected + 0.002)
+                << "output " << out << ", tone of channel " << source;
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -85,12 +106,13 @@ TEST_F(WriterFixture, RoutedChannelsKeepTheirSilenceAndADownmixKeepsEveryChannel
 }
 
 TEST_F(WriterFixture, ClosedCaptionsTravelWithThePictures) {
-    feeder->withCaptions = true;
+    // Frames 3..10 are exported; 4, 5 and 9 carry captions, and so must pictures 1, 2 and 6 of the file.
+    feeder->captionedFrames = {2, 4, 5, 9, 11};
     for (const char* params :
          {"format=mp4 video=libx264 video::preset=ultrafast", "format=mpegts video=mpeg2video"}) {
         const QString target = file(QString("cc.") + (QString(params).contains("mp4") ? "mp4" : "ts"));
-        ASSERT_EQ(exportRange(target, params, 0, 6).ok, 1) << params;
-        EXPECT_TRUE(probeFile(target).captions) << params;
+        ASSERT_EQ(exportRange(target, params, 3, 8).ok, 1) << params;
+        EXPECT_EQ(probeFile(target).captionedPictures, (std::vector<int>{1, 2, 6})) << params;
     }
 }
 

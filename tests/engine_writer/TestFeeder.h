@@ -1,7 +1,8 @@
 #pragma once
 // A stand-in file source for the writer's tests: it presents numbered pictures and their sound through
 // the same hub a real file source offers. Frame k is a flat grey of level lumaOf(k) with a 16-channel
-// tone block (channel c at amplitude amplitudeOf(c), silent for channels listed as silent).
+// tone block (channel c a sine of frequencyOf(c) at amplitude amplitudeOf(c), silent for channels listed as
+// silent).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -25,12 +26,13 @@ class TestFeeder final : public EngineObject<TestFeeder, IMObject, ISourceHub> {
     AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P;
     AVRational rate{25, 1};
     bool interlaced = false;
-    bool withCaptions = false;
+    std::vector<int64_t> captionedFrames; // frames that carry a CEA-608 pair
     std::vector<int> silentChannels;
     QString path;
 
     static int lumaOf(int64_t k) { return 40 + int(k * 7 % 180); }
     static float amplitudeOf(int c) { return 0.006f * float(c + 1); } // sums stay below full scale
+    static double frequencyOf(int c) { return 200.0 + 100.0 * c; }
 
     // Makes frame k the one shown (as a seek does), then sets the state.
     void present(int64_t k) {
@@ -92,7 +94,7 @@ class TestFeeder final : public EngineObject<TestFeeder, IMObject, ISourceHub> {
             for (int y = 0; y < h; ++y)
                 memset(f->data[p] + y * f->linesize[p], p ? 128 : lumaOf(k), f->linesize[p]);
         }
-        if (withCaptions) {
+        if (std::find(captionedFrames.begin(), captionedFrames.end(), k) != captionedFrames.end()) {
             const uint8_t cc[] = {0xfc, 0x94, 0x20, 0xfc, 0xc1, 0xc2}; // a 608 command and "AB"
             AVFrameSideData* sd = av_frame_new_side_data(f, AV_FRAME_DATA_A53_CC, sizeof cc);
             memcpy(sd->data, cc, sizeof cc);
@@ -114,7 +116,7 @@ class TestFeeder final : public EngineObject<TestFeeder, IMObject, ISourceHub> {
                 const bool silent =
                     std::find(silentChannels.begin(), silentChannels.end(), c) != silentChannels.end();
                 block->samples[size_t(i) * 16 + size_t(c)] =
-                    silent ? 0.0f : amplitudeOf(c) * float(std::sin(2 * M_PI * (200.0 + 100.0 * c) * t));
+                    silent ? 0.0f : amplitudeOf(c) * float(std::sin(2 * M_PI * frequencyOf(c) * t));
             }
         }
         return block;
