@@ -39,4 +39,14 @@ inline QList<WId> xClientWindows() {
     return windows;
 }
 
+// The window's own area on the screen, its frame left out.
+inline QRect xClientArea(WId window) {
+    const QString info = xOutput("xwininfo", {"-id", QString::number(window)});
+    auto field = [&](const char* name) {
+        return QRegularExpression(QString(name) + R"(:\s+(-?\d+))").match(info).captured(1).toInt();
+    };
+    return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
+                 field("Height"));
+}
+
 } // namespace e2e
