@@ -215,6 +215,8 @@ void buildPlayerPanel(QWidget* panel, PlayerControls& c) {
 
 PlayerControls buildPlayerLayout(QWidget* w) {
     PlayerControls c{};
+    // Laid out at the designed client size, so that docked panels start at their designed bounds.
+    w->resize(kDesignedClientSize);
     w->setFont(fontOf(QStringLiteral("MS Sans Serif"), 11));
     buildWindowControls(w, c);
     buildAudioSelect(c.PanelAudioSelect, c);

@@ -18,6 +18,7 @@ int mulDiv(int a, int b, int c) {
 namespace {
 
 constexpr const char* kLayoutControl = "veltraLayoutControl";
+constexpr const char* kDesignedBounds = "veltraDesignedBounds";
 
 // Only the controls of the layout are scaled; the inner parts of compound controls (the buttons of a
 // radio group, the scroll bars of a list) follow their control.
@@ -27,6 +28,14 @@ QList<QWidget*> controlsOn(QWidget* container) {
         if (child->property(kLayoutControl).toBool() && !child->isWindow())
             controls << child;
     return controls;
+}
+
+// Every control of the layout on `container`, at every depth, containers before their children.
+QList<QWidget*> layoutBelow(QWidget* container) {
+    QList<QWidget*> all;
+    for (QWidget* control : controlsOn(container))
+        all << control << layoutBelow(control);
+    return all;
 }
 
 } // namespace
@@ -57,4 +66,15 @@ void scaleWindowLayout(QWidget* window, QSize newClient, QSize oldClient) {
     for (QWidget* control : controlsOn(window))
         EscalaControles(control, newClient.width(), oldClient.width(), newClient.height(),
                         oldClient.height());
+}
+
+void rememberDesignedLayout(QWidget* window) {
+    for (QWidget* control : layoutBelow(window))
+        control->setProperty(kDesignedBounds, control->geometry());
+}
+
+void scaleDesignedLayout(QWidget* window, QSize newClient, QSize designedClient) {
+    for (QWidget* control : layoutBelow(window))
+        control->setGeometry(control->property(kDesignedBounds).toRect());
+    scaleWindowLayout(window, newClient, designedClient);
 }

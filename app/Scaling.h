@@ -18,3 +18,9 @@ void EscalaControles(QWidget* control, int newWidth, int oldWidth, int newHeight
 
 // Applies EscalaControles to every control placed directly on the window.
 void scaleWindowLayout(QWidget* window, QSize newClient, QSize oldClient);
+
+// Notes the bounds of every control of the layout, at every depth, as designed (before any scaling).
+void rememberDesignedLayout(QWidget* window);
+// Puts every control back at its designed bounds, then scales the layout from the designed client size to
+// `newClient`: rounding never adds up over several scalings.
+void scaleDesignedLayout(QWidget* window, QSize newClient, QSize designedClient);

@@ -59,12 +59,29 @@ TFrm_Player::~TFrm_Player() {
 
 void TFrm_Player::FormCreate() {
     const QSize oldClient = kDesignedClientSize;
+    rememberDesignedLayout(this);
     const QRect display = QGuiApplication::primaryScreen()->geometry();
     move(display.topLeft());
     setFixedSize(display.size());
     scaleWindowLayout(this, size(), oldClient);
     maskFloatingPointExceptions();
     setUpEngine();
+}
+
+// The frame a window manager adds is known only once the window is shown: then the outer frame gets the
+// display and the layout is scaled anew, from its designed bounds, to the client area inside the frame.
+void TFrm_Player::fitFrameToDisplay() {
+    const QRect outer = frameGeometry(), inner = geometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    if (frame == fittedFrame_)
+        return;
+    fittedFrame_ = frame;
+    const QRect display = QGuiApplication::primaryScreen()->geometry();
+    const QSize client = display.size().shrunkBy(frame);
+    setFixedSize(client);
+    move(display.topLeft());
+    scaleDesignedLayout(this, client, kDesignedClientSize);
 }
 
 void TFrm_Player::setUpEngine() {
@@ -129,6 +146,18 @@ void TFrm_Player::showEvent(QShowEvent* event) {
         return;
     shown_ = true;
     errors_.run([this] { FormShow(); });
+}
+
+void TFrm_Player::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (isVisible())
+        fitFrameToDisplay();
+}
+
+void TFrm_Player::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (isVisible())
+        fitFrameToDisplay();
 }
 
 void TFrm_Player::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 // The main player window: owns the controls, the engine objects and the handlers' controllers, and
 // binds every control event and keyboard action to its handler.
+#include <QMargins>
 #include <QPointer>
 #include <QWidget>
 
@@ -43,6 +44,8 @@ class TFrm_Player : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -50,6 +53,7 @@ class TFrm_Player : public QWidget {
     void bindActions();
     void runLeconfig();
     void setUpEngine();
+    void fitFrameToDisplay();
 
     engine::IEngineFactory& factory_;
     services::Services services_;
@@ -64,6 +68,7 @@ class TFrm_Player : public QWidget {
     library::ClipLibrary library_;
     output::SecondaryOutput secondaryOutput_;
     QPointer<QDialog> setupDialog_;
+    QMargins fittedFrame_; // the window manager's frame the layout was last fitted to
     bool shown_ = false;
     bool engineClosed_ = false;
 };

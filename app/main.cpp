@@ -8,7 +8,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("VELTRA-PLAYER-2025"));
+    // The program's name for message boxes and untitled windows. Not the display name: Qt would add that
+    // to every window's caption.
+    QApplication::setApplicationName(QStringLiteral("VELTRA-PLAYER-2025"));
     services::QtServices platform;
     applyTheme(app, QStringLiteral("Carbon"), platform.messages);
     const std::unique_ptr<engine::IEngineFactory> engine = engine::ff::makeFfmpegEngine();

@@ -26,10 +26,10 @@ SecondaryOutput::SecondaryOutput(SecondaryOutputControls controls, PlayerFields&
     : ui_(controls), fields_(fields), factory_(factory), services_(services) {}
 
 SecondaryOutput::~SecondaryOutput() {
-    // The end of the program: the window goes without its close handling, and the renderer is closed
-    // before its reference is released.
-    delete window_.data();
+    // The end of the program: the renderer is closed first, as its thread draws on the window's surface
+    // until then; the window then goes without its close handling.
     closeRenderer(previewSaida_);
+    delete window_.data();
 }
 
 bool SecondaryOutput::severalDisplays() const {

@@ -5,7 +5,7 @@ PKGS=(build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-d
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
   libsdl2-dev libgtest-dev libgmock-dev
-  ffmpeg mediainfo xvfb xauth x11-xserver-utils x11-utils imagemagick
+  ffmpeg mediainfo xvfb xauth x11-xserver-utils x11-utils openbox imagemagick
   fonts-liberation fonts-dejavu-core)
 missing=()
 for p in "${PKGS[@]}"; do

@@ -7,29 +7,14 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <algorithm>
-#include <stdexcept>
 
 #include "DialogFont.h"
 #include "Guarded.h"
 #include "settings/RegConfig.h"
+#include "settings/StoredFlag.h"
 #include "setup/TCodecConfig.h"
 
 namespace {
-
-// The stored flag as written by this dialog ("-1"/"0"), or any number, or "true"/"false" in any case.
-bool storedFlag(const QString& name, const QString& text) {
-    if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
-        return false;
-    bool isNumber = false;
-    const double number = text.toDouble(&isNumber);
-    if (!isNumber)
-        throw std::runtime_error(QStringLiteral("\"%1\" não é um valor booleano válido (configuração \"%2\")")
-                                     .arg(text, name)
-                                     .toStdString());
-    return number != 0;
-}
 
 // Where the folder chooser opens: the folder Storage in the user's home.
 QString storageProposal() {
@@ -101,7 +86,7 @@ void TFrmSetup::showEvent(QShowEvent* event) {
 
 void TFrmSetup::FormShow() {
     LePosicaoForm(this);
-    ChkUnificaFolder->setChecked(storedFlag("UnificaFolder", RegConfig("ler", "UnificaFolder", "0")));
+    ChkUnificaFolder->setChecked(readStoredFlag("UnificaFolder", RegConfig("ler", "UnificaFolder", "0")));
     EdStorage->setText(RegConfig("ler", "storage", EdStorage->text()));
 }
 

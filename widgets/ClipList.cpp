@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QRegularExpression>
 #include <algorithm>
+#include <vector>
 
 namespace widgets {
 
@@ -89,15 +90,16 @@ void ClipList::reread() {
     clear();
     const QStringList files = QDir(QDir::fromNativeSeparators(directory_))
                                   .entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    std::vector<WildcardPattern> patterns;
+    for (const QString& text : mask_.split(';'))
+        if (!text.isEmpty())
+            patterns.emplace_back(text);
+    // Each file once, however many patterns it matches (the stored video mask names some twice).
     QStringList names;
-    for (const QString& text : mask_.split(';')) {
-        if (text.isEmpty())
-            continue;
-        const WildcardPattern pattern(text);
-        for (const QString& file : files)
-            if (pattern.matches(file))
-                names << file;
-    }
+    for (const QString& file : files)
+        if (std::any_of(patterns.cbegin(), patterns.cend(),
+                        [&](const WildcardPattern& p) { return p.matches(file); }))
+            names << file;
     std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return QString::compare(a, b, Qt::CaseInsensitive) < 0;
     });

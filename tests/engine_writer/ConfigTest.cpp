@@ -114,10 +114,10 @@ TEST(WriterConfig, CodecsOfEachFormatAreTheOnesItCanStore) {
         SCOPED_TRACE(c.format);
         w.select("format", c.format);
         const QStringList video = w.choices("format::video"), audio = w.choices("format::audio");
-        // "copy" (cut the source's own packets) comes first; a new format still starts with an encoder.
-        EXPECT_EQ(video.value(0), "copy");
-        EXPECT_EQ(audio.value(0), "copy");
-        EXPECT_EQ(video.value(1), c.firstVideo);
+        // "copy" (cut the source's own packets) comes last; a new format starts with its first encoder.
+        EXPECT_EQ(video.last(), "copy");
+        EXPECT_EQ(audio.last(), "copy");
+        EXPECT_EQ(video.value(0), c.firstVideo);
         for (const auto& v : c.videoHas)
             EXPECT_TRUE(video.contains(v)) << v.toStdString();
         for (const auto& a : c.audioHas)
@@ -192,11 +192,11 @@ TEST(WriterConfig, WritersOwnAttributesAreItsOptionsAndTheirChoices) {
     EXPECT_EQ(text, "mp4");
     EXPECT_EQ(ignored, 0);
     const QStringList video = w.choices("format::video");
-    ASSERT_EQ(video.value(0), "copy");
+    ASSERT_EQ(video.last(), "copy");
     own->GetAttributeText("format::video", ignored, text);
-    EXPECT_EQ(text, video.value(1)) << "a new format starts with its first encoder";
+    EXPECT_EQ(text, video.value(0)) << "a new format starts with its first encoder";
     EXPECT_EQ(w.info(own, "format::video", 1), "option_fixed");
-    EXPECT_EQ(w.info(own, "format::video", 2), video.value(1));
+    EXPECT_EQ(w.info(own, "format::video", 2), video.value(0));
     EXPECT_EQ(w.info(own, "format::video", 3), video.join(','));
     EXPECT_FALSE(w.info(own, "format", 0).isEmpty());
     EXPECT_EQ(own->GetAttributeInfo("format", 4, text), kInvalidArg);

@@ -1,9 +1,15 @@
 // The settings store and the window-position routines.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QWidget>
 
+#include "FileSizeLimit.h"
+#include "QtPrinters.h"
 #include "TempSettings.h"
 #include "settings/RegConfig.h"
 
@@ -59,6 +65,61 @@ TEST(RegConfig, ValueOfAnotherTypeIsAnError) {
         other.setValue("formato", QStringList{"a", "b"});
     }
     EXPECT_THROW(RegConfig("ler", "formato", "0"), std::runtime_error);
+}
+
+// Points the store's user or system location elsewhere for one test and puts it back afterwards.
+class StoreLocation {
+  public:
+    explicit StoreLocation(QSettings::Scope scope) : scope_(scope) {
+        const QString file =
+            QSettings(QSettings::NativeFormat, scope, "Orvanta", "VELTRA-PLAYER-2025").fileName();
+        original_ = QFileInfo(QFileInfo(file).absolutePath()).absolutePath();
+    }
+    ~StoreLocation() { QSettings::setPath(QSettings::NativeFormat, scope_, original_); }
+    void moveTo(const QString& folder) { QSettings::setPath(QSettings::NativeFormat, scope_, folder); }
+
+  private:
+    QSettings::Scope scope_;
+    QString original_;
+};
+
+TEST(RegConfig, ReadsNothingButTheUsersOwnStore) {
+    TempSettings clean;
+    QTemporaryDir systemFolder;
+    StoreLocation system(QSettings::SystemScope);
+    system.moveTo(systemFolder.path());
+    const struct {
+        const char* where;
+        QSettings::Scope scope;
+        const char* application;
+    } elsewhere[] = {
+        {"the user's store of the whole organisation", QSettings::UserScope, nullptr},
+        {"the system's store of the program", QSettings::SystemScope, "VELTRA-PLAYER-2025"},
+        {"the system's store of the whole organisation", QSettings::SystemScope, nullptr},
+    };
+    for (const auto& e : elsewhere) {
+        QSettings other(QSettings::NativeFormat, e.scope, "Orvanta", e.application);
+        other.setValue("storage", "/from/elsewhere");
+        other.sync();
+        ASSERT_EQ(other.status(), QSettings::NoError) << e.where;
+        EXPECT_EQ(RegConfig("ler", "storage", "dflt"), "dflt") << e.where;
+        other.clear();
+    }
+}
+
+TEST(RegConfig, AFailedWriteIsReportedAndNotSeenAsWritten) {
+    TempSettings clean;
+    RegConfig("escrever", "storage", "/old/root");
+    {
+        // As on a full disk: the store can be opened but not written again (root may write anywhere).
+        const writertest::FileSizeLimit fullDisk(16);
+        EXPECT_THROW(RegConfig("escrever", "storage", "/a/much/longer/new/root"), std::runtime_error);
+        EXPECT_EQ(RegConfig("ler", "storage", "dflt"), "/old/root");
+        EXPECT_THROW(RegConfig("escrever", "ult_data", "05/07/2025"), std::runtime_error);
+        EXPECT_EQ(RegConfig("ler", "ult_data", "dflt"), "dflt");
+    }
+    EXPECT_EQ(RegConfig("ler", "storage", "dflt"), "/old/root");
+    EXPECT_EQ(RegConfig("ler", "ult_data", "dflt"), "dflt");
 }
 
 TEST(WindowPosition, OnlyPositiveCoordinatesAreRestored) {

@@ -77,6 +77,8 @@ TEST_F(SetupDialog, StoredFlagIsReadAsNumberOrWordAndAnythingElseIsReported) {
     } cases[] = {
         {"-1", true, false},   {"0", false, false},     {"1", true, false},   {"2.5", true, false},
         {"TRUE", true, false}, {"False", false, false}, {"sim", false, true}, {"-1x", false, true},
+        // Blanks around the word or number are read as the clip list reads them.
+        {" true ", true, false}, {"False ", false, false}, {" -1 ", true, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored.toStdString());

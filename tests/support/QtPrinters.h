@@ -1,5 +1,6 @@
 #pragma once
 // Readable Qt texts in test failures.
+#include <QRect>
 #include <QStringList>
 #include <ostream>
 
@@ -11,4 +12,8 @@ inline void PrintTo(const QStringList& list, std::ostream* out) {
     for (qsizetype i = 0; i < list.size(); ++i)
         *out << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
     *out << '}';
+}
+inline std::ostream& operator<<(std::ostream& out, const QRect& r) {
+    return out << r.width() << 'x' << r.height() << (r.x() < 0 ? "" : "+") << r.x() << (r.y() < 0 ? "" : "+")
+               << r.y();
 }

@@ -14,7 +14,7 @@ FullScreenOutput::FullScreenOutput(int displayIndex) : displayIndex_(displayInde
     QScreen* screen = screens[displayIndex];
 
     window_ = std::make_unique<VideoWindow>(nullptr, Qt::Window | Qt::FramelessWindowHint);
-    window_->setWindowTitle(QStringLiteral("Output %1").arg(displayIndex + 1));
+    window_->setWindowTitle(QStringLiteral("Saída %1").arg(displayIndex + 1));
     VideoWindow* window = window_.get();
     window->setScreen(screen);
     window->setGeometry(screen->geometry());

@@ -181,8 +181,7 @@ const std::vector<AttributeDef>& FileWriter::defs() const {
                     : option == WriterConfig::kVideo ? QStringLiteral("Video encoder")
                                                      : QStringLiteral("Audio encoder");
         def.type = QStringLiteral("option_fixed");
-        // "copy" is listed first, but a new format starts with its first encoder
-        def.defaultValue = choices.value(choices.value(0) == WriterConfig::kCopy ? 1 : 0);
+        def.defaultValue = choices.value(0); // a new format starts with its first encoder
         def.namedValues = choices.join(u',');
     }
     return defs_;

@@ -36,9 +36,10 @@ std::vector<QString> WriterConfig::names(const QString& option) const {
         for (const auto& f : exportFormats())
             out.push_back(f.name());
     } else if (option == kVideo || option == kAudio) {
-        out.push_back(kCopy);
         for (const AVCodec* c : option == kVideo ? videoChoices_ : audioChoices_)
             out.push_back(QString::fromUtf8(c->name));
+        // Last, so that a list's first entry, which the setup panel picks for a new format, is an encoder.
+        out.push_back(kCopy);
     }
     return out;
 }

@@ -25,7 +25,7 @@ class WriterConfig {
     static inline const QString kFormat = QStringLiteral("format");
     static inline const QString kVideo = QStringLiteral("format::video");
     static inline const QString kAudio = QStringLiteral("format::audio");
-    static inline const QString kCopy = QStringLiteral("copy"); // first choice of video and audio
+    static inline const QString kCopy = QStringLiteral("copy"); // last choice of video and audio
 
     WriterConfig();
 

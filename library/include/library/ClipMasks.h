@@ -6,7 +6,7 @@
 namespace library {
 
 // Every video extension the ingest writes; "Todos" and the single-folder mode use it. The doubled
-// entries are part of the stored text: a file matching two of them is listed twice.
+// entries are part of the stored text; the list shows each file once all the same.
 inline const QString kVideoMask =
     QStringLiteral("*.mxf;*.avi;*.asf;*.mpg;*.mp4;*.flv;*.mkv;*.mxf;*.dv;*.asf;*.m4v;");
 

@@ -1,7 +1,7 @@
 #pragma once
 // The clip list: a folder, a mask of ";"-separated wildcard patterns and the ordinary files of the folder
-// that match them, sorted by name without regard to letter case. Several entries may be selected (Ctrl
-// and Shift extend the selection); one entry has the focus.
+// that match any of them, each once, sorted by name without regard to letter case. Several entries may be
+// selected (Ctrl and Shift extend the selection); one entry has the focus.
 #include <QListWidget>
 #include <stdexcept>
 
