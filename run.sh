@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/common.sh
 BUILD=build-release
-veltra_build "$BUILD" "" -DCMAKE_BUILD_TYPE=Release -DVELTRA_TESTS=OFF
+veltra_release_build ""
 ROOT="$HOME/Ingest"
 if [ -z "$(ls -A "$ROOT" 2>/dev/null)" ] && [ -x "$BUILD/tools/veltra-make-samples" ]; then
   echo "Making sample recordings in $ROOT"

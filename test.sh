@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything with AddressSanitizer and UBSan and runs every test; then runs the engine's threaded
-# tests under ThreadSanitizer and fuzzes the file source for a minute. No display needed: the end-to-end
-# tests start X servers of their own.
-# VELTRA_QUICK=1 skips the ThreadSanitizer and fuzzing passes.
+# Builds everything with AddressSanitizer and UBSan and runs every test; then makes and checks the Debian
+# package, runs the engine's threaded tests under ThreadSanitizer and fuzzes the file source for a minute.
+# No display needed: the end-to-end tests and the package check start X servers of their own.
+# VELTRA_QUICK=1 skips the package, ThreadSanitizer and fuzzing passes.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/common.sh
@@ -10,6 +10,7 @@ veltra_build build-test "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRA_SANITIZE=O
 source scripts/sanitizer-env.sh
 (cd build-test && ctest --output-on-failure -j2 --timeout 600)
 if [ "${VELTRA_QUICK:-0}" != 1 ]; then
+  scripts/test-package.sh
   scripts/test-tsan.sh
   scripts/test-fuzz.sh
 fi

@@ -11,3 +11,8 @@ veltra_build() {
   cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j"$(nproc)" ${target:+--target "$target"}
 }
+
+# veltra_release_build target: the release build the player runs from and the package is made of.
+veltra_release_build() {
+  veltra_build build-release "$1" -DCMAKE_BUILD_TYPE=Release -DVELTRA_TESTS=OFF
+}

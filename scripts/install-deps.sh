@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the player and the tests need, only when some are missing.
+# Installs the Debian packages the build, the player, the Debian package and the tests need, only when some
+# are missing.
 set -euo pipefail
 PKGS=(build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
   libsdl2-dev libgtest-dev libgmock-dev
   ffmpeg mediainfo xvfb xauth x11-xserver-utils x11-utils openbox imagemagick
-  fonts-liberation fonts-dejavu-core)
+  fonts-liberation fonts-dejavu-core
+  librsvg2-bin dpkg-dev file desktop-file-utils xdotool)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
