@@ -296,13 +296,15 @@ void FileSource::addSink(IMediaSink* sink) {
         std::lock_guard lk(core_.m);
         state = core_.state;
     }
-    sinks_.add(sink, state, [&](uint64_t lastSession) {
+    sinks_.add(sink, state, [&](uint64_t lastSession, uint64_t& from) {
         std::lock_guard lk(core_.m);
+        from = core_.session.load();
         const bool replay = sink->pacesSource() && core_.state == kStateRunning && core_.runAdvanced &&
                             std::chrono::steady_clock::now() - core_.runStartedAt < kReplayWindow;
         if (replay) { // the run already moved on: start it over so the pacing sink gets all of it
             core_.seekLocked(core_.runStart);
             core_.runAdvanced = false;
+            from = core_.session.load();
             return false;
         }
         return lastSession == core_.session.load() && core_.state != kStateClosed;

@@ -75,6 +75,15 @@ void Presenter::notifyState(Lock& lk) {
 
 void Presenter::syncClock(Lock& lk) {
     const bool run = core_.state == kStateRunning && !atEnd_ && !starved_;
+    // A writer that sets the pace mutes the preview (what the device still holds is dropped); when it
+    // lets go, the sound comes back from the clock's position.
+    if (sinks_.hasPacer() != pacing_) {
+        pacing_ = !pacing_;
+        if (pacing_)
+            unlocked(lk, [&] { sinks_.flushSound(); });
+        else if (clock_.running())
+            return anchorClock(lk, clock_.position());
+    }
     if (core_.soundOwnerChanged) {
         core_.soundOwnerChanged = false;
         if (clock_.running())
@@ -296,7 +305,7 @@ void Presenter::forwardAudio(Lock& lk, double horizon, double cut) {
             soundTo_ = heard->position + double(heard->frames()) / heard->sampleRate;
         unlocked(lk, [&] {
             if (all)
-                sinks_.deliverAudio(all);
+                sinks_.deliverAudio(all, session);
             if (heard)
                 sinks_.deliverSound(heard);
         });

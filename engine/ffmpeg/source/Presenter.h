@@ -51,6 +51,7 @@ class Presenter {
     FrameHandle current_;
     bool atEnd_ = false;
     bool starved_ = false;  // underrun: the clock waits for data
+    bool pacing_ = false;   // a pacing sink was attached when last looked
     double audioTo_ = 0;    // sound handed to every sink (onAudio) up to here
     double soundTo_ = 0;    // sound handed to the sound owner (onSound) up to here
     double clockRate_ = 1;  // the rate the clock was anchored with

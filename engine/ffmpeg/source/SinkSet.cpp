@@ -4,7 +4,7 @@
 
 namespace engine::ff {
 
-void SinkSet::add(IMediaSink* sink, int state, const std::function<bool(uint64_t)>& giveLast) {
+void SinkSet::add(IMediaSink* sink, int state, const GiveLast& giveLast) {
     std::lock_guard lk(m_);
     if (std::find(sinks_.begin(), sinks_.end(), sink) != sinks_.end())
         return;
@@ -12,7 +12,10 @@ void SinkSet::add(IMediaSink* sink, int state, const std::function<bool(uint64_t
     if (sink->pacesSource())
         pacers_.fetch_add(1);
     sink->onSourceState(state, true);
-    if (last_ && giveLast(lastSession_))
+    uint64_t from = 0;
+    const bool give = giveLast(last_ ? lastSession_ : UINT64_MAX, from);
+    joinedAt_[sink] = from;
+    if (last_ && give)
         sink->onVideo(last_);
 }
 
@@ -26,6 +29,7 @@ void SinkSet::remove(IMediaSink* sink, const OwnerChanged& ownerClock) {
     if (sink->pacesSource())
         pacers_.fetch_sub(1);
     sinks_.erase(it);
+    joinedAt_.erase(sink);
 }
 
 void SinkSet::setSoundWanted(IMediaSink* sink, bool wanted, const OwnerChanged& ownerClock) {
@@ -58,13 +62,15 @@ void SinkSet::deliverVideo(const FrameHandle& frame, uint64_t session) {
     last_ = frame;
     lastSession_ = session;
     for (IMediaSink* s : sinks_)
-        s->onVideo(frame);
+        if (joinedAt_[s] <= session)
+            s->onVideo(frame);
 }
 
-void SinkSet::deliverAudio(const AudioHandle& block) {
+void SinkSet::deliverAudio(const AudioHandle& block, uint64_t session) {
     std::lock_guard lk(m_);
     for (IMediaSink* s : sinks_)
-        s->onAudio(block);
+        if (joinedAt_[s] <= session)
+            s->onAudio(block);
 }
 
 void SinkSet::deliverSound(const AudioHandle& block) {

@@ -2,6 +2,7 @@
 // The consumers fed by one file source, and the picture they were last given.
 #include <atomic>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -12,8 +13,11 @@ namespace engine::ff {
 class SinkSet {
   public:
     // Adds `sink`, tells it the state, and gives it the last picture when `giveLast(session of that
-    // picture)` agrees. All under the set's lock, so no delivery overtakes it.
-    void add(IMediaSink* sink, int state, const std::function<bool(uint64_t)>& giveLast);
+    // picture, from)` agrees. All under the set's lock, so no delivery overtakes it. `giveLast` sets
+    // `from` to the session the sink starts with: media of older sessions (a delivery that was under
+    // way as it joined) does not reach it.
+    using GiveLast = std::function<bool(uint64_t lastSession, uint64_t& from)>;
+    void add(IMediaSink* sink, int state, const GiveLast& giveLast);
 
     bool hasPacer() const { return pacers_.load() > 0; }
     // Sound ownership (see ISourceHub::setSoundWanted). `ownerClock` is called, under the set's lock,
@@ -25,7 +29,7 @@ class SinkSet {
     bool empty() const;
 
     void deliverVideo(const FrameHandle& frame, uint64_t session);
-    void deliverAudio(const AudioHandle& block);
+    void deliverAudio(const AudioHandle& block, uint64_t session);
     // To the sound's owner only.
     void deliverSound(const AudioHandle& block);
     void flushSound();
@@ -37,6 +41,7 @@ class SinkSet {
 
     mutable std::mutex m_;
     std::vector<IMediaSink*> sinks_;
+    std::map<IMediaSink*, uint64_t> joinedAt_; // the session each sink started with
     std::vector<IMediaSink*> soundWanted_; // in the order they asked; the front owns the sound
     FrameHandle last_;
     uint64_t lastSession_ = 0;
