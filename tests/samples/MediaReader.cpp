@@ -154,7 +154,8 @@ std::vector<std::vector<double>> decodeAudio(const QString& path, int audioStrea
     const AVRational timeBase = in->streams[index]->time_base;
     decodeStream(in.get(), index, [&](const AVFrame& f) {
         if (channels.empty() && startSeconds)
-            *startSeconds = f.best_effort_timestamp == AV_NOPTS_VALUE ? 0 : f.best_effort_timestamp * av_q2d(timeBase);
+            *startSeconds =
+                f.best_effort_timestamp == AV_NOPTS_VALUE ? 0 : f.best_effort_timestamp * av_q2d(timeBase);
         channels.resize(size_t(f.ch_layout.nb_channels));
         for (int c = 0; c < f.ch_layout.nb_channels; ++c)
             for (int i = 0; i < f.nb_samples; ++i)

@@ -45,7 +45,8 @@ void decodeVideo(const QString& path, const std::function<void(const AVFrame&)>&
 
 // Every decoded sample of one audio stream (index among audio streams), one vector per channel; with
 // startSeconds, also the time of the first of them.
-std::vector<std::vector<double>> decodeAudio(const QString& path, int audioStream, double* startSeconds = nullptr);
+std::vector<std::vector<double>> decodeAudio(const QString& path, int audioStream,
+                                             double* startSeconds = nullptr);
 
 // Power of one frequency in a signal (Goertzel), normalised by its length: a sine of amplitude A gives
 // A^2/4.

@@ -149,8 +149,8 @@ TEST(SampleClips, ProbeAsWritten) {
 }
 
 TEST(SampleClips, FrameCodeReadsBackOnEveryDecodedPicture) {
-    for (const char* name :
-         {"longgop.mp4", "mono16.mxf", "hd1080i.mxf", "ch16.mov", "dnx.mxf", "xdcam.mxf", "h264.mp4", "h264i.ts"}) {
+    for (const char* name : {"longgop.mp4", "mono16.mxf", "hd1080i.mxf", "ch16.mov", "dnx.mxf", "xdcam.mxf",
+                             "h264.mp4", "h264i.ts"}) {
         SCOPED_TRACE(name);
         std::vector<int64_t> codes;
         decodeVideo(clip(name).path, [&](const AVFrame& f) { codes.push_back(readFrameCode(&f)); });
@@ -324,7 +324,8 @@ TEST(SampleClips, ReferenceInputsKeepTheirStructure) {
         }
         // A GOP of fixed length, whatever the pictures hold (the flash included).
         for (int i = 0; i < types.size(); ++i)
-            EXPECT_EQ(types[i] == 'I', i % s.gopLength == 0) << "picture " << i << " of " << types.toStdString();
+            EXPECT_EQ(types[i] == 'I', i % s.gopLength == 0)
+                << "picture " << i << " of " << types.toStdString();
     }
 }
 
@@ -349,11 +350,14 @@ void expectFlashAndBeepTogether(const QString& path) {
         const auto decoded = decodeAudio(path, monoTracks ? source : 0, &audioStart);
         const auto& x = decoded[size_t(monoTracks ? 0 : source)];
         // Sound that starts before the picture (an encoder's priming samples) is lined up by timestamp.
-        const auto lead = int64_t(std::lround((p.first(AVMEDIA_TYPE_VIDEO).startSeconds - audioStart) * 48000));
+        const auto lead =
+            int64_t(std::lround((p.first(AVMEDIA_TYPE_VIDEO).startSeconds - audioStart) * 48000));
         auto beepLevel = [&](int64_t frame) {
-            const int64_t from = std::max<int64_t>(0, lead + firstSampleOfFrame(frame, 48000, rateNum, rateDen));
+            const int64_t from =
+                std::max<int64_t>(0, lead + firstSampleOfFrame(frame, 48000, rateNum, rateDen));
             const int64_t to = lead + firstSampleOfFrame(frame + 1, 48000, rateNum, rateDen);
-            const std::vector<double> span(x.begin() + from, x.begin() + std::min<int64_t>(to, int64_t(x.size())));
+            const std::vector<double> span(x.begin() + from,
+                                           x.begin() + std::min<int64_t>(to, int64_t(x.size())));
             return 2 * std::sqrt(tonePower(span, kBeepFrequency, 48000));
         };
         for (int64_t f = 0; lead + firstSampleOfFrame(f + 2, 48000, rateNum, rateDen) <= int64_t(x.size());
@@ -386,7 +390,8 @@ TEST(SampleClips, TreeHasTwoDaysOfChannelsWithTheFeaturedClipsToday) {
         EXPECT_EQ(folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                   (QStringList{"canal1", "canal2", "canal3", "canal4"}));
         EXPECT_TRUE(QFile::exists(folder.filePath(news)));
-        EXPECT_TRUE(QFile::exists(folder.filePath(QString::fromUtf8("canal3/Esporte ao vivo - edição 1.mp4"))));
+        EXPECT_TRUE(
+            QFile::exists(folder.filePath(QString::fromUtf8("canal3/Esporte ao vivo - edição 1.mp4"))));
         for (const QString& channel : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
             const QDir clips(folder.filePath(channel));
             EXPECT_FALSE(clips.isEmpty()) << channel.toStdString();
@@ -412,7 +417,8 @@ TEST(SampleClips, TreeHasTwoDaysOfChannelsWithTheFeaturedClipsToday) {
     const ProbeResult xdcam = probe(today.filePath("canal1/canal1_0700.mxf"));
     EXPECT_EQ(xdcam.first(AVMEDIA_TYPE_VIDEO).pixelFormat, "yuv422p");
     EXPECT_EQ(xdcam.timecode, "07:00:00:00");
-    EXPECT_EQ(probe(today.filePath("canal4/Madrugada 01h.ts")).first(AVMEDIA_TYPE_VIDEO).fieldOrder, AV_FIELD_TT);
+    EXPECT_EQ(probe(today.filePath("canal4/Madrugada 01h.ts")).first(AVMEDIA_TYPE_VIDEO).fieldOrder,
+              AV_FIELD_TT);
     EXPECT_EQ(probe(today.filePath("canal2/canal2_1400.mxf")).first(AVMEDIA_TYPE_VIDEO).pixelAspect, "64:45");
     EXPECT_THROW(writeSampleTree(root.path(), QDate()), std::runtime_error);
 }

@@ -265,9 +265,9 @@ int64_t readFrameCode(const AVFrame* frame) {
 
 int64_t readFrameCode(const QImage& image, QRect pictureArea) {
     const QImage picture = pictureInside(image, pictureArea);
-    return picture.isNull()
-               ? -1
-               : readFrameCode(picture.constBits(), int(picture.bytesPerLine()), picture.width(), picture.height());
+    return picture.isNull() ? -1
+                            : readFrameCode(picture.constBits(), int(picture.bytesPerLine()), picture.width(),
+                                            picture.height());
 }
 
 bool showsFlash(const uint8_t* luma, int linesize, int width, int height) {
@@ -294,8 +294,8 @@ bool showsFlash(const AVFrame* frame) {
 bool showsFlash(const QImage& image, QRect pictureArea) {
     const QImage picture = pictureInside(image, pictureArea);
     // Studio-range white (235) is full white once converted to RGB; the detail stays far below.
-    return !picture.isNull() && showsFlash(picture.constBits(), int(picture.bytesPerLine()), picture.width(),
-                                           picture.height());
+    return !picture.isNull() &&
+           showsFlash(picture.constBits(), int(picture.bytesPerLine()), picture.width(), picture.height());
 }
 
 } // namespace samples

@@ -21,6 +21,7 @@ struct Picture {
 };
 constexpr Picture k720p{1280, 720};
 constexpr Picture kSd{640, 360};
+constexpr Picture kSdSmall{512, 288};
 constexpr Picture kSmall{320, 180};
 
 // What every sample recording has: moving detail, the flash and the beep, the burnt-in timecode of its
@@ -51,19 +52,16 @@ ClipRecipe h264Clip(const QString& name, Picture picture, double seconds, const 
     return s;
 }
 
-// MPEG-2 in MXF with 16 mono PCM tracks and a start timecode, as the broadcast ingest writes it; SD is
+// MPEG-2 in MXF with 16 mono PCM tracks and a start timecode, as the broadcast ingest writes SD:
 // 720x576 interlaced, shown at 16:9.
-ClipRecipe mxfClip(const QString& name, Picture picture, const QString& timecode, InputSize size) {
-    ClipRecipe s = recording(name, picture, 30, timecode, size, 25, 1);
+ClipRecipe mxfClip(const QString& name, const QString& timecode, InputSize size) {
+    ClipRecipe s = recording(name, {720, 576}, 30, timecode, size, 25, 1);
     s.videoCodec = "mpeg2video";
-    s.videoBitRate = picture.height >= 720 ? 6'000'000 : 0;
-    if (picture.height < 720) {
-        s.width = size == InputSize::Full ? 720 : 360;
-        s.height = size == InputSize::Full ? 576 : 288;
-        s.pixelAspectNum = 64;
-        s.pixelAspectDen = 45;
-        s.interlaced = true;
-    }
+    if (size == InputSize::Small)
+        s.width = 360, s.height = 288;
+    s.pixelAspectNum = 64;
+    s.pixelAspectDen = 45;
+    s.interlaced = true;
     s.gopLength = 12;
     s.closedGop = false;
     s.audioCodec = "pcm_s16le";
@@ -74,7 +72,8 @@ ClipRecipe mxfClip(const QString& name, Picture picture, const QString& timecode
 }
 
 ClipRecipe movClip(const QString& name, const QString& videoCodec, const QString& timecode, InputSize size) {
-    ClipRecipe s = recording(name, kSd, 30, timecode, size);
+    // Intra-only ProRes takes many bits per picture: a smaller one keeps the tree small.
+    ClipRecipe s = recording(name, videoCodec == "prores" ? kSdSmall : kSd, 30, timecode, size);
     s.videoCodec = videoCodec;
     s.bFrames = videoCodec == "h264" ? 2 : 0;
     s.videoBitRate = videoCodec == "h264" ? 1'000'000 : 0;
@@ -105,18 +104,19 @@ Channels channels(SampleDay day, InputSize size) {
     const QString news = QString::fromUtf8("Jornal da Manhã 06h.mp4");
     const QString sport = QString::fromUtf8("Esporte ao vivo - edição 1.mp4");
     if (day == SampleDay::Today) {
-        ClipRecipe anamorphic = mxfClip("canal2_1400.mxf", kSd, "14:00:00:00", size);
         return {
             {"canal1",
              {h264Clip(news, k720p, 60, "06:00:00:00", size),
               featured("xdcam", "canal1_0700.mxf", 30, "07:00:00:00", size)}},
-            {"canal2", {anamorphic, movClip("Chamada 15h.mov", "h264", "15:00:00:00", size)}},
+            {"canal2",
+             {mxfClip("canal2_1400.mxf", "14:00:00:00", size),
+              movClip("Chamada 15h.mov", "h264", "15:00:00:00", size)}},
             {"canal3",
              {h264Clip(sport, k720p, 45, "19:30:00:00", size),
               movClip("Intervalo.mov", "prores", "20:15:00:00", size)}},
             {"canal4",
              {featured("h264i", "Madrugada 01h.ts", 60, "01:00:00:00", size),
-              mxfClip("canal4_2200.mxf", k720p, "22:00:00:00", size)}},
+              mxfClip("canal4_2200.mxf", "22:00:00:00", size)}},
         };
     }
     return {
