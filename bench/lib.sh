@@ -48,8 +48,19 @@ bench_input_long() {
   segment="$BENCH_WORK/.segment-$name.${out##*.}"
   bench_input "$name" 60 "$segment" || return 1
   cached=$(bench_cached "$name-${minutes}min-$(basename "$(readlink "$segment")")" \
-    ffmpeg -v error -y -stream_loop "$((minutes - 1))" -i "$segment" -map 0 -c copy -f "$(bench_muxer "$out")") || return 1
+    bench_loop "$(readlink -f "$segment")" "$minutes" "$(bench_muxer "$out")") || return 1
   ln -sf "$cached" "$out"
+}
+
+# bench_loop segment times muxer file: the segment copied `times` times over. The concat demuxer keeps
+# the timestamps running where -stream_loop overlaps them at the seams of a transport stream; the start
+# timecode is carried over by hand, as concat drops the container's tags.
+bench_loop() {
+  local segment=$1 times=$2 muxer=$3 out=$4 list="$BENCH_WORK/.loop.txt" timecode i
+  for ((i = 0; i < times; i++)); do printf "file '%s'\n" "$segment"; done >"$list"
+  timecode=$(ffprobe -v error -show_entries format_tags=timecode -of csv=p=0 "$segment")
+  ffmpeg -v error -y -f concat -safe 0 -i "$list" -map 0 -c copy ${timecode:+-metadata timecode="$timecode"} \
+    -f "$muxer" "$out"
 }
 
 # bench_muxer file: the ffmpeg muxer for the file's extension.

@@ -166,7 +166,7 @@ int64_t captionShownAtFrame(int captionNumber, double framesPerSecond = 30000.0 
 // (MXF MPEG-2 with 16 mono PCM tracks, MOV, MP4 and MPEG-TS H.264). Today's folders hold the featured
 // clips at full size (xdcam 30 s, h264i 60 s, an anamorphic 720x576 16:9 MXF); the others are 720p or
 // SD, 30 s to 2 min. Every clip has moving detail, the flash and beep, and captions where its codec
-// carries them. Small gives the same tree at 320x180 and 2 s a clip, for tests.
+// carries them. Small gives the same tree at 320x180 (SD MXF 360x288) and 3 s a clip, for tests.
 void writeSampleTree(const QString& root, QDate today, InputSize size = InputSize::Full);
 // One day of it: today's folders, or those of any earlier day.
 enum class SampleDay { Today, DayBefore };
