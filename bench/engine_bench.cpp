@@ -1,11 +1,15 @@
-// Figures of the file source and preview: decoding speed, exact seeks, stepping back, the timer tick's
-// queries, and 1x playback of a 1080i MXF with 16 PCM tracks. Usage: engine_bench <mode> <clip>
-//   decode <figure>: frames per second through the source at unlimited speed with a dropping preview
-//   seek: seek_exact_p50_ms, seek_exact_p95_ms, step_back_ms, tick_queries_us
-//   play: play_1x_dropped_frames, play_1x_cpu_percent
-//   make <h264|mpeg2> <path>: writes the benchmark clip
+// Figures of the file source and preview renderer, through the engine's own objects: a file source, a
+// real preview renderer presenting on a surface that records each picture's frame code and time, and
+// a sound device that plays in real time and records when each sample was played.
+// Usage: engine_bench <mode> <clip> ...
+//   avsync <clip>                 av_offset_p95_ms (and per case) on a clip with the flash and the beep
+//   play <clip> <seconds>         prints the frames of the first <seconds> never shown at 1x, sound on
+//   cpu <clip> <seconds>          prints the CPU seconds of playing <seconds> at 1x, sound on
+//   decode <clip> <figure>        frames per second through the source at unlimited speed
+//   fast <clip> <suffix>          play_8x_position_ratio_<suffix>, play_8x_pictures_per_s_<suffix>
+//   seek <clip>                   seek_exact_p50_ms, seek_exact_p95_ms, step_back_ms, tick_queries_us
+//   load <fraction>               keeps one core busy that fraction of the time until killed
 #include <QApplication>
-#include <QImage>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -13,168 +17,40 @@
 #include <cstdio>
 #include <mutex>
 #include <random>
+#include <set>
 #include <sys/resource.h>
 #include <thread>
 
+#include "LipSync.h"
+#include "PlayoutDevice.h"
+#include "TimedSurface.h"
+#include "core/EngineObject.h"
 #include "core/MediaSink.h"
-#include "engine/VideoSurface.h"
 #include "engine_ffmpeg/FfmpegEngine.h"
+#include "render/PreviewRenderer.h"
 #include "samples/SampleClips.h"
 
 using namespace engine;
-using Clock = std::chrono::steady_clock;
+using bench::now;
 
 namespace {
-double msSince(Clock::time_point t) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+
+constexpr QSize kPreviewSize{640, 360};
+
+void sleepFor(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
-
-class NullSurface : public IVideoSurface {
-  public:
-    QSize surfaceSize() const override { return {960, 540}; }
-    void presentImage(const QImage&) override {}
-};
-
-// Records the frames the source presents; with pacing it makes the source run unthrottled.
-class Watch : public ff::IMediaSink {
-  public:
-    explicit Watch(bool paces) : paces_(paces) {}
-    void onVideo(const ff::FrameHandle& f) override {
-        std::lock_guard lk(m_);
-        if (last_ >= 0 && f->index > last_ + 1)
-            skipped_ += f->index - last_ - 1;
-        last_ = f->index;
-        ++count_;
-        cv_.notify_all();
-    }
-    void onAudio(const ff::AudioHandle&) override {}
-    void onSourceState(int state, bool) override {
-        std::lock_guard lk(m_);
-        state_ = state;
-        cv_.notify_all();
-    }
-    bool pacesSource() const override { return paces_; }
-    bool waitIndex(int64_t index) {
-        std::unique_lock lk(m_);
-        return cv_.wait_for(lk, std::chrono::seconds(10), [&] { return last_ == index; });
-    }
-    int64_t count() {
-        std::lock_guard lk(m_);
-        return count_;
-    }
-    int64_t skipped() {
-        std::lock_guard lk(m_);
-        return skipped_;
-    }
-    void reset() {
-        std::lock_guard lk(m_);
-        last_ = -1;
-        count_ = skipped_ = 0;
-    }
-
-  private:
-    bool paces_;
-    std::mutex m_;
-    std::condition_variable cv_;
-    int64_t last_ = -1, count_ = 0, skipped_ = 0;
-    int state_ = 0;
-};
-
-struct Rig {
-    std::unique_ptr<IEngineFactory> factory = ff::makeFfmpegEngine();
-    MRef<IMFile> source = create<IMFile>(*factory, CLSID_FileSource);
-    MRef<IMPreview> preview = create<IMPreview>(*factory, CLSID_PreviewRenderer);
-    NullSurface surface;
-    MRef<ff::ISourceHub> hub;
-    Rig() {
-        preview->SetWindow({}, &surface);
-        query<IMObject>(preview)->StartFrom(query<IMObject>(source).get());
-        hub = MRef<ff::ISourceHub>::adopt(
-            static_cast<ff::ISourceHub*>(source->QueryInterface(ff::ISourceHub::IID)));
-    }
-    int state() {
-        int s = 0;
-        query<IMObject>(source)->GetState(s);
-        return s;
-    }
-};
 
 void figure(const char* name, double value, const char* unit) {
     std::printf("FIGURE %s %.3f %s\n", name, value, unit);
+    std::fflush(stdout);
 }
 
 double percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
-
-int decode(const QString& clip, const char* name) {
-    Rig rig;
-    Watch watch(true);
-    rig.source->OpenName(clip, "");
-    query<IMProps>(rig.source)->SetProp("eof_stop", "true");
-    rig.hub->addSink(&watch);
-    watch.reset();
-    const auto start = Clock::now();
-    rig.source->PlayFile();
-    while (rig.state() == 3)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    const double seconds = msSince(start) / 1000;
-    rig.hub->removeSink(&watch);
-    figure(name, double(watch.count()) / seconds, "fps");
-    return 0;
-}
-
-int seek(const QString& clip) {
-    Rig rig;
-    Watch watch(false);
-    rig.source->OpenName(clip, "");
-    rig.hub->addSink(&watch);
-    double in = 0, out = 0, duration = 0;
-    rig.source->GetInOut(in, out, duration);
-    const double frame = 1001.0 / 30000;
-    const int64_t frames = int64_t(duration / frame);
-    std::mt19937 rng(1234);
-    std::vector<double> times;
-    for (int i = 0; i < 50; ++i) {
-        const int64_t k = std::uniform_int_distribution<int64_t>(0, frames - 1)(rng);
-        const auto t = Clock::now();
-        rig.source->SetPosition((double(k) + 0.5) * frame, 0);
-        if (watch.waitIndex(k))
-            times.push_back(msSince(t));
-    }
-    figure("seek_exact_p50_ms", percentile(times, 0.5), "ms");
-    figure("seek_exact_p95_ms", percentile(times, 0.95), "ms");
-
-    std::vector<double> steps;
-    int64_t k = frames / 2 + 45; // mid-GOP
-    rig.source->SetPosition((double(k) + 0.5) * frame, 0);
-    watch.waitIndex(k);
-    for (int i = 0; i < 10; ++i) {
-        double pos = 0;
-        rig.source->GetPosition(pos);
-        const auto t = Clock::now();
-        rig.source->SetPosition(pos - 1.0 / 30, 0);
-        if (watch.waitIndex(--k))
-            steps.push_back(msSince(t));
-    }
-    figure("step_back_ms", percentile(steps, 0.5), "ms");
-
-    rig.source->PlayFile();
-    std::vector<double> ticks;
-    for (int i = 0; i < 200; ++i) {
-        const auto t = Clock::now();
-        double a = 0, b = 0, c = 0, p = 0;
-        int s = 0;
-        rig.source->GetInOut(a, b, c);
-        rig.source->GetPosition(p);
-        query<IMObject>(rig.source)->GetState(s);
-        ticks.push_back(msSince(t) * 1000);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    figure("tick_queries_us", percentile(ticks, 0.5), "us");
-    rig.hub->removeSink(&watch);
-    return 0;
 }
 
 double cpuSeconds() {
@@ -184,47 +60,281 @@ double cpuSeconds() {
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-int play(const QString& clip) {
-    Rig rig;
-    Watch watch(false);
-    rig.source->OpenName(clip, "");
-    query<IMProps>(rig.source)->SetProp("eof_stop", "true");
+// A file source shown by a real preview renderer on a timed surface, its sound on a playout device.
+struct Rig {
+    std::unique_ptr<IEngineFactory> factory = ff::makeFfmpegEngine();
+    MRef<IMFile> source = create<IMFile>(*factory, CLSID_FileSource);
+    bench::PlayoutDevice* device = nullptr;
+    MRef<IMPreview> preview;
+    bench::TimedSurface surface;
+
+    explicit Rig(bool readPictures) : surface(kPreviewSize, readPictures) {
+        preview = query<IMPreview>(ff::makeObject<ff::PreviewRenderer>([this] {
+            auto d = std::make_unique<bench::PlayoutDevice>();
+            device = d.get();
+            return d;
+        }));
+        preview->SetWindow({}, &surface);
+        query<IMObject>(preview)->StartFrom(query<IMObject>(source).get());
+    }
+    ~Rig() {
+        query<IMObject>(preview)->CloseObject();
+        query<IMObject>(source)->CloseObject();
+    }
+    int state() {
+        int s = 0;
+        query<IMObject>(source)->GetState(s);
+        return s;
+    }
+    double position() {
+        double p = 0;
+        source->GetPosition(p);
+        return p;
+    }
+    double duration() {
+        double in = 0, out = 0, d = 0;
+        source->GetInOut(in, out, d);
+        return d;
+    }
+    // Opens the clip and waits until it is open (its duration known); false on failure.
+    bool open(const QString& clip) {
+        query<IMProps>(source)->SetProp("eof_stop", "true");
+        source->OpenName(clip, "");
+        const double deadline = now() + 20;
+        while (now() < deadline && state() != 0 && duration() <= 0)
+            sleepFor(0.01);
+        if (duration() <= 0)
+            std::fprintf(stderr, "engine_bench: cannot open %s\n", qPrintable(clip));
+        return duration() > 0;
+    }
+    // Opens the clip for 1x play of its first `seconds`, sound on; false when it does not open.
+    bool openRange(const QString& clip, double seconds) {
+        if (!open(clip))
+            return false;
+        source->SetInOut(0, seconds);
+        preview->EnableOutput({}, 1, 1);
+        return true;
+    }
+    // Plays until the source leaves the running state or `seconds` of wall time pass.
+    void playFor(double seconds) {
+        source->PlayFile();
+        const double end = now() + seconds;
+        while (now() < end && state() == 3)
+            sleepFor(0.01);
+    }
+};
+
+int timecodeRateOf(const QString& clip) {
+    return clip.endsWith(".mp4") ? 30 : 25; // the reference inputs: h264 at 29.97, the others at 25
+}
+
+// Picture against sound in four cases an operator meets; flashes that bring no beep count as a second.
+int avsync(const QString& clip) {
+    Rig rig(true);
+    // Left and right carry the two beep tracks alone.
+    query<IMProps>(rig.source)
+        ->SetProp("object::audio_channels", "0,1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1");
+    if (!rig.open(clip))
+        return 1;
     rig.preview->EnableOutput({}, 1, 1);
-    rig.hub->addSink(&watch);
-    watch.reset();
-    const double cpu0 = cpuSeconds();
-    const auto start = Clock::now();
+    struct Case {
+        const char* figure;
+        double from, to;
+    };
+    std::vector<Case> cases;
     rig.source->PlayFile();
-    while (rig.state() == 3)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const double wall = msSince(start) / 1000;
-    rig.hub->removeSink(&watch);
-    figure("play_1x_dropped_frames", double(watch.skipped()), "frames");
-    figure("play_1x_cpu_percent", 100 * (cpuSeconds() - cpu0) / wall, "%");
+    const double start = now();
+    sleepFor(12);
+    cases.push_back({"av_offset_p95_ms_steady", start + 2, now()});
+
+    rig.source->PauseFile(0);
+    sleepFor(1);
+    rig.source->PlayFile();
+    const double resumed = now();
+    sleepFor(4);
+    cases.push_back({"av_offset_p95_ms_resume", resumed, resumed + 3});
+
+    rig.preview->EnableOutput({}, 0, 1);
+    sleepFor(2);
+    rig.preview->EnableOutput({}, 1, 1);
+    const double enabled = now();
+    sleepFor(4);
+    cases.push_back({"av_offset_p95_ms_enable", enabled, enabled + 3});
+    rig.source->PauseFile(0);
+
+    const auto shown = rig.surface.shown();
+    const auto beeps = rig.device->beepTimes();
+    bench::LipSync all;
+    for (const Case& c : cases) {
+        const bench::LipSync sync = bench::measureLipSync(shown, beeps, timecodeRateOf(clip), c.from, c.to);
+        std::fprintf(stderr, "%s: %zu flashes with their beep (median %+.1f ms), %d without\n", c.figure,
+                     sync.offsetsMs.size(), percentile(sync.offsetsMs, 0.5), sync.unmatched);
+        figure(c.figure, bench::offsetPercentileMs(sync, 0.95), "ms");
+        all.offsetsMs.insert(all.offsetsMs.end(), sync.offsetsMs.begin(), sync.offsetsMs.end());
+        all.unmatched += sync.unmatched;
+    }
+    figure("av_offset_p95_ms", bench::offsetPercentileMs(all, 0.95), "ms");
     return 0;
 }
 
-int make(const QString& kind, const QString& path) {
-    samples::ClipRecipe s;
-    s.path = path;
-    s.width = 1920;
-    s.height = 1080;
-    if (kind == "h264") {
-        s.frames = 300;
-        s.gopLength = 120;
-        s.bFrames = 2;
-    } else {
-        s.videoCodec = "mpeg2video";
-        s.interlaced = true;
-        s.frames = 600;
-        s.gopLength = 15;
-        s.audioCodec = "pcm_s24le";
-        s.audioTracks = 16;
-        s.channelsPerTrack = 1;
-    }
-    samples::writeSampleClip(s);
+// Frames of the first `seconds` that never reached the surface while playing at 1x with sound on.
+int play(const QString& clip, double seconds) {
+    Rig rig(true);
+    if (!rig.openRange(clip, seconds))
+        return 1;
+    rig.playFor(seconds + 10);
+    std::set<int64_t> frames;
+    for (const auto& s : rig.surface.shown())
+        frames.insert(s.frame);
+    const auto expected = int64_t(std::llround(seconds * (timecodeRateOf(clip) == 30 ? 30000.0 / 1001 : 25)));
+    int64_t missing = 0;
+    for (int64_t n = 0; n < expected; ++n)
+        missing += !frames.count(n);
+    std::printf("%lld\n", static_cast<long long>(missing));
     return 0;
 }
+
+// CPU seconds this process spends playing the first `seconds` at 1x with sound on.
+int cpu(const QString& clip, double seconds) {
+    Rig rig(false);
+    if (!rig.openRange(clip, seconds))
+        return 1;
+    const double before = cpuSeconds();
+    rig.playFor(seconds + 10);
+    std::printf("%.3f\n", cpuSeconds() - before);
+    return 0;
+}
+
+// Counts the frames a source presents to a sink that sets the pace, so the source runs unthrottled.
+class PacingCounter : public ff::IMediaSink {
+  public:
+    void onVideo(const ff::FrameHandle&) override {
+        std::lock_guard lk(m_);
+        ++count_;
+    }
+    void onAudio(const ff::AudioHandle&) override {}
+    void onSourceState(int, bool) override {}
+    bool pacesSource() const override { return true; }
+    int64_t count() {
+        std::lock_guard lk(m_);
+        return count_;
+    }
+
+  private:
+    std::mutex m_;
+    int64_t count_ = 0;
+};
+
+MRef<ff::ISourceHub> hubOf(const MRef<IMFile>& source) {
+    return MRef<ff::ISourceHub>::adopt(
+        static_cast<ff::ISourceHub*>(source->QueryInterface(ff::ISourceHub::IID)));
+}
+
+int decode(const QString& clip, const char* name) {
+    Rig rig(false);
+    if (!rig.open(clip))
+        return 1;
+    PacingCounter counter;
+    const MRef<ff::ISourceHub> hub = hubOf(rig.source);
+    hub->addSink(&counter);
+    const int64_t first = counter.count();
+    const double start = now();
+    rig.playFor(600);
+    const double seconds = now() - start;
+    hub->removeSink(&counter);
+    figure(name, double(counter.count() - first) / seconds, "fps");
+    return 0;
+}
+
+// 8x: how fast the position moves against the wall clock, and how many different pictures are shown.
+int fast(const QString& clip, const QString& suffix) {
+    Rig rig(true);
+    if (!rig.open(clip))
+        return 1;
+    rig.source->SetPosition(2, 0);
+    rig.source->SetRate(8);
+    rig.source->PlayFile();
+    sleepFor(0.5);
+    const double t0 = now(), p0 = rig.position();
+    sleepFor(5);
+    const double t1 = now(), p1 = rig.position();
+    rig.source->PauseFile(0);
+    std::set<int64_t> pictures;
+    for (const auto& s : rig.surface.shown())
+        if (s.time >= t0 && s.time < t1 && s.frame >= 0)
+            pictures.insert(s.frame);
+    figure(qPrintable("play_8x_position_ratio_" + suffix), (p1 - p0) / (t1 - t0) / 8, "ratio");
+    figure(qPrintable("play_8x_pictures_per_s_" + suffix), double(pictures.size()) / (t1 - t0), "pictures/s");
+    return 0;
+}
+
+// Exact seeks, steps back and the tick's queries on a paused and then playing source.
+int seek(const QString& clip) {
+    Rig rig(true);
+    if (!rig.open(clip))
+        return 1;
+    const double frame = 1001.0 / 30000;
+    const auto frames = int64_t(rig.duration() / frame);
+    auto shows = [&](int64_t k, double since) {
+        const double deadline = since + 10;
+        while (now() < deadline) {
+            for (const auto& s : rig.surface.shown())
+                if (s.time >= since && s.frame == k)
+                    return now() - since;
+            sleepFor(0.002);
+        }
+        return -1.0;
+    };
+    std::mt19937 rng(1234);
+    std::vector<double> times;
+    for (int i = 0; i < 50; ++i) {
+        const int64_t k = std::uniform_int_distribution<int64_t>(0, frames - 1)(rng);
+        const double t = now();
+        rig.source->SetPosition((double(k) + 0.5) * frame, 0);
+        if (const double took = shows(k, t); took >= 0)
+            times.push_back(took * 1000);
+    }
+    figure("seek_exact_p50_ms", percentile(times, 0.5), "ms");
+    figure("seek_exact_p95_ms", percentile(times, 0.95), "ms");
+
+    std::vector<double> steps;
+    int64_t k = frames / 2 + 45; // mid-GOP
+    rig.source->SetPosition((double(k) + 0.5) * frame, 0);
+    shows(k, now());
+    for (int i = 0; i < 10; ++i) {
+        const double t = now();
+        rig.source->SetPosition(rig.position() - frame, 0);
+        if (const double took = shows(--k, t); took >= 0)
+            steps.push_back(took * 1000);
+    }
+    figure("step_back_ms", percentile(steps, 0.5), "ms");
+
+    rig.source->PlayFile();
+    std::vector<double> ticks;
+    for (int i = 0; i < 200; ++i) {
+        const double t = now();
+        double a = 0, b = 0, c = 0, p = 0;
+        int s = 0;
+        rig.source->GetInOut(a, b, c);
+        rig.source->GetPosition(p);
+        query<IMObject>(rig.source)->GetState(s);
+        ticks.push_back((now() - t) * 1e6);
+        sleepFor(0.002);
+    }
+    figure("tick_queries_us", percentile(ticks, 0.5), "us");
+    return 0;
+}
+
+// Busy for `fraction` of every 20 ms, forever: the light load beside a playback run.
+[[noreturn]] void load(double fraction) {
+    for (;;) {
+        const double busyUntil = now() + 0.02 * fraction;
+        while (now() < busyUntil) {
+        }
+        sleepFor(0.02 * (1 - fraction));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -232,14 +342,21 @@ int main(int argc, char** argv) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() >= 4 && args[1] == "make")
-        return make(args[2], args[3]);
-    if (args.size() >= 4 && args[1] == "decode")
+    const QString mode = args.value(1);
+    if (mode == "load" && args.size() == 3)
+        load(args[2].toDouble());
+    if (mode == "avsync" && args.size() == 3)
+        return avsync(args[2]);
+    if (mode == "play" && args.size() == 4)
+        return play(args[2], args[3].toDouble());
+    if (mode == "cpu" && args.size() == 4)
+        return cpu(args[2], args[3].toDouble());
+    if (mode == "decode" && args.size() == 4)
         return decode(args[2], argv[3]);
-    if (args.size() >= 3 && args[1] == "seek")
+    if (mode == "fast" && args.size() == 4)
+        return fast(args[2], args[3]);
+    if (mode == "seek" && args.size() == 3)
         return seek(args[2]);
-    if (args.size() >= 3 && args[1] == "play")
-        return play(args[2]);
-    std::fprintf(stderr, "usage: engine_bench make|decode|seek|play ...\n");
+    std::fprintf(stderr, "usage: engine_bench avsync|play|cpu|decode|fast|seek|load ...\n");
     return 2;
 }

@@ -6,6 +6,72 @@ bench_build() {
   cmake --build "$BENCH_BUILD" -j"$BENCH_JOBS" --target "$@" >/dev/null
 }
 
+# Reference inputs (xdcam, xdcam_closed, h264, h264i: see `veltra-make-samples` and
+# tools/samples/include/samples/SampleClips.h) are encoded once per recipe and kept in BENCH_CACHE
+# (default ~/.cache/veltra-bench-inputs); the key is the tool's recipe text with the generator's sources
+# (but the list of sample recordings), so a change to either makes a new file. Runs that share the cache wait for one another's encode.
+BENCH_CACHE="${BENCH_CACHE:-$HOME/.cache/veltra-bench-inputs}"
+
+# bench_cached key command...: the cached file for key, made by command (which writes the path given as
+# its last argument) when it is missing; prints its path.
+bench_cached() {
+  local key=$1 file
+  shift
+  file="$BENCH_CACHE/$key"
+  mkdir -p "$BENCH_CACHE"
+  (
+    flock 9
+    if [ ! -s "$file" ]; then
+      local part="$BENCH_CACHE/.part.$$.${key##*.}"
+      "$@" "$part" && mv -f "$part" "$file" || { rm -f "$part"; exit 1; }
+    fi
+  ) 9>"$file.lock" || return 1
+  echo "$file"
+}
+
+# bench_input name seconds file [--small]: the reference input of that length, linked at file (whose
+# extension is the input's own: .mxf, .mp4 or .ts).
+bench_input() {
+  local name=$1 seconds=$2 out=$3 small=${4:-} tool="$BENCH_BUILD/tools/veltra-make-samples" key cached
+  bench_build veltra-make-samples
+  key=$({ "$tool" recipe "$name" "$seconds" $small &&
+    find "$VELTRA_SOURCE/tools/samples" -type f ! -name SampleTree.cpp | LC_ALL=C sort | xargs cat; } |
+    sha1sum | cut -c1-16)
+  cached=$(bench_cached "$name-$seconds${small:+-small}-$key.${out##*.}" "$tool" input "$name" "$seconds" $small) || return 1
+  ln -sf "$cached" "$out"
+}
+
+# bench_input_long name minutes file: the input as a stream-copied loop of its 60 s segment, as long
+# recordings are tested without encoding them (the frame code restarts every minute).
+bench_input_long() {
+  local name=$1 minutes=$2 out=$3 segment cached
+  segment="$BENCH_WORK/.segment-$name.${out##*.}"
+  bench_input "$name" 60 "$segment" || return 1
+  cached=$(bench_cached "$name-${minutes}min-$(basename "$(readlink "$segment")")" \
+    bench_loop "$(readlink -f "$segment")" "$minutes" "$(bench_muxer "$out")") || return 1
+  ln -sf "$cached" "$out"
+}
+
+# bench_loop segment times muxer file: the segment copied `times` times over. The concat demuxer keeps
+# the timestamps running where -stream_loop overlaps them at the seams of a transport stream; the start
+# timecode is carried over by hand, as concat drops the container's tags.
+bench_loop() {
+  local segment=$1 times=$2 muxer=$3 out=$4 list="$BENCH_WORK/.loop.txt" timecode i
+  for ((i = 0; i < times; i++)); do printf "file '%s'\n" "$segment"; done >"$list"
+  timecode=$(ffprobe -v error -show_entries format_tags=timecode -of csv=p=0 "$segment")
+  ffmpeg -v error -y -f concat -safe 0 -i "$list" -map 0 -c copy ${timecode:+-metadata timecode="$timecode"} \
+    -f "$muxer" "$out"
+}
+
+# bench_muxer file: the ffmpeg muxer for the file's extension.
+bench_muxer() {
+  case "${1##*.}" in
+    mxf) echo mxf ;; mp4) echo mp4 ;; ts) echo mpegts ;; *) echo "no muxer for $1" >&2; return 1 ;;
+  esac
+}
+
+# The export and smart-cut benchmarks still use these flat inputs of their own (their reference commands
+# count frames at 29.97).
 # bench_h264_mp4 seconds file [video option...]: 1080p29.97 H.264 (GOPs of 60) with two AAC tones as
 # stereo; the options are added to the video encoder's.
 bench_h264_mp4() {

@@ -59,7 +59,8 @@ struct StationHarness : ::testing::Test {
     }
 
     void SetUp() override {
-        ASSERT_NO_THROW(samples::writeSampleTree(root.path(), kRecordingDay));
+        ASSERT_NO_THROW(samples::writeSampleDay(root.path(), kRecordingDay, samples::SampleDay::DayBefore,
+                                               samples::InputSize::Small));
         applyTheme(*qApp, QStringLiteral("Carbon"), scripted.messages);
         window = std::make_unique<TFrm_Player>(
             *engine, services::Services{scripted.messages, saveDialog, scripted.folderChooser, displays,

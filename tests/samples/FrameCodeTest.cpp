@@ -12,13 +12,16 @@ namespace {
 
 using namespace engine::ff;
 
-AVFramePtr codedFrame(int width, int height, AVPixelFormat format, int64_t n) {
+AVFramePtr codedFrame(int width, int height, AVPixelFormat format, int64_t n,
+                      FrameCodeStyle::Background background = FrameCodeStyle::Background::Flat) {
     AVFramePtr f = makeFrame();
     f->format = format;
     f->width = width;
     f->height = height;
     EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
-    drawFrameCode(f.get(), n);
+    FrameCodeStyle style;
+    style.background = background;
+    drawFrameCode(f.get(), n, style);
     return f;
 }
 
@@ -71,6 +74,25 @@ TEST(FrameCode, ReadsFromScaledAndLetterBoxedPictures) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(readFrameCode(c.image, c.area), n);
     }
+}
+
+TEST(FrameCode, FlashShowsThroughScalingAndLetterBoxingAndNothingElseLooksLikeIt) {
+    for (QSize size : {QSize(1920, 1080), QSize(320, 180), QSize(360, 288)}) {
+        SCOPED_TRACE(size.width());
+        const AVFramePtr flash = codedFrame(size.width(), size.height(), AV_PIX_FMT_YUV422P, 25,
+                                            FrameCodeStyle::Background::White);
+        const AVFramePtr plain = codedFrame(size.width(), size.height(), AV_PIX_FMT_YUV422P, 25);
+        EXPECT_EQ(readFrameCode(flash.get()), 25);
+        EXPECT_TRUE(showsFlash(flash.get()));
+        EXPECT_FALSE(showsFlash(plain.get()));
+        const QImage shown = present(toImage(*flash), {640, 488}, {0, 128, 640, 360});
+        EXPECT_TRUE(showsFlash(shown, {0, 8, 640, 480}));
+        EXPECT_FALSE(showsFlash(present(toImage(*plain), {640, 488}, {0, 128, 640, 360}), {0, 8, 640, 480}));
+    }
+    QImage black(320, 180, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    EXPECT_FALSE(showsFlash(black));
+    EXPECT_FALSE(showsFlash(QImage()));
 }
 
 TEST(FrameCode, PicturesWithoutAValidCodeGiveMinusOne) {

@@ -16,7 +16,7 @@ int runProgram(const QStringList& args) {
 
 TEST(MakeSamplesProgram, WritesTheDayAndTheDayBefore) {
     QTemporaryDir root;
-    ASSERT_EQ(runProgram({root.filePath("Ingest"), "--date", "2025-03-01"}), 0);
+    ASSERT_EQ(runProgram({root.filePath("Ingest"), "--date", "2025-03-01", "--small"}), 0);
     for (const char* day : {"2025/03/01", "2025/02/28"})
         EXPECT_EQ(
             QDir(root.filePath(QString("Ingest/") + day)).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(),

@@ -3,6 +3,10 @@
 #include "AvPtr.h"
 
 #include <QFile>
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -107,9 +111,18 @@ ProbeResult probe(const QString& path) {
         const AVCodecParameters* p = in->streams[i]->codecpar;
         const AVStream* st = in->streams[i];
         const double start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time * av_q2d(st->time_base);
-        r.streams.push_back({p->codec_type, avcodec_get_name(p->codec_id), p->width, p->height,
-                             p->ch_layout.nb_channels, p->field_order, 0, start,
-                             pixelAspectText(p->sample_aspect_ratio)});
+        StreamInfo& s = r.streams.emplace_back();
+        s.type = p->codec_type;
+        s.codec = avcodec_get_name(p->codec_id);
+        s.width = p->width, s.height = p->height;
+        s.channels = p->ch_layout.nb_channels;
+        s.fieldOrder = p->field_order;
+        s.startSeconds = start;
+        s.pixelAspect = pixelAspectText(p->sample_aspect_ratio);
+        if (p->codec_type == AVMEDIA_TYPE_VIDEO)
+            s.pixelFormat = av_get_pix_fmt_name(AVPixelFormat(p->format));
+        s.profile = p->profile;
+        s.frameRate = st->avg_frame_rate;
         if (const AVDictionaryEntry* tc = av_dict_get(in->streams[i]->metadata, "timecode", nullptr, 0))
             r.timecode = tc->value;
     }
@@ -128,10 +141,21 @@ void decodeVideo(const QString& path, const std::function<void(const AVFrame&)>&
     decodeStream(in.get(), streamOfType(in.get(), AVMEDIA_TYPE_VIDEO, 0), onFrame);
 }
 
-std::vector<std::vector<double>> decodeAudio(const QString& path, int audioStream) {
+QString pictureTypes(const QString& path) {
+    QString types;
+    decodeVideo(path, [&](const AVFrame& f) { types += QChar(av_get_picture_type_char(f.pict_type)); });
+    return types;
+}
+
+std::vector<std::vector<double>> decodeAudio(const QString& path, int audioStream, double* startSeconds) {
     AVInputPtr in = openInput(path);
     std::vector<std::vector<double>> channels;
-    decodeStream(in.get(), streamOfType(in.get(), AVMEDIA_TYPE_AUDIO, audioStream), [&](const AVFrame& f) {
+    const int index = streamOfType(in.get(), AVMEDIA_TYPE_AUDIO, audioStream);
+    const AVRational timeBase = in->streams[index]->time_base;
+    decodeStream(in.get(), index, [&](const AVFrame& f) {
+        if (channels.empty() && startSeconds)
+            *startSeconds =
+                f.best_effort_timestamp == AV_NOPTS_VALUE ? 0 : f.best_effort_timestamp * av_q2d(timeBase);
         channels.resize(size_t(f.ch_layout.nb_channels));
         for (int c = 0; c < f.ch_layout.nb_channels; ++c)
             for (int i = 0; i < f.nb_samples; ++i)

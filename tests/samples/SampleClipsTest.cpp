@@ -70,6 +70,12 @@ std::map<QString, ClipRecipe> clipTable() {
     sd.videoCodec = "mpeg2video", sd.width = 720, sd.height = 576, sd.rateNum = 25, sd.rateDen = 1;
     sd.pixelAspectNum = 64, sd.pixelAspectDen = 45, sd.interlaced = true, sd.frames = 4, sd.bFrames = 0;
     sd.audioCodec = "pcm_s16le", sd.audioTracks = 4, sd.channelsPerTrack = 1;
+
+    // The benchmark inputs at their small size; three seconds give three captions.
+    t["xdcam.mxf"] = referenceInput("xdcam", 3, InputSize::Small);
+    t["xdcam_closed.mxf"] = referenceInput("xdcam_closed", 3, InputSize::Small);
+    t["h264.mp4"] = referenceInput("h264", 3, InputSize::Small);
+    t["h264i.ts"] = referenceInput("h264i", 3, InputSize::Small);
     return t;
 }
 
@@ -104,6 +110,9 @@ TEST(SampleClips, ProbeAsWritten) {
         {"anamorphic.mxf", "mxf", "mpeg2video", "pcm_s16le", 4, 1, AV_FIELD_TT},
         {"silent.mkv", "matroska,webm", "h264", "", 0, 0, AV_FIELD_PROGRESSIVE},
         {"old.avi", "avi", "mpeg2video", "pcm_s16le", 1, 2, AV_FIELD_PROGRESSIVE},
+        {"xdcam.mxf", "mxf", "mpeg2video", "pcm_s24le", 16, 1, AV_FIELD_TT},
+        {"h264.mp4", "mov,mp4,m4a,3gp,3g2,mj2", "h264", "aac", 1, 2, AV_FIELD_PROGRESSIVE},
+        {"h264i.ts", "mpegts", "h264", "mp2", 1, 2, AV_FIELD_TT},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.clip.toStdString());
@@ -140,7 +149,8 @@ TEST(SampleClips, ProbeAsWritten) {
 }
 
 TEST(SampleClips, FrameCodeReadsBackOnEveryDecodedPicture) {
-    for (const char* name : {"longgop.mp4", "mono16.mxf", "hd1080i.mxf", "ch16.mov", "dnx.mxf"}) {
+    for (const char* name : {"longgop.mp4", "mono16.mxf", "hd1080i.mxf", "ch16.mov", "dnx.mxf", "xdcam.mxf",
+                             "h264.mp4", "h264i.ts"}) {
         SCOPED_TRACE(name);
         std::vector<int64_t> codes;
         decodeVideo(clip(name).path, [&](const AVFrame& f) { codes.push_back(readFrameCode(&f)); });
@@ -156,7 +166,8 @@ TEST(SampleClips, PcmChannelsCarryTheirToneSampleExact) {
         int streams, channels;
         double fullScale;
     };
-    for (const Case& c : {Case{"mono16.mxf", 16, 1, 32768.0}, Case{"ch16.mov", 1, 16, 8388608.0}}) {
+    for (const Case& c : {Case{"mono16.mxf", 16, 1, 32768.0}, Case{"ch16.mov", 1, 16, 8388608.0},
+                          Case{"xdcam.mxf", 16, 1, 8388608.0}}) {
         SCOPED_TRACE(c.clip);
         const ClipRecipe& s = clip(c.clip);
         const auto expectedLength =
@@ -170,8 +181,7 @@ TEST(SampleClips, PcmChannelsCarryTheirToneSampleExact) {
                 ASSERT_EQ(x.size(), expectedLength) << "source channel " << source;
                 size_t wrong = 0;
                 for (size_t i = 0; i < x.size(); ++i) {
-                    const double want =
-                        std::lrint(toneSample(source, int64_t(i), s.sampleRate) * (c.fullScale - 1));
+                    const double want = std::lrint(s.sourceSample(source, int64_t(i)) * (c.fullScale - 1));
                     wrong += std::lrint(x[i] * c.fullScale) != want;
                 }
                 EXPECT_EQ(wrong, 0u) << "source channel " << source;
@@ -239,7 +249,7 @@ std::vector<ShownCaption> decodeCaptions(const ClipRecipe& clip) {
 }
 
 TEST(SampleClips, CaptionsDecodeOnTheirSchedule) {
-    for (const char* name : {"longgop.mp4", "mono16.mxf"}) {
+    for (const char* name : {"longgop.mp4", "mono16.mxf", "xdcam.mxf", "h264i.ts"}) {
         SCOPED_TRACE(name);
         const ClipRecipe& s = clip(name);
         const auto shown = decodeCaptions(s);
@@ -289,26 +299,127 @@ TEST(SampleClips, BadRecipesThrowAndLeaveNoFile) {
     }
 }
 
-TEST(SampleClips, TreeHasDatedChannelFolders) {
-    av_log_set_level(AV_LOG_ERROR);
-    QTemporaryDir root;
-    writeSampleTree(root.path(), QDate(2025, 7, 5));
-    const QDir day(root.filePath("2025/07/05"));
-    EXPECT_EQ(day.entryList(QDir::Dirs | QDir::NoDotAndDotDot),
-              (QStringList{"canal1", "canal2", "canal3", "canal4"}));
-    EXPECT_TRUE(QFile::exists(day.filePath(QString::fromUtf8("canal1/Jornal da Manhã 06h.mp4"))));
-    int mxfWith16Tracks = 0;
-    for (const QString& channel : day.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QDir folder(day.filePath(channel));
-        const QStringList files = folder.entryList(QDir::Files);
-        EXPECT_GE(files.size(), 2) << channel.toStdString();
-        for (const QString& f : files) {
-            const ProbeResult p = probe(folder.filePath(f));
-            EXPECT_EQ(p.count(AVMEDIA_TYPE_VIDEO), 1) << f.toStdString();
-            mxfWith16Tracks += f.endsWith(".mxf") && p.count(AVMEDIA_TYPE_AUDIO) == 16;
+TEST(SampleClips, ReferenceInputsKeepTheirStructure) {
+    struct Case {
+        const char* clip;
+        QString pixelFormat;
+        int profile;
+        QString pictures; // the first GOP and the next one's start, in presentation order
+    };
+    const Case cases[] = {
+        {"xdcam.mxf", "yuv422p", FF_PROFILE_MPEG2_422, "IBBPBBPBBPBBI"},
+        {"xdcam_closed.mxf", "yuv422p", FF_PROFILE_MPEG2_422, "IBBPBBPBBPBPI"},
+        {"h264.mp4", "yuv420p", FF_PROFILE_H264_HIGH, QString()},
+        {"h264i.ts", "yuv420p", FF_PROFILE_H264_HIGH, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.clip);
+        const ClipRecipe& s = clip(c.clip);
+        const StreamInfo v = probe(s.path).first(AVMEDIA_TYPE_VIDEO);
+        EXPECT_EQ(v.pixelFormat, c.pixelFormat);
+        EXPECT_EQ(v.profile, c.profile);
+        const QString types = pictureTypes(s.path);
+        if (!c.pictures.isEmpty()) {
+            EXPECT_EQ(types.left(c.pictures.size()), c.pictures);
+        }
+        // A GOP of fixed length, whatever the pictures hold (the flash included).
+        for (int i = 0; i < types.size(); ++i)
+            EXPECT_EQ(types[i] == 'I', i % s.gopLength == 0)
+                << "picture " << i << " of " << types.toStdString();
+    }
+}
+
+// The flash shows on the first frame of every timecode second and on no other; the beep on source
+// channels 0 and 1 sounds over that frame's span of the sound, not the frames beside it.
+void expectFlashAndBeepTogether(const QString& path) {
+    const ProbeResult p = probe(path);
+    const int rateNum = p.first(AVMEDIA_TYPE_VIDEO).frameRate.num;
+    const int rateDen = p.first(AVMEDIA_TYPE_VIDEO).frameRate.den;
+    ASSERT_GT(rateNum, 0);
+    std::vector<bool> flashes;
+    const int timecodeRate = int(std::lround(double(rateNum) / rateDen));
+    decodeVideo(path, [&](const AVFrame& f) { flashes.push_back(showsFlash(&f)); });
+    ASSERT_GT(flashes.size(), size_t(timecodeRate));
+    for (size_t n = 0; n < flashes.size(); ++n)
+        EXPECT_EQ(flashes[n], isFlashFrame(int64_t(n), timecodeRate)) << "frame " << n;
+
+    const bool monoTracks = p.first(AVMEDIA_TYPE_AUDIO).channels == 1;
+    for (int source = 0; source < kBeepChannels; ++source) {
+        SCOPED_TRACE(source);
+        double audioStart = 0;
+        const auto decoded = decodeAudio(path, monoTracks ? source : 0, &audioStart);
+        const auto& x = decoded[size_t(monoTracks ? 0 : source)];
+        // Sound that starts before the picture (an encoder's priming samples) is lined up by timestamp.
+        const auto lead =
+            int64_t(std::lround((p.first(AVMEDIA_TYPE_VIDEO).startSeconds - audioStart) * 48000));
+        auto beepLevel = [&](int64_t frame) {
+            const int64_t from =
+                std::max<int64_t>(0, lead + firstSampleOfFrame(frame, 48000, rateNum, rateDen));
+            const int64_t to = lead + firstSampleOfFrame(frame + 1, 48000, rateNum, rateDen);
+            const std::vector<double> span(x.begin() + from,
+                                           x.begin() + std::min<int64_t>(to, int64_t(x.size())));
+            return 2 * std::sqrt(tonePower(span, kBeepFrequency, 48000));
+        };
+        for (int64_t f = 0; lead + firstSampleOfFrame(f + 2, 48000, rateNum, rateDen) <= int64_t(x.size());
+             f += timecodeRate) {
+            const double level = beepLevel(f);
+            EXPECT_GT(level, kBeepAmplitude * 0.6) << "frame " << f;
+            EXPECT_LT(beepLevel(f + 1), level / 3) << "frame " << f + 1;
+            if (f > 0) {
+                EXPECT_LT(beepLevel(f - 1), level / 3) << "frame " << f - 1;
+            }
         }
     }
-    EXPECT_GE(mxfWith16Tracks, 1);
+}
+
+TEST(SampleClips, FlashAndBeepOnTheSameFrame) {
+    for (const char* name : {"xdcam.mxf", "h264.mp4", "h264i.ts"}) {
+        SCOPED_TRACE(name);
+        expectFlashAndBeepTogether(clip(name).path);
+    }
+}
+
+TEST(SampleClips, TreeHasTwoDaysOfChannelsWithTheFeaturedClipsToday) {
+    av_log_set_level(AV_LOG_ERROR);
+    QTemporaryDir root;
+    writeSampleTree(root.path(), QDate(2025, 7, 5), InputSize::Small);
+    const QString news = QString::fromUtf8("canal1/Jornal da Manhã 06h.mp4");
+    for (const char* day : {"2025/07/05", "2025/07/04"}) {
+        SCOPED_TRACE(day);
+        const QDir folder(root.filePath(day));
+        EXPECT_EQ(folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+                  (QStringList{"canal1", "canal2", "canal3", "canal4"}));
+        EXPECT_TRUE(QFile::exists(folder.filePath(news)));
+        EXPECT_TRUE(
+            QFile::exists(folder.filePath(QString::fromUtf8("canal3/Esporte ao vivo - edição 1.mp4"))));
+        for (const QString& channel : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QDir clips(folder.filePath(channel));
+            EXPECT_FALSE(clips.isEmpty()) << channel.toStdString();
+            for (const QString& f : clips.entryList(QDir::Files)) {
+                SCOPED_TRACE(f.toStdString());
+                const QString path = clips.filePath(f);
+                const ProbeResult p = probe(path);
+                EXPECT_EQ(p.count(AVMEDIA_TYPE_VIDEO), 1);
+                if (f.endsWith(".mxf")) {
+                    EXPECT_EQ(p.count(AVMEDIA_TYPE_AUDIO), 16);
+                    EXPECT_FALSE(p.timecode.isEmpty());
+                }
+                std::vector<int64_t> codes;
+                decodeVideo(path, [&](const AVFrame& frame) { codes.push_back(readFrameCode(&frame)); });
+                ASSERT_FALSE(codes.empty());
+                EXPECT_EQ(codes.back(), int64_t(codes.size()) - 1);
+                expectFlashAndBeepTogether(path);
+            }
+        }
+    }
+    // Today's featured clips: the xdcam input, the interlaced H.264 transport stream, the 16:9 SD clip.
+    const QDir today(root.filePath("2025/07/05"));
+    const ProbeResult xdcam = probe(today.filePath("canal1/canal1_0700.mxf"));
+    EXPECT_EQ(xdcam.first(AVMEDIA_TYPE_VIDEO).pixelFormat, "yuv422p");
+    EXPECT_EQ(xdcam.timecode, "07:00:00:00");
+    EXPECT_EQ(probe(today.filePath("canal4/Madrugada 01h.ts")).first(AVMEDIA_TYPE_VIDEO).fieldOrder,
+              AV_FIELD_TT);
+    EXPECT_EQ(probe(today.filePath("canal2/canal2_1400.mxf")).first(AVMEDIA_TYPE_VIDEO).pixelAspect, "64:45");
     EXPECT_THROW(writeSampleTree(root.path(), QDate()), std::runtime_error);
 }
 

@@ -1,13 +1,16 @@
 // Encodes a sample clip with libavcodec/libavformat: frame-coded pictures, per-channel tones and
 // optional CEA-608 captions, interleaved one video frame at a time.
 #include "CaptionSchedule.h"
+#include "MovingDetail.h"
 #include "samples/SampleClips.h"
 
 #include "AvError.h"
 #include "AvPtr.h"
 
 #include <QFile>
+#include <QStringList>
 #include <cmath>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -76,7 +79,9 @@ const AVCodec* findEncoder(const QString& name) {
     return codec;
 }
 
-AVPixelFormat encoderPixelFormat(const AVCodec* codec) {
+AVPixelFormat encoderPixelFormat(const AVCodec* codec, const ClipRecipe& clip) {
+    if (codec->id == AV_CODEC_ID_MPEG2VIDEO && clip.chroma422)
+        return AV_PIX_FMT_YUV422P;
     if (codec->id == AV_CODEC_ID_PRORES)
         return AV_PIX_FMT_YUV422P10LE;
     if (codec->id == AV_CODEC_ID_DNXHD)
@@ -128,12 +133,13 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipRecipe& clip) {
     StreamEncoder enc = newStream(oc, clip.videoCodec);
     AVCodecContext* c = enc.ctx.get();
     const AVCodec* codec = c->codec;
+    Options opts;
     c->width = clip.width;
     c->height = clip.height;
     c->sample_aspect_ratio = {clip.pixelAspectNum, clip.pixelAspectDen};
     c->framerate = {clip.rateNum, clip.rateDen};
     c->time_base = {clip.rateDen, clip.rateNum};
-    c->pix_fmt = encoderPixelFormat(codec);
+    c->pix_fmt = encoderPixelFormat(codec, clip);
     c->gop_size = clip.gopLength;
     c->max_b_frames = clip.bFrames;
     c->color_range = AVCOL_RANGE_MPEG;
@@ -141,25 +147,48 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipRecipe& clip) {
     c->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
     c->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
     c->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
-    c->thread_count = hd ? 2 : 1;
+    c->thread_count = clip.threads > 0 ? clip.threads : hd ? 2 : 1;
     if (clip.closedGop)
         c->flags |= AV_CODEC_FLAG_CLOSED_GOP;
+    // A closed MPEG-2 GOP keeps its length only when strict: otherwise it shrinks to whole groups of
+    // B pictures and their anchor (10 pictures for 12 with 2 B).
+    if (clip.closedGop && codec->id == AV_CODEC_ID_MPEG2VIDEO)
+        opts.set("mpv_flags", "+strict_gop");
     if (clip.interlaced) {
         c->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
         c->field_order = AV_FIELD_TT;
     }
 
-    Options opts;
+    if (clip.videoBitRate > 0)
+        c->bit_rate = clip.videoBitRate;
+    if (clip.constantBitRate) {
+        c->rc_min_rate = c->rc_max_rate = c->bit_rate;
+        c->rc_buffer_size = clip.vbvBufferBits;
+    }
     if (codec->id == AV_CODEC_ID_H264) {
-        opts.set("preset", "ultrafast");
+        opts.set("preset", clip.x264Preset.toUtf8());
+        opts.set("profile", "high");
+        if (clip.bPyramid)
+            opts.set("b-pyramid", "normal");
         if (!clip.closedGop)
             opts.set("x264-params", "open-gop=1");
+        // GOPs fixed by gopLength: the flash would otherwise start a new one.
+        opts.set("sc_threshold", "0");
+        if (clip.videoBitRate > 0 && !clip.constantBitRate)
+            c->rc_max_rate = 2 * c->bit_rate, c->rc_buffer_size = int(2 * c->bit_rate);
     } else if (codec->id == AV_CODEC_ID_MPEG2VIDEO) {
-        c->bit_rate = int64_t(0.4 * clip.width * clip.height * clip.framesPerSecond());
-        c->rc_max_rate = c->bit_rate * 2;
-        c->rc_buffer_size = int(c->rc_max_rate);
+        if (clip.videoBitRate <= 0)
+            c->bit_rate = int64_t(0.4 * clip.width * clip.height * clip.framesPerSecond());
+        if (!clip.constantBitRate) {
+            c->rc_max_rate = c->bit_rate * 2;
+            c->rc_buffer_size = int(c->rc_max_rate);
+        }
         // GOPs fixed by gopLength: a scene cut would move I-frames (and closed GOPs refuse it).
         opts.set("sc_threshold", "1000000000");
+        if (!clip.startTimecode.isEmpty())
+            opts.set("timecode", clip.startTimecode.toUtf8()); // in the GOP headers too
+    } else if (codec->id == AV_CODEC_ID_PRORES) {
+        opts.set("profile", "proxy"); // the smallest files, as for a promo kept for reference
     } else if (codec->id == AV_CODEC_ID_DNXHD) {
         // Classic DNxHD for full HD (the 120 Mb/s family takes both scans); DNxHR for other sizes.
         if (clip.width == 1920 && clip.height == 1080)
@@ -185,6 +214,8 @@ StreamEncoder openAudio(AVFormatContext* oc, const ClipRecipe& clip) {
     c->time_base = {1, clip.sampleRate};
     if (codec->id == AV_CODEC_ID_AAC)
         c->bit_rate = 64000 * clip.channelsPerTrack;
+    else if (codec->id == AV_CODEC_ID_MP2)
+        c->bit_rate = 96000 * clip.channelsPerTrack;
     openStream(enc, clip.audioCodec, Options());
     return enc;
 }
@@ -262,11 +293,23 @@ class ClipWriter {
             fail("captions are carried by h264 or mpeg2video only");
     }
 
+    // The burnt-in timecode of frame 0: the start timecode ("hh:mm:ss:ff", ';' or '.' for drop-frame
+    // notation read alike) in frames.
+    int64_t firstTimecodeFrame() const {
+        const QStringList parts = QString(clip_.startTimecode).replace(';', ':').replace('.', ':').split(':');
+        if (parts.size() != 4)
+            return 0;
+        int64_t frames = 0;
+        for (int i = 0; i < 3; ++i)
+            frames = frames * 60 + parts[i].toInt();
+        return frames * clip_.timecodeRate() + parts[3].toInt();
+    }
+
     // The start falls on a whole frame, and the first audio sample with it, so sound and picture line up.
     int64_t startFrame() const { return std::llround(clip_.startSeconds * clip_.framesPerSecond()); }
 
     int64_t samplesBefore(int64_t frame) const {
-        return av_rescale(frame, int64_t(clip_.sampleRate) * clip_.rateDen, clip_.rateNum);
+        return firstSampleOfFrame(frame, clip_.sampleRate, clip_.rateNum, clip_.rateDen);
     }
 
     void prepareVideoFrames() {
@@ -276,6 +319,10 @@ class ClipWriter {
         drawn_->width = c->width;
         drawn_->height = c->height;
         check(av_frame_get_buffer(drawn_.get(), 0), "picture buffer");
+        if (clip_.movingDetail)
+            detail_ = std::make_unique<MovingDetail>(c->width, c->height);
+        style_.timecodeRate = clip_.timecodeRate();
+        style_.firstTimecodeFrame = firstTimecodeFrame();
         if (drawn_->format == c->pix_fmt)
             return;
         converted_ = allocFrame();
@@ -292,7 +339,13 @@ class ClipWriter {
     const AVFrame* nextPicture(int64_t n) {
         check(av_frame_make_writable(drawn_.get()), "picture buffer");
         drawn_->interlaced_frame = clip_.interlaced;
-        drawFrameCode(drawn_.get(), n, int(std::lround(clip_.framesPerSecond())));
+        using Background = FrameCodeStyle::Background;
+        style_.background = Background::Flat;
+        if (clip_.flashAndBeep && isFlashFrame(n, clip_.timecodeRate()))
+            style_.background = Background::White;
+        else if (detail_)
+            detail_->draw(drawn_.get(), n), style_.background = Background::Drawn;
+        drawFrameCode(drawn_.get(), n, style_);
         AVFrame* out = drawn_.get();
         if (converted_) {
             check(av_frame_make_writable(converted_.get()), "picture buffer");
@@ -348,7 +401,7 @@ class ClipWriter {
         for (int ch = 0; ch < channels; ++ch) {
             const int source = track * clip_.channelsPerTrack + ch;
             for (int i = 0; i < count; ++i) {
-                const double v = toneSample(source, first + i, c->sample_rate);
+                const double v = clip_.sourceSample(source, first + i);
                 const int index = planar ? i : i * channels + ch;
                 uint8_t* plane = f->extended_data[planar ? ch : 0];
                 if (packed == AV_SAMPLE_FMT_FLT)
@@ -373,6 +426,8 @@ class ClipWriter {
     std::vector<int64_t> audioNext_;
     AVFramePtr drawn_, converted_;
     SwsPtr sws_;
+    std::unique_ptr<MovingDetail> detail_;
+    FrameCodeStyle style_;
 };
 
 } // namespace

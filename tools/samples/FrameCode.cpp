@@ -28,6 +28,9 @@ constexpr uint8_t kWhite = 235;
 constexpr uint8_t kBlack = 16;
 constexpr uint8_t kBackground = 96;
 constexpr uint8_t kNeutralChroma = 128;
+// Mean level over which a background counts as the flash: white is 235 as luma and 255 as grey, the
+// moving detail stays under 185.
+constexpr double kFlashLevel = 210;
 
 int bandHeight(int height) {
     return std::max(1, height / 8);
@@ -116,15 +119,16 @@ int drawText(const Planes& p, const std::string& text, int y0) {
     return y0 + boxH;
 }
 
-void drawCounter(const Planes& p, int64_t n, int timecodeRate) {
+void drawCounter(const Planes& p, int64_t n, const FrameCodeStyle& style) {
     n = std::max<int64_t>(n, 0);
-    const int64_t rate = std::max(1, timecodeRate);
+    const int64_t rate = std::max(1, style.timecodeRate);
+    const int64_t tc = n + std::max<int64_t>(style.firstTimecodeFrame, 0);
     char counter[16], timecode[32];
     std::snprintf(counter, sizeof counter, "%07lld", static_cast<long long>(n % 10'000'000));
     std::snprintf(timecode, sizeof timecode, "%02lld:%02lld:%02lld:%02lld",
-                  static_cast<long long>(n / (3600 * rate) % 100),
-                  static_cast<long long>(n / (60 * rate) % 60), static_cast<long long>(n / rate % 60),
-                  static_cast<long long>(n % rate));
+                  static_cast<long long>(tc / (3600 * rate) % 100),
+                  static_cast<long long>(tc / (60 * rate) % 60), static_cast<long long>(tc / rate % 60),
+                  static_cast<long long>(tc % rate));
     const int below = drawText(p, counter, bandHeight(p.f->height) + p.f->height / 16);
     drawText(p, timecode, below + textScale(p.f->height));
 }
@@ -146,9 +150,62 @@ void drawMovingBlock(const Planes& p, int64_t n) {
     p.fillChroma(std::min(top, bottom), y, std::max(top, bottom) + size, y + size, 90, 200);
 }
 
+// Runs use(luma, linesize) on the frame's 8-bit luma, converted when the frame has another format;
+// does nothing for a frame with no picture or one that cannot be converted.
+template <class Use> void withLuma(const AVFrame* frame, Use use) {
+    if (!frame || frame->width <= 0 || frame->height <= 0)
+        return;
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(frame->format));
+    if (desc && desc->comp[0].depth == 8 && desc->comp[0].step == 1 && !(desc->flags & AV_PIX_FMT_FLAG_RGB) &&
+        !(desc->flags & AV_PIX_FMT_FLAG_HWACCEL))
+        return use(frame->data[0], frame->linesize[0]);
+    engine::ff::SwsPtr sws(sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format),
+                                          frame->width, frame->height, AV_PIX_FMT_GRAY8, SWS_POINT, nullptr,
+                                          nullptr, nullptr));
+    if (!sws)
+        return;
+    std::vector<uint8_t> luma(size_t(frame->width) * frame->height);
+    uint8_t* dst[4] = {luma.data(), nullptr, nullptr, nullptr};
+    int dstStride[4] = {frame->width, 0, 0, 0};
+    sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+    use(luma.data(), frame->width);
+}
+
+// A presented picture in 8-bit grey, cut to what is not letter-box black inside pictureArea (an empty
+// area: the whole image); null when nothing is there.
+QImage pictureInside(const QImage& image, QRect pictureArea) {
+    if (image.isNull())
+        return {};
+    const QRect area = (pictureArea.isEmpty() ? image.rect() : pictureArea).intersected(image.rect());
+    if (area.isEmpty())
+        return {};
+    const QImage gray = image.copy(area).convertToFormat(QImage::Format_Grayscale8);
+
+    // The picture is what is not letter-box black; its background is lighter than that to the edges.
+    constexpr int kBarLevel = 40;
+    int left = gray.width(), right = -1, top = gray.height(), bottom = -1;
+    for (int y = 0; y < gray.height(); ++y) {
+        const uchar* row = gray.constScanLine(y);
+        for (int x = 0; x < gray.width(); ++x)
+            if (row[x] > kBarLevel) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    }
+    if (right < left || bottom < top)
+        return {};
+    return gray.copy(left, top, right - left + 1, bottom - top + 1);
+}
+
 } // namespace
 
 void drawFrameCode(AVFrame* frame, int64_t frameNumber, int timecodeRate) {
+    FrameCodeStyle style;
+    style.timecodeRate = timecodeRate;
+    drawFrameCode(frame, frameNumber, style);
+}
+
+void drawFrameCode(AVFrame* frame, int64_t frameNumber, const FrameCodeStyle& style) {
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(frame->format));
     if (!desc || desc->nb_components < 3 || desc->comp[0].depth != 8 || (desc->flags & AV_PIX_FMT_FLAG_RGB) ||
         !(desc->flags & AV_PIX_FMT_FLAG_PLANAR))
@@ -156,14 +213,16 @@ void drawFrameCode(AVFrame* frame, int64_t frameNumber, int timecodeRate) {
     const Planes p{frame, desc->log2_chroma_w, desc->log2_chroma_h};
     const int w = frame->width, h = frame->height;
 
-    p.fillLuma(0, 0, w, h, kBackground);
-    p.fillChroma(0, 0, w, h, kNeutralChroma, kNeutralChroma);
+    if (style.background != FrameCodeStyle::Background::Drawn) {
+        p.fillLuma(0, 0, w, h, style.background == FrameCodeStyle::Background::White ? kWhite : kBackground);
+        p.fillChroma(0, 0, w, h, kNeutralChroma, kNeutralChroma);
+    }
 
     const auto cells = codeCells(uint32_t(frameNumber) & ((1u << kDataBits) - 1));
     for (int i = 0; i < kCells; ++i)
         p.fillLuma(i * w / kCells, 0, (i + 1) * w / kCells, bandHeight(h), cells[i] ? kWhite : kBlack);
 
-    drawCounter(p, frameNumber, timecodeRate);
+    drawCounter(p, frameNumber, style);
     drawMovingBlock(p, frameNumber);
 }
 
@@ -197,47 +256,46 @@ int64_t readFrameCode(const uint8_t* luma, int linesize, int width, int height) 
 }
 
 int64_t readFrameCode(const AVFrame* frame) {
-    if (!frame || frame->width <= 0 || frame->height <= 0)
-        return -1;
-    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(frame->format));
-    if (desc && desc->comp[0].depth == 8 && desc->comp[0].step == 1 && !(desc->flags & AV_PIX_FMT_FLAG_RGB) &&
-        !(desc->flags & AV_PIX_FMT_FLAG_HWACCEL))
-        return readFrameCode(frame->data[0], frame->linesize[0], frame->width, frame->height);
-    engine::ff::SwsPtr sws(sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format),
-                                          frame->width, frame->height, AV_PIX_FMT_GRAY8, SWS_POINT, nullptr,
-                                          nullptr, nullptr));
-    if (!sws)
-        return -1;
-    std::vector<uint8_t> luma(size_t(frame->width) * frame->height);
-    uint8_t* dst[4] = {luma.data(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {frame->width, 0, 0, 0};
-    sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride);
-    return readFrameCode(luma.data(), frame->width, frame->width, frame->height);
+    int64_t code = -1;
+    withLuma(frame, [&](const uint8_t* luma, int linesize) {
+        code = readFrameCode(luma, linesize, frame->width, frame->height);
+    });
+    return code;
 }
 
 int64_t readFrameCode(const QImage& image, QRect pictureArea) {
-    if (image.isNull())
-        return -1;
-    const QRect area = (pictureArea.isEmpty() ? image.rect() : pictureArea).intersected(image.rect());
-    if (area.isEmpty())
-        return -1;
-    const QImage gray = image.copy(area).convertToFormat(QImage::Format_Grayscale8);
+    const QImage picture = pictureInside(image, pictureArea);
+    return picture.isNull() ? -1
+                            : readFrameCode(picture.constBits(), int(picture.bytesPerLine()), picture.width(),
+                                            picture.height());
+}
 
-    // The picture is what is not letter-box black; its background is mid grey to the edges.
-    constexpr int kBarLevel = 40;
-    int left = gray.width(), right = -1, top = gray.height(), bottom = -1;
-    for (int y = 0; y < gray.height(); ++y) {
-        const uchar* row = gray.constScanLine(y);
-        for (int x = 0; x < gray.width(); ++x)
-            if (row[x] > kBarLevel) {
-                left = std::min(left, x), right = std::max(right, x);
-                top = std::min(top, y), bottom = std::max(bottom, y);
-            }
-    }
-    if (right < left || bottom < top)
-        return -1;
-    const QImage picture = gray.copy(left, top, right - left + 1, bottom - top + 1);
-    return readFrameCode(picture.constBits(), int(picture.bytesPerLine()), picture.width(), picture.height());
+bool showsFlash(const uint8_t* luma, int linesize, int width, int height) {
+    if (!luma || width < 16 || height < 16)
+        return false;
+    // The band between the burnt-in digits (above 57 % of the height) and the moving block (below 66 %).
+    const int x0 = width / 50, x1 = width - width / 50;
+    const int y0 = height * 59 / 100, y1 = std::max(y0 + 1, height * 65 / 100);
+    long sum = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            sum += luma[y * linesize + x];
+    return double(sum) / ((x1 - x0) * (y1 - y0)) > kFlashLevel;
+}
+
+bool showsFlash(const AVFrame* frame) {
+    bool flash = false;
+    withLuma(frame, [&](const uint8_t* luma, int linesize) {
+        flash = showsFlash(luma, linesize, frame->width, frame->height);
+    });
+    return flash;
+}
+
+bool showsFlash(const QImage& image, QRect pictureArea) {
+    const QImage picture = pictureInside(image, pictureArea);
+    // Studio-range white (235) is full white once converted to RGB; the detail stays far below.
+    return !picture.isNull() &&
+           showsFlash(picture.constBits(), int(picture.bytesPerLine()), picture.width(), picture.height());
 }
 
 } // namespace samples

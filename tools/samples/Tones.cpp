@@ -1,5 +1,5 @@
-// Test tones: one sine per source channel, at frequencies that are no multiples of each other's
-// neighbours, so a mixed-up or dropped channel shows.
+// Test tones: one sine per source channel, at frequencies whose low harmonics are none of the others,
+// so a mixed-up or dropped channel shows; none is within 75 Hz of the 1 kHz beep.
 #include "samples/SampleClips.h"
 
 #include <cmath>
@@ -8,7 +8,7 @@
 namespace samples {
 
 double toneFrequency(int sourceChannel) {
-    return 400.0 + 150.0 * sourceChannel;
+    return 475.0 + 150.0 * sourceChannel;
 }
 
 double toneSample(int sourceChannel, int64_t sampleIndex, int sampleRate) {
