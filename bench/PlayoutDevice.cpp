@@ -58,6 +58,10 @@ int64_t PlayoutDevice::playedFrames() const {
     return played_;
 }
 
+double PlayoutDevice::heardFrames() const {
+    return double(playedFrames());
+}
+
 int64_t PlayoutDevice::pendingFrames() const {
     std::lock_guard lock(mutex_);
     return int64_t((pending_.size() - pendingStart_) / size_t(channels_));

@@ -25,6 +25,7 @@ class PlayoutDevice : public engine::ff::AudioDevice {
     int channels() const override;
     void queue(const float* interleaved, int frames) override;
     int64_t playedFrames() const override;
+    double heardFrames() const override; // played in real time here: what is played is heard
     int64_t pendingFrames() const override;
     void setPaused(bool paused) override;
     void clear() override;

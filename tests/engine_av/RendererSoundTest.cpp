@@ -31,7 +31,7 @@ class StandInSource final : public EngineObject<StandInSource, IMObject, ISource
         sinks_.deliverState(state, false);
     }
     void sound(const AudioHandle& block) { sinks_.deliverSound(block); }
-    void audio(const AudioHandle& block) { sinks_.deliverAudio(block); }
+    void audio(const AudioHandle& block) { sinks_.deliverAudio(block, 0); }
     void picture(const FrameHandle& frame) { sinks_.deliverVideo(frame, 0); }
 
     int StartFrom(IMObject*) override { return kNotSupported; }
@@ -41,7 +41,7 @@ class StandInSource final : public EngineObject<StandInSource, IMObject, ISource
         return kOk;
     }
     void addSink(IMediaSink* sink) override {
-        sinks_.add(sink, state_, [](uint64_t) { return false; });
+        sinks_.add(sink, state_, [](uint64_t, uint64_t&) { return false; });
     }
     void removeSink(IMediaSink* sink) override { sinks_.remove(sink, ownerChanged()); }
     void setSoundWanted(IMediaSink* sink, bool wanted) override {
