@@ -123,6 +123,20 @@ QString tenSeconds() {
     return clip("ten.mp4", [](samples::ClipRecipe& r) { r.frames = 300; });
 }
 
+// A source with a TimelineSink attached that owns its sound.
+struct Owned {
+    Engine eng;
+    MRef<IMFile> src = eng.source();
+    MRef<ff::ISourceHub> hub = hubOf(src);
+    TimelineSink sink;
+    explicit Owned(const QString& path, const QString& params = {}, ff::ReadGate gate = {}) : eng(std::move(gate)) {
+        hub->addSink(&sink);
+        EXPECT_EQ(src->OpenName(path, params), kOk);
+        hub->setSoundWanted(&sink, true);
+    }
+    ~Owned() { hub->removeSink(&sink); }
+};
+
 bool advancesBy(const MRef<IMFile>& src, double seconds) {
     const double from = positionOf(src);
     return eventually([&] { return positionOf(src) >= from + seconds; }, 8000);
@@ -130,14 +144,8 @@ bool advancesBy(const MRef<IMFile>& src, double seconds) {
 } // namespace
 
 TEST(Sync, SoundStartsWithThePictureAndNeverLateAfterEveryTransportChange) {
-    Engine eng;
-    auto src = eng.source();
-    auto hub = hubOf(src);
-    TimelineSink sink;
-    hub->addSink(&sink);
-    ASSERT_EQ(src->OpenName(tenSeconds(), ""), kOk);
-    hub->setSoundWanted(&sink, true);
-
+    Owned o(tenSeconds());
+    auto& [eng, src, hub, sink] = o;
     struct Step {
         const char* name;
         std::function<void()> act;
@@ -163,7 +171,6 @@ TEST(Sync, SoundStartsWithThePictureAndNeverLateAfterEveryTransportChange) {
         EXPECT_GT(soundBlocks(ev, from), 5);
         EXPECT_EQ(syncFaults(ev, from), "");
     }
-    hub->removeSink(&sink);
 }
 
 TEST(Sync, AfterAReadStallTheClockWaitsAndSoundGoesOnWithTheFirstPicture) {
@@ -171,19 +178,14 @@ TEST(Sync, AfterAReadStallTheClockWaitsAndSoundGoesOnWithTheFirstPicture) {
     std::condition_variable gcv;
     bool held = false;
     int waiting = 0;
-    Engine eng([&](const QString&) {
+    Owned o(tenSeconds(), {}, [&](const QString&) {
         std::unique_lock lk(gm);
         ++waiting;
         gcv.notify_all();
         gcv.wait(lk, [&] { return !held; });
         --waiting;
     });
-    auto src = eng.source();
-    auto hub = hubOf(src);
-    TimelineSink sink;
-    hub->addSink(&sink);
-    ASSERT_EQ(src->OpenName(tenSeconds(), ""), kOk);
-    hub->setSoundWanted(&sink, true);
+    auto& [eng, src, hub, sink] = o;
     src->PlayFile();
     ASSERT_TRUE(advancesBy(src, 0.3));
     {
@@ -211,18 +213,12 @@ TEST(Sync, AfterAReadStallTheClockWaitsAndSoundGoesOnWithTheFirstPicture) {
     const auto ev = sink.events();
     EXPECT_GT(soundBlocks(ev, from), 5);
     EXPECT_EQ(syncFaults(ev, from), "");
-    hub->removeSink(&sink);
 }
 
 // The last picture of a looped range and its sound up to the out point come before the loop.
 TEST(Sync, ALoopedRangeEndsWithItsLastFrameAndItsLastSound) {
-    Engine eng;
-    auto src = eng.source();
-    auto hub = hubOf(src);
-    TimelineSink sink;
-    hub->addSink(&sink);
-    ASSERT_EQ(src->OpenName(clip("two.mp4"), "loop=true"), kOk);
-    hub->setSoundWanted(&sink, true);
+    Owned o(clip("two.mp4"), "loop=true");
+    auto& [eng, src, hub, sink] = o;
     const double in = 0.5, out = 1.0;
     src->SetInOut(in, out);
     src->SetPosition(in, 0);
