@@ -62,7 +62,14 @@ double cpuSeconds() {
 
 // A file source shown by a real preview renderer on a timed surface, its sound on a playout device.
 struct Rig {
-    std::unique_ptr<IEngineFactory> factory = ff::makeFfmpegEngine();
+    // Reads wait here while held, as on storage that stops answering.
+    std::mutex gateMutex;
+    std::condition_variable gateOpen;
+    bool readsHeld = false;
+    std::unique_ptr<IEngineFactory> factory = ff::makeFfmpegEngine([this](const QString&) {
+        std::unique_lock lk(gateMutex);
+        gateOpen.wait(lk, [this] { return !readsHeld; });
+    });
     MRef<IMFile> source = create<IMFile>(*factory, CLSID_FileSource);
     bench::PlayoutDevice* device = nullptr;
     MRef<IMPreview> preview;
@@ -96,6 +103,11 @@ struct Rig {
         source->GetInOut(in, out, d);
         return d;
     }
+    void holdReads(bool held) {
+        std::lock_guard lk(gateMutex);
+        readsHeld = held;
+        gateOpen.notify_all();
+    }
     // Opens the clip and waits until it is open (its duration known); false on failure.
     bool open(const QString& clip) {
         query<IMProps>(source)->SetProp("eof_stop", "true");
@@ -128,7 +140,7 @@ int timecodeRateOf(const QString& clip) {
     return clip.endsWith(".mp4") ? 30 : 25; // the reference inputs: h264 at 29.97, the others at 25
 }
 
-// Picture against sound in four cases an operator meets; flashes that bring no beep count as a second.
+// Picture against sound in the cases an operator meets; flashes that bring no beep count as a second.
 int avsync(const QString& clip) {
     Rig rig(true);
     // Left and right carry the two beep tracks alone.
@@ -160,6 +172,18 @@ int avsync(const QString& clip) {
     const double enabled = now();
     sleepFor(4);
     cases.push_back({"av_offset_p95_ms_enable", enabled, enabled + 3});
+
+    // Reads held until what was read ahead has played out, then 2 s more.
+    rig.holdReads(true);
+    for (double last = -1, deadline = now() + 15; now() < deadline && rig.position() != last;) {
+        last = rig.position();
+        sleepFor(0.3);
+    }
+    sleepFor(2);
+    rig.holdReads(false);
+    const double released = now();
+    sleepFor(5);
+    cases.push_back({"av_offset_p95_ms_stall", released, released + 4});
     rig.source->PauseFile(0);
 
     const auto shown = rig.surface.shown();
