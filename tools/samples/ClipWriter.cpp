@@ -375,9 +375,11 @@ class ClipWriter {
     void writeAudioUpTo(int64_t endSample) {
         for (size_t t = 0; t < audio_.size(); ++t) {
             const int frameSize = audio_[t].ctx->frame_size;
-            while (audioNext_[t] < endSample) {
-                const int64_t count = frameSize > 0 ? std::min<int64_t>(frameSize, endSample - audioNext_[t])
-                                                    : endSample - audioNext_[t];
+            const int64_t end = int(t) == clip_.endedTrack ? std::min(endSample, samplesBefore(clip_.endedTrackFrames))
+                                                          : endSample;
+            while (audioNext_[t] < end) {
+                const int64_t count = frameSize > 0 ? std::min<int64_t>(frameSize, end - audioNext_[t])
+                                                    : end - audioNext_[t];
                 // A fixed-size encoder takes a short frame only at the very end.
                 if (frameSize > 0 && count < frameSize && endSample < samplesBefore(clip_.frames))
                     break;

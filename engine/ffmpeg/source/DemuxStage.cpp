@@ -1,8 +1,8 @@
 #include "source/DemuxStage.h"
 
-#include <QDateTime>
 #include <QFileInfo>
 #include <algorithm>
+#include <filesystem>
 
 namespace engine::ff {
 namespace {
@@ -140,12 +140,23 @@ void DemuxStage::queueEnds() {
 bool DemuxStage::stillGrowing() {
     // Growing means larger than when last looked (at open, or at the previous end), or written lately
     // (a recording opened while the ingest writes it may be read to its end before it grows again).
-    const QFileInfo info(file_.path());
-    const int64_t size = info.size();
-    const int64_t now = QDateTime::currentMSecsSinceEpoch();
+    // (std::filesystem rather than QFileInfo: its times need no time zone, whose set-up is not safe
+    // from several threads at once.)
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path path = fs::path(file_.path().toStdU16String());
+    const int64_t size = int64_t(fs::file_size(path, ec));
+    if (ec)
+        return false;
+    const auto writtenAgo = fs::file_time_type::clock::now() - fs::last_write_time(path, ec);
+    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
     if (size > lastSize_)
         lastGrowthMs_ = now;
-    lastGrowthMs_ = std::max<int64_t>(lastGrowthMs_, info.lastModified().toMSecsSinceEpoch());
+    if (!ec)
+        lastGrowthMs_ = std::max<int64_t>(
+            lastGrowthMs_, now - std::chrono::duration_cast<std::chrono::milliseconds>(writtenAgo).count());
     lastSize_ = std::max(lastSize_, size);
     return lastGrowthMs_ > 0 && now - lastGrowthMs_ < kGrowthWaitMs;
 }

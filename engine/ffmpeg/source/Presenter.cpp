@@ -96,8 +96,8 @@ void Presenter::syncClock(Lock& lk) {
     }
     else if (!run && clock_.running())
         clock_.stop(starved_ ? clock_.position() : shownPosition());
-    else if (run && clockRate_ != core_.rate)
-        anchorClock(lk, clock_.position());
+    else if (run && clockRate_ != core_.rate) // from the picture shown, should it lag the clock
+        anchorClock(lk, core_.info.hasVideo ? std::min(clock_.position(), shownPosition()) : clock_.position());
 }
 
 bool Presenter::soundReadyAt(double position) {

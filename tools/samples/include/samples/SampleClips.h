@@ -59,6 +59,9 @@ struct ClipRecipe {
     int audioTracks = 1;
     int channelsPerTrack = 2;
     int sampleRate = 48000;
+    // A damaged recording: track `endedTrack` stops after the first `endedTrackFrames` frames' sound.
+    int endedTrack = -1;
+    int endedTrackFrames = 0;
 
     // CEA-608 CC1 pop-on captions (H.264 and MPEG-2 only), see captionTextAt.
     bool captions = false;
