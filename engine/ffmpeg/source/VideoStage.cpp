@@ -63,8 +63,10 @@ void VideoStage::run() {
                     publish(f);
             }
             break;
-        case Got::Wait:
-            core_.wakeWorker.wait(lk);
+        case Got::Wait: // the lock was let go while decoding: what woke us may have come meanwhile
+            core_.wakeWorker.wait(lk, [&] {
+                return core_.quit || core_.session.load() != session_ || !core_.videoPackets.empty();
+            });
             break;
         case Got::End:
             onEnd();
