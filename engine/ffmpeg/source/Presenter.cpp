@@ -316,8 +316,10 @@ void Presenter::forwardAudio(Lock& lk, double horizon, double cut) {
 }
 
 void Presenter::dropPlayedAudio() {
-    // Kept from a little behind what is heard (or shown, while the clock stands), to be sent again.
-    const double now = clock_.running() && !sinks_.hasPacer() ? clock_.position() : shownPosition();
+    // Kept from a little behind what is heard and what is shown (the clock re-anchors at the picture
+    // shown, which may lag the clock), to be sent again.
+    const double now =
+        clock_.running() && !sinks_.hasPacer() ? std::min(clock_.position(), shownPosition()) : shownPosition();
     const double keepFrom = std::min(audioTo_, now - kAudioKeepSeconds * core_.rate);
     bool dropped = false;
     while (!core_.audio.empty() && core_.audio.front().block->end() <= keepFrom) {
