@@ -1,6 +1,5 @@
 #include "source/DemuxStage.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <filesystem>
 
@@ -9,11 +8,18 @@ namespace {
 // A file that grew within this time is waited for at its end (it is still being written).
 constexpr int64_t kGrowthWaitMs = 1500;
 constexpr auto kGrowthPoll = std::chrono::milliseconds(100);
+
+// -1 when the file cannot be looked at.
+int64_t fileSize(const QString& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(std::filesystem::path(path.toStdU16String()), ec);
+    return ec ? -1 : int64_t(size);
+}
 } // namespace
 
 DemuxStage::DemuxStage(SourceCore& core, MediaFile& file, SubtitleTrack& subtitles, ReadGate readGate)
     : core_(core), file_(file), subtitles_(subtitles), readGate_(std::move(readGate)),
-      lastSize_(QFileInfo(file.path()).size()) {
+      lastSize_(fileSize(file.path())) {
     thread_ = std::thread([this] { run(); });
 }
 
@@ -143,12 +149,12 @@ bool DemuxStage::stillGrowing() {
     // (std::filesystem rather than QFileInfo: its times need no time zone, whose set-up is not safe
     // from several threads at once.)
     namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path path = fs::path(file_.path().toStdU16String());
-    const int64_t size = int64_t(fs::file_size(path, ec));
-    if (ec)
+    const int64_t size = fileSize(file_.path());
+    if (size < 0)
         return false;
-    const auto writtenAgo = fs::file_time_type::clock::now() - fs::last_write_time(path, ec);
+    std::error_code ec;
+    const auto writtenAgo =
+        fs::file_time_type::clock::now() - fs::last_write_time(fs::path(file_.path().toStdU16String()), ec);
     const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now().time_since_epoch())
                             .count();

@@ -296,7 +296,11 @@ void Presenter::forwardAudio(Lock& lk, double horizon, double cut) {
         if (block->end() <= from)
             continue;
         AudioHandle all = block->end() > audioTo_ ? route(*block, audioTo_, cut) : nullptr;
-        AudioHandle heard = !pacing && block->end() > heardFrom ? route(*block, heardFrom, cut) : nullptr;
+        // In steady play both start at the same sample: one routed block serves both.
+        const bool sameStart = std::max(audioTo_, block->position) == std::max(heardFrom, block->position);
+        AudioHandle heard = pacing || block->end() <= heardFrom ? nullptr
+                            : all && sameStart                 ? all
+                                                               : route(*block, heardFrom, cut);
         if (all) {
             core_.runAdvanced = true;
             audioTo_ = all->position + double(all->frames()) / all->sampleRate;
