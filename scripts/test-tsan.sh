@@ -10,4 +10,7 @@ export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 norandom=()
 if setarch "$(uname -m)" -R true 2>/dev/null; then norandom=(setarch "$(uname -m)" -R); fi
 cd build-tsan/tests/engine
-"${norandom[@]}" ctest --output-on-failure -j2 -R "SourceOpen|Playback|SeekExact|Renderer|BrokenFiles|Sync"
+# The transport-change sync test is left to the ASan pass: at the sanitizer's speed pictures lag the clock
+# by more than the sound kept behind it, and its one-frame bound fails for a reason that is not a race.
+"${norandom[@]}" ctest --output-on-failure -j2 -R "SourceOpen|Playback|SeekExact|Renderer|BrokenFiles|Sync" \
+  -E "Sync.SoundStartsWithThePictureAndNeverLateAfterEveryTransportChange"
