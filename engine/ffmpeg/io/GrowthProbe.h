@@ -1,0 +1,41 @@
+#pragma once
+// What a container tells about a file still being written: whether its writer finished it (the MXF
+// footer, the final index of an MP4), how far its pictures reach on disk now, and where to start
+// reading for a time in the part written after the file was opened (FFmpeg's own index stops at what it
+// saw on open). One probe per opened file; used by the file's demux thread only.
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "engine_ffmpeg/ByteSource.h"
+
+struct AVFormatContext;
+
+namespace engine::ff {
+
+struct GrownSeekPoint {
+    int64_t pos = 0;     // file offset where reading starts (a packet or content package boundary)
+    double seconds = 0;  // container time (seconds, the streams' own time line) of the key picture there
+};
+
+class GrowthProbe {
+  public:
+    virtual ~GrowthProbe() = default;
+    // The probe for the opened container (its demuxer named by fmt->iformat->name); never null (a
+    // container it does not know: never complete by itself, no end, no seek points).
+    static std::unique_ptr<GrowthProbe> forFormat(const AVFormatContext& fmt);
+
+    // The writer finished the file: its footer or final index is on disk (`size` bytes).
+    virtual bool complete(ByteSource& bytes, int64_t size) = 0;
+    // Container time (seconds) of the end of the last whole picture among the first `size` bytes, or
+    // nothing when it cannot be told.
+    virtual std::optional<double> endSeconds(ByteSource& bytes, int64_t size) = 0;
+    // Where to read from to show the picture at `seconds` (container time) when it lies beyond what
+    // FFmpeg indexed on open: the last key picture at or before it. Nothing: let FFmpeg seek.
+    virtual std::optional<GrownSeekPoint> seekPoint(ByteSource& bytes, int64_t size, double seconds) {
+        (void)bytes, (void)size, (void)seconds;
+        return std::nullopt;
+    }
+};
+
+} // namespace engine::ff
