@@ -76,7 +76,7 @@ QString clip(const QString& fileName, const std::function<void(samples::ClipReci
     return path;
 }
 
-Engine::Engine(ff::ReadGate readGate) : factory(ff::makeFfmpegEngine(std::move(readGate))) {}
+Engine::Engine(ff::ByteSourceDecorator decorate) : factory(ff::makeFfmpegEngine(std::move(decorate))) {}
 
 MRef<IMFile> Engine::source() {
     return create<IMFile>(*factory, CLSID_FileSource);

@@ -48,7 +48,7 @@ QString clip(const QString& fileName, const std::function<void(samples::ClipReci
 
 struct Engine {
     std::unique_ptr<engine::IEngineFactory> factory;
-    explicit Engine(engine::ff::ReadGate readGate = {});
+    explicit Engine(engine::ff::ByteSourceDecorator decorate = {});
     engine::MRef<engine::IMFile> source();
     // A renderer showing `source` on `surface`.
     engine::MRef<engine::IMPreview> renderer(const engine::MRef<engine::IMFile>& source,

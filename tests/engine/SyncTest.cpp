@@ -126,7 +126,7 @@ struct Owned {
     MRef<IMFile> src = eng.source();
     MRef<ff::ISourceHub> hub = hubOf(src);
     TimelineSink sink;
-    explicit Owned(const QString& path, const QString& params = {}, ff::ReadGate gate = {}) : eng(std::move(gate)) {
+    explicit Owned(const QString& path, const QString& params = {}, ff::ByteSourceDecorator decorate = {}) : eng(std::move(decorate)) {
         hub->addSink(&sink);
         EXPECT_EQ(src->OpenName(path, params), kOk);
         hub->setSoundWanted(&sink, true);
@@ -175,13 +175,13 @@ TEST(Sync, AfterAReadStallTheClockWaitsAndSoundGoesOnWithTheFirstPicture) {
     std::condition_variable gcv;
     bool held = false;
     int waiting = 0;
-    Owned o(tenSeconds(), {}, [&](const QString&) {
+    Owned o(tenSeconds(), {}, ff::gateReads([&](const QString&) {
         std::unique_lock lk(gm);
         ++waiting;
         gcv.notify_all();
         gcv.wait(lk, [&] { return !held; });
         --waiting;
-    });
+    }));
     auto& [eng, src, hub, sink] = o;
     src->PlayFile();
     ASSERT_TRUE(advancesBy(src, 0.3));

@@ -11,9 +11,9 @@ namespace {
 
 class FfmpegEngine : public IEngineFactory {
 public:
-    explicit FfmpegEngine(ReadGate gate) : gate_(std::move(gate)) { av_log_set_level(AV_LOG_ERROR); }
+    explicit FfmpegEngine(ByteSourceDecorator decorate) : decorate_(std::move(decorate)) { av_log_set_level(AV_LOG_ERROR); }
     MRef<IMUnknown> CreateObject(ClassId classId) override {
-        if (classId == CLSID_FileSource) return makeFileSource(gate_);
+        if (classId == CLSID_FileSource) return makeFileSource(decorate_);
         if (classId == CLSID_PreviewRenderer) return makePreviewRenderer();
         if (classId == CLSID_FileWriter) return makeFileWriter();
         if (classId == CLSID_CaptionPlugin) return makeCaptionPlugin();
@@ -21,13 +21,13 @@ public:
     }
 
 private:
-    ReadGate gate_;
+    ByteSourceDecorator decorate_;
 };
 
 }  // namespace
 
-std::unique_ptr<IEngineFactory> makeFfmpegEngine(ReadGate readGate) {
-    return std::make_unique<FfmpegEngine>(std::move(readGate));
+std::unique_ptr<IEngineFactory> makeFfmpegEngine(ByteSourceDecorator decorate) {
+    return std::make_unique<FfmpegEngine>(std::move(decorate));
 }
 
 }  // namespace engine::ff

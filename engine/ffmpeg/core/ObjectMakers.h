@@ -5,7 +5,7 @@
 
 namespace engine::ff {
 
-MRef<IMUnknown> makeFileSource(ReadGate readGate = {});
+MRef<IMUnknown> makeFileSource(ByteSourceDecorator decorate = {});
 MRef<IMUnknown> makePreviewRenderer();
 MRef<IMUnknown> makeFileWriter();
 MRef<IMUnknown> makeCaptionPlugin();

@@ -1,5 +1,7 @@
 // The plain file under a clip: positioned reads on one descriptor, size from fstat.
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +39,15 @@ class FileBytes final : public ByteSource {
         return int64_t(st.st_size);
     }
 
+    std::optional<double> secondsSinceWrite() override {
+        struct stat st {};
+        timespec now {};
+        if (::fstat(fd_, &st) != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0)
+            return std::nullopt;
+        const double ago = double(now.tv_sec - st.st_mtim.tv_sec) + (now.tv_nsec - st.st_mtim.tv_nsec) * 1e-9;
+        return std::max(0.0, ago);
+    }
+
   private:
     const int fd_;
 };
@@ -51,6 +62,24 @@ std::unique_ptr<ByteSource> openFileBytes(const QString& path, int& error) {
     }
     error = 0;
     return std::make_unique<FileBytes>(fd);
+}
+
+ByteSourceDecorator gateReads(std::function<void(const QString& path)> gate) {
+    class Gated final : public ForwardingBytes {
+      public:
+        Gated(std::unique_ptr<ByteSource> inner, std::function<void()> gate)
+            : ForwardingBytes(std::move(inner)), gate_(std::move(gate)) {}
+        int64_t readAt(int64_t offset, uint8_t* buf, int64_t n) override {
+            gate_();
+            return ForwardingBytes::readAt(offset, buf, n);
+        }
+
+      private:
+        std::function<void()> gate_;
+    };
+    return [gate = std::move(gate)](std::unique_ptr<ByteSource> inner, const QString& path) -> std::unique_ptr<ByteSource> {
+        return std::make_unique<Gated>(std::move(inner), [gate, path] { gate(path); });
+    };
 }
 
 } // namespace engine::ff

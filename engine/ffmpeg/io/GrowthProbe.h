@@ -38,4 +38,7 @@ class GrowthProbe {
     }
 };
 
+// An MP4 still being written without fragments: media data on disk and no index (`moov`) yet.
+bool mp4WithoutIndex(ByteSource& bytes, int64_t size);
+
 } // namespace engine::ff

@@ -2,7 +2,7 @@
 
 namespace engine::ff {
 
-ClipPipeline::ClipPipeline(SourceCore& core, std::unique_ptr<MediaFile> file, const ReadGate& readGate)
+ClipPipeline::ClipPipeline(SourceCore& core, std::unique_ptr<MediaFile> file)
     : file_(std::move(file)) {
     if (file_->subtitleIndex() >= 0) {
         const AVStream* st = file_->format()->streams[file_->subtitleIndex()];
@@ -20,7 +20,7 @@ ClipPipeline::ClipPipeline(SourceCore& core, std::unique_ptr<MediaFile> file, co
         video_ = std::make_unique<VideoStage>(core, *file_, subtitles_);
     if (!file_->audio().empty())
         audio_ = std::make_unique<AudioStage>(core, *file_);
-    demux_ = std::make_unique<DemuxStage>(core, *file_, subtitles_, readGate);
+    demux_ = std::make_unique<DemuxStage>(core, *file_, subtitles_);
 }
 
 ClipPipeline::~ClipPipeline() {

@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "captions/SubtitleTrack.h"
-#include "engine_ffmpeg/FfmpegEngine.h"
 #include "source/AudioStage.h"
 #include "source/DemuxStage.h"
 #include "source/MediaFile.h"
@@ -15,7 +14,7 @@ namespace engine::ff {
 class ClipPipeline {
   public:
     // The core's session and target say where to start.
-    ClipPipeline(SourceCore& core, std::unique_ptr<MediaFile> file, const ReadGate& readGate);
+    ClipPipeline(SourceCore& core, std::unique_ptr<MediaFile> file);
     ~ClipPipeline();
 
   private:

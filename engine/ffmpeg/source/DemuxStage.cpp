@@ -1,25 +1,19 @@
 #include "source/DemuxStage.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace engine::ff {
 namespace {
-// A file that grew within this time is waited for at its end (it is still being written).
-constexpr int64_t kGrowthWaitMs = 1500;
-constexpr auto kGrowthPoll = std::chrono::milliseconds(100);
-
-// -1 when the file cannot be looked at.
-int64_t fileSize(const QString& path) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(std::filesystem::path(path.toStdU16String()), ec);
-    return ec ? -1 : int64_t(size);
-}
+// How often the duration of a file still being written is brought up to date.
+constexpr auto kGrowthCheck = std::chrono::seconds(1);
 } // namespace
 
-DemuxStage::DemuxStage(SourceCore& core, MediaFile& file, SubtitleTrack& subtitles, ReadGate readGate)
-    : core_(core), file_(file), subtitles_(subtitles), readGate_(std::move(readGate)),
-      lastSize_(fileSize(file.path())) {
+DemuxStage::DemuxStage(SourceCore& core, MediaFile& file, SubtitleTrack& subtitles)
+    : core_(core), file_(file), subtitles_(subtitles), growing_(file.grewAfterOpen()) {
+    file_.input().setGiveUp([this] {
+        std::lock_guard lk(core_.m);
+        return core_.quit || core_.demuxSeekPending;
+    });
     thread_ = std::thread([this] { run(); });
 }
 
@@ -60,26 +54,24 @@ void DemuxStage::run() {
                 subtitles_.reset();
             continue;
         }
+        if (growing_ && std::chrono::steady_clock::now() - grownSeen_ >= kGrowthCheck)
+            followGrowth(lk);
         if (ended_ || !roomLocked()) {
-            core_.wakeWorker.wait(lk);
+            if (growing_)
+                core_.wakeWorker.wait_for(lk, kGrowthCheck);
+            else
+                core_.wakeWorker.wait(lk);
             continue;
         }
         const uint64_t serial = core_.demuxSerial;
         lk.unlock();
-        if (readGate_)
-            readGate_(file_.path());
         AVPacketPtr pkt = makePacket();
         const int rc = av_read_frame(file_.format(), pkt.get());
-        bool growing = false;
-        if (rc == AVERROR_EOF && stillGrowing()) {
-            file_.format()->pb->eof_reached = 0;
-            growing = true;
-        }
         lk.lock();
-        if (serial != core_.demuxSerial || core_.demuxSeekPending)
-            continue; // read from before a seek
-        if (growing) {
-            core_.wakeWorker.wait_for(lk, kGrowthPoll);
+        if (serial != core_.demuxSerial || core_.demuxSeekPending || rc == AVERROR_EXIT)
+            continue; // read from before a seek, or given up for one (or for closing)
+        if (file_.input().storageSilent()) {
+            storageSilent();
         } else if (rc < 0) {
             queueEnds();
             ended_ = true;
@@ -89,8 +81,38 @@ void DemuxStage::run() {
     }
 }
 
+void DemuxStage::followGrowth(Lock& lk) {
+    // While the file is being written (playing or not), its duration is what is on disk.
+    lk.unlock();
+    GrowingInput& in = file_.input();
+    const bool growing = in.growing();
+    const auto end = in.endSeconds();
+    lk.lock();
+    grownSeen_ = std::chrono::steady_clock::now();
+    growing_ = growing;
+    if (end)
+        core_.duration = std::max(core_.duration, *end - file_.origin());
+    if (in.storageSilent())
+        storageSilent();
+}
+
+void DemuxStage::storageSilent() {
+    if (ended_ && !core_.lastError.isEmpty())
+        return;
+    core_.lastError = QStringLiteral("O armazenamento de \"%1\" não responde há %2 s")
+                          .arg(file_.path())
+                          .arg(StorageReader::kStorageTimeout.count());
+    queueEnds();
+    ended_ = true;
+    core_.state = kStateStopped;
+    core_.wakePresenter.notify_all();
+}
+
 void DemuxStage::seekTo(double seconds) {
     AVFormatContext* fmt = file_.format();
+    // A read given up for this seek leaves its marks on the byte reader; the seek starts it afresh.
+    fmt->pb->eof_reached = 0;
+    fmt->pb->error = 0;
     // Before the clip (a negative time): from the beginning; by bytes where timestamps only approximate
     // the position (MPEG program and transport streams).
     const bool byBytes = !strcmp(fmt->iformat->name, "mpegts") || !strcmp(fmt->iformat->name, "mpeg");
@@ -141,30 +163,6 @@ void DemuxStage::queueEnds() {
     for (auto& q : core_.audioPackets)
         q.push({core_.demuxSerial, nullptr, 0, 0});
     core_.wakeWorker.notify_all();
-}
-
-bool DemuxStage::stillGrowing() {
-    // Growing means larger than when last looked (at open, or at the previous end), or written lately
-    // (a recording opened while the ingest writes it may be read to its end before it grows again).
-    // (std::filesystem rather than QFileInfo: its times need no time zone, whose set-up is not safe
-    // from several threads at once.)
-    namespace fs = std::filesystem;
-    const int64_t size = fileSize(file_.path());
-    if (size < 0)
-        return false;
-    std::error_code ec;
-    const auto writtenAgo =
-        fs::file_time_type::clock::now() - fs::last_write_time(fs::path(file_.path().toStdU16String()), ec);
-    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::steady_clock::now().time_since_epoch())
-                            .count();
-    if (size > lastSize_)
-        lastGrowthMs_ = now;
-    if (!ec)
-        lastGrowthMs_ = std::max<int64_t>(
-            lastGrowthMs_, now - std::chrono::duration_cast<std::chrono::milliseconds>(writtenAgo).count());
-    lastSize_ = std::max(lastSize_, size);
-    return lastGrowthMs_ > 0 && now - lastGrowthMs_ < kGrowthWaitMs;
 }
 
 } // namespace engine::ff

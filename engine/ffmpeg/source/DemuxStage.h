@@ -1,16 +1,18 @@
 #pragma once
 // The demux thread of a clip: reads ahead into the per-stream packet queues of SourceCore, bounded by
 // media time and memory, and starts reading elsewhere when a seek asks for it. Reading is the only
-// thing that may block on slow storage, so nothing else waits for it while the read-ahead lasts.
+// thing that waits on slow storage, so nothing else waits for it while the read-ahead lasts. Reads go
+// through the file's GrowingInput: a recording still being written is waited for at its edge, its
+// duration follows the file on disk, and storage that stops answering ends the source with a reason.
 //
 // Read-ahead: up to kAheadSeconds of every stream, and at most kMaxBytes in all; a stream whose queue
 // is empty may take the demuxer past the byte bound up to kHardMaxBytes, so that a poorly interleaved
 // file never starves one decoder while the other's queue is full.
+#include <chrono>
 #include <memory>
 #include <thread>
 
 #include "captions/SubtitleTrack.h"
-#include "engine_ffmpeg/FfmpegEngine.h"
 #include "source/MediaFile.h"
 #include "source/SourceCore.h"
 
@@ -23,7 +25,7 @@ class DemuxStage {
     static constexpr int64_t kHardMaxBytes = int64_t(256) << 20;
 
     // `subtitles` (may be closed) is fed under the core's lock; readers of it take the lock too.
-    DemuxStage(SourceCore& core, MediaFile& file, SubtitleTrack& subtitles, ReadGate readGate);
+    DemuxStage(SourceCore& core, MediaFile& file, SubtitleTrack& subtitles);
     ~DemuxStage(); // the owner sets core.quit first
 
   private:
@@ -33,16 +35,16 @@ class DemuxStage {
     void seekTo(double seconds);
     void queuePacket(AVPacketPtr packet);
     void queueEnds();
-    bool stillGrowing();
+    void storageSilent();
+    void followGrowth(Lock& lk);
 
     // Demux thread.
     SourceCore& core_;
     MediaFile& file_;
     SubtitleTrack& subtitles_;
-    const ReadGate readGate_;
     bool ended_ = false;
-    int64_t lastSize_ = -1;
-    int64_t lastGrowthMs_ = 0;
+    bool growing_ = false;
+    std::chrono::steady_clock::time_point grownSeen_{};
     std::thread thread_;
 };
 

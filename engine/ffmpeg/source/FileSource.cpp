@@ -21,7 +21,7 @@ bool isTrue(const QString& v) {
 
 } // namespace
 
-FileSource::FileSource(ReadGate readGate) : readGate_(std::move(readGate)) {
+FileSource::FileSource(ByteSourceDecorator decorate) : decorate_(std::move(decorate)) {
     const ChannelMap identity = identityChannelMap();
     core_.channelMap.assign(identity.begin(), identity.end());
 }
@@ -71,7 +71,11 @@ int FileSource::OpenName(const QString& name, const QString& params) {
     if (name == kColorBars) {
         reader = std::make_unique<ColorBarsReader>();
     } else if (!name.isEmpty()) {
-        file = MediaFile::open(name, error);
+        file = MediaFile::open(name, decorate_, error);
+    }
+    {
+        std::lock_guard lk(core_.m);
+        core_.lastError = error;
     }
     if (!reader && !file) {
         sinks_.deliverState(kStateClosed, true);
@@ -89,7 +93,7 @@ int FileSource::OpenName(const QString& name, const QString& params) {
     if (reader)
         worker_ = std::make_unique<DecodeWorker>(core_, std::move(reader));
     else
-        clip_ = std::make_unique<ClipPipeline>(core_, std::move(file), readGate_);
+        clip_ = std::make_unique<ClipPipeline>(core_, std::move(file));
     presenter_ = std::make_unique<Presenter>(core_, sinks_);
     return kOk;
 }
@@ -233,6 +237,11 @@ int FileSource::SetProp(const QString& name, const QString& value) {
 int FileSource::GetProp(const QString& name, QString& value) {
     if (closed_)
         return kClosed;
+    if (name == QLatin1String("last_error")) {
+        std::lock_guard lk(core_.m);
+        value = core_.lastError;
+        return kOk;
+    }
     return props_.get(name, value);
 }
 
@@ -338,8 +347,8 @@ double FileSource::playbackRate() const {
     return core_.rate;
 }
 
-MRef<IMUnknown> makeFileSource(ReadGate readGate) {
-    return makeObject<FileSource>(std::move(readGate));
+MRef<IMUnknown> makeFileSource(ByteSourceDecorator decorate) {
+    return makeObject<FileSource>(std::move(decorate));
 }
 
 } // namespace engine::ff

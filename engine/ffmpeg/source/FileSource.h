@@ -18,7 +18,7 @@ namespace engine::ff {
 
 class FileSource final : public EngineObject<FileSource, IMFile, IMObject, IMProps, IMPlugins, ISourceHub> {
   public:
-    explicit FileSource(ReadGate readGate = {});
+    explicit FileSource(ByteSourceDecorator decorate = {});
     ~FileSource() override;
 
     // IMFile
@@ -58,7 +58,7 @@ class FileSource final : public EngineObject<FileSource, IMFile, IMObject, IMPro
     SinkSet::OwnerChanged soundOwnerChanged();
 
     // Caller's thread, except what SourceCore guards.
-    const ReadGate readGate_;
+    const ByteSourceDecorator decorate_;
     mutable SourceCore core_;
     SinkSet sinks_;
     std::unique_ptr<DecodeWorker> worker_; // a built-in source

@@ -26,21 +26,36 @@ AVCodecContextPtr openDecoder(const AVStream& st, int threads) {
     return ctx;
 }
 
-std::unique_ptr<MediaFile> MediaFile::open(const QString& path, QString& error) {
+std::unique_ptr<MediaFile> MediaFile::open(const QString& path, const ByteSourceDecorator& decorate,
+                                           QString& error) {
     std::unique_ptr<MediaFile> f(new MediaFile(path));
-    if (!f->openInput(error))
+    if (!f->openInput(decorate, error))
         return nullptr;
     return f;
 }
 
-bool MediaFile::openInput(QString& error) {
-    AVFormatContext* raw = nullptr;
-    int rc = avformat_open_input(&raw, path_.toUtf8().constData(), nullptr, nullptr);
-    if (rc < 0) {
+bool MediaFile::openInput(const ByteSourceDecorator& decorate, QString& error) {
+    int rc = 0;
+    input_ = GrowingInput::open(path_, decorate, rc);
+    if (!input_) {
         error = openError(path_, avErrorText(rc));
         return false;
     }
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw) {
+        error = openError(path_, avErrorText(AVERROR(ENOMEM)));
+        return false;
+    }
+    raw->pb = input_->avio();
+    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    rc = avformat_open_input(&raw, path_.toUtf8().constData(), nullptr, nullptr);
+    if (rc < 0) { // raw is freed
+        error = openError(path_, whyNotOpened(rc));
+        return false;
+    }
     fmt_.reset(raw);
+    input_->setProbe(GrowthProbe::forFormat(*fmt_));
+    grewAfterOpen_ = input_->growing();
     // Weak guesses (a few bytes that look like some format) and text renderers are not media.
     if (fmt_->probe_score <= AVPROBE_SCORE_RETRY || !strcmp(fmt_->iformat->name, "tty")) {
         error = openError(path_, QStringLiteral("formato não reconhecido"));
@@ -85,6 +100,26 @@ bool MediaFile::openInput(QString& error) {
         a.time = StreamTime(fmt_->streams[a.index]->time_base, origin_);
         info_.audioChannels += a.channels;
     }
+    findDuration();
+    return true;
+}
+
+QString MediaFile::whyNotOpened(int rc) {
+    if (input_->storageSilent())
+        return QStringLiteral("o armazenamento não responde");
+    if (mp4WithoutIndex(input_->bytes(), input_->knownSize()))
+        return QStringLiteral("MP4 ainda em gravação, sem índice (só arquivos fragmentados abrem durante a gravação)");
+    return avErrorText(rc);
+}
+
+void MediaFile::findDuration() {
+    // A file still being written: as far as its pictures reach on disk (FFmpeg guesses from the bit
+    // rate, or reads a duration its writer has yet to fill in).
+    if (grewAfterOpen_)
+        if (const auto end = input_->endSeconds()) {
+            info_.duration = std::max(0.0, *end - origin_);
+            return;
+        }
     double end = 0;
     if (videoIndex_ >= 0 && fmt_->streams[videoIndex_]->duration > 0)
         end = StreamTime(fmt_->streams[videoIndex_]->time_base, 0).seconds(fmt_->streams[videoIndex_]->duration);
@@ -93,7 +128,6 @@ bool MediaFile::openInput(QString& error) {
         end = double(fmt_->duration) / AV_TIME_BASE + start - origin_;
     }
     info_.duration = std::max(0.0, end);
-    return true;
 }
 
 double MediaFile::findOrigin() const {

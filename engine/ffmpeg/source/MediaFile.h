@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "core/AvPtr.h"
+#include "engine_ffmpeg/ByteSource.h"
+#include "io/GrowingInput.h"
 #include "source/MediaReader.h"
 #include "source/StreamTime.h"
 
@@ -20,10 +22,14 @@ struct AudioStreamInfo {
 class MediaFile {
   public:
     // Null with `error` (in Portuguese, for the operator) when the file is not a playable clip.
-    static std::unique_ptr<MediaFile> open(const QString& path, QString& error);
+    // Bytes are read through `decorate`'s wrapping of the file (tests slow or hold them).
+    static std::unique_ptr<MediaFile> open(const QString& path, const ByteSourceDecorator& decorate, QString& error);
 
     const QString& path() const { return path_; }
     AVFormatContext* format() const { return fmt_.get(); }
+    GrowingInput& input() const { return *input_; }
+    // The file was still being written when it was opened (FFmpeg's own index stops at what it saw).
+    bool grewAfterOpen() const { return grewAfterOpen_; }
     const MediaInfo& info() const { return info_; }
     int videoIndex() const { return videoIndex_; }
     const AVStream* videoStream() const { return videoIndex_ >= 0 ? fmt_->streams[videoIndex_] : nullptr; }
@@ -36,11 +42,15 @@ class MediaFile {
 
   private:
     explicit MediaFile(QString path) : path_(std::move(path)) {}
-    bool openInput(QString& error);
+    bool openInput(const ByteSourceDecorator& decorate, QString& error);
+    void findDuration();
+    QString whyNotOpened(int rc);
     double findOrigin() const;
 
     QString path_;
+    std::unique_ptr<GrowingInput> input_; // outlives fmt_, which reads through it
     AVInputPtr fmt_;
+    bool grewAfterOpen_ = false;
     MediaInfo info_;
     int videoIndex_ = -1;
     StreamTime videoTime_;

@@ -2,6 +2,7 @@
 // What the caller's thread, the pipeline's threads (demux, video and audio decoding, or the generator of
 // a built-in source) and the presenter thread of one file source share. Every field is guarded by `m`
 // (the session number is also readable without it, for aborting a seek).
+#include <QString>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -42,6 +43,7 @@ struct SourceCore {
     const IAudioClock* audioClock = nullptr; // the sound owner's; null: steady time drives the clock
     bool soundOwnerChanged = false;          // the presenter resends the sound from the clock's position
     bool captions = false; // a caption plug-in is in the chain
+    QString lastError;     // why the last open failed, or why the source ended early (for the operator)
     // The current play run (from the last PlayFile): where it started and whether anything after its
     // first picture reached the sinks (a pacing sink joining later then makes the run start over).
     double runStart = 0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace engine::ff {
 
@@ -17,6 +18,20 @@ class ByteSource {
     virtual int64_t readAt(int64_t offset, uint8_t* buf, int64_t n) = 0;
     // The size on disk now, or a negative AVERROR.
     virtual int64_t size() = 0;
+    // Seconds since the file was last written, when the storage tells.
+    virtual std::optional<double> secondsSinceWrite() { return std::nullopt; }
+};
+
+// A decorator's base: passes every call to the source it wraps.
+class ForwardingBytes : public ByteSource {
+  public:
+    explicit ForwardingBytes(std::unique_ptr<ByteSource> inner) : inner_(std::move(inner)) {}
+    int64_t readAt(int64_t offset, uint8_t* buf, int64_t n) override { return inner_->readAt(offset, buf, n); }
+    int64_t size() override { return inner_->size(); }
+    std::optional<double> secondsSinceWrite() override { return inner_->secondsSinceWrite(); }
+
+  private:
+    std::unique_ptr<ByteSource> inner_;
 };
 
 // Opens the plain file (null with a negative AVERROR in `error` when it cannot be opened).
@@ -24,5 +39,8 @@ std::unique_ptr<ByteSource> openFileBytes(const QString& path, int& error);
 
 // Wraps the byte source of each clip file the engine opens; empty in the product.
 using ByteSourceDecorator = std::function<std::unique_ptr<ByteSource>(std::unique_ptr<ByteSource>, const QString& path)>;
+
+// A decorator that calls `gate` with the file's path before each read (it may sleep or hold the read).
+ByteSourceDecorator gateReads(std::function<void(const QString& path)> gate);
 
 } // namespace engine::ff

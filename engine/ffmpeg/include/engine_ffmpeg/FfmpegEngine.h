@@ -5,14 +5,12 @@
 #include <memory>
 
 #include "engine/EngineFactory.h"
+#include "engine_ffmpeg/ByteSource.h"
 
 namespace engine::ff {
 
-// Called by a file source's reading thread before each read from a clip file, with the file's path:
-// tests and benchmarks slow reads down or hold them, as slow or silent storage would. Empty in the
-// product.
-using ReadGate = std::function<void(const QString& path)>;
-
-std::unique_ptr<IEngineFactory> makeFfmpegEngine(ReadGate readGate = {});
+// `decorate` wraps the bytes of every clip file a file source reads: tests and benchmarks slow reads
+// down or hold them, as slow or silent storage would. Empty in the product.
+std::unique_ptr<IEngineFactory> makeFfmpegEngine(ByteSourceDecorator decorate = {});
 
 }  // namespace engine::ff
