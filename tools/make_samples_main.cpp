@@ -6,10 +6,11 @@
 //       one reference input (xdcam, xdcam_closed, h264, h264i) of the given length
 //   veltra-make-samples recipe NAME SECONDS [--small]
 //       prints what decides that input's file (the key a cache of encoded inputs uses)
-//   veltra-make-samples live DIR --format mxf|ts|mp4 [--file-minutes N] [--keep M] [--name PREFIX] [--small]
+//   veltra-make-samples live DIR --format mxf|ts|mp4 [--file-minutes N] [--keep M] [--name PREFIX]
+//                            [--segment-seconds S] [--small]
 //       a recording written into the existing folder DIR in real time until SIGINT or SIGTERM, a new file
-//       every N minutes (default 10), the newest M (default 6) of them kept; prints "started PATH",
-//       "finished PATH" and "removed PATH" lines
+//       every N minutes (default 10), the newest M (default 6) of them kept, made of a pre-encoded stretch
+//       of S seconds (default 10) repeated; prints "started PATH", "finished PATH" and "removed PATH" lines
 // --small makes the same structures at 320x180 (the tree: 3 s a clip), for tests.
 #include "samples/LiveRecording.h"
 #include "samples/SampleClips.h"
@@ -36,7 +37,7 @@ int usage() {
                          "       veltra-make-samples input NAME SECONDS FILE [--small]\n"
                          "       veltra-make-samples recipe NAME SECONDS [--small]\n"
                          "       veltra-make-samples live DIR --format mxf|ts|mp4 [--file-minutes N] [--keep M]\n"
-                         "                                    [--name PREFIX] [--small]\n");
+                         "                                    [--name PREFIX] [--segment-seconds S] [--small]\n");
     return kUsage;
 }
 
@@ -110,6 +111,8 @@ int runLive(const QStringList& args, samples::InputSize size) {
             options.fileMinutes = numberArgument(a, args[++i]);
         else if (a == "--keep")
             options.keepFiles = int(numberArgument(a, args[++i]));
+        else if (a == "--segment-seconds")
+            options.segmentSeconds = numberArgument(a, args[++i]);
         else if (a == "--name")
             options.prefix = args[++i];
         else if (options.folder.isEmpty() && !a.startsWith("--"))

@@ -31,6 +31,8 @@ void validate(const LiveOptions& o) {
         throw std::invalid_argument("no folder " + o.folder.toStdString() + " (it must exist)");
     if (!std::isfinite(o.fileMinutes) || o.fileMinutes <= 0)
         throw std::invalid_argument("the file length must be more than 0 minutes");
+    if (!std::isfinite(o.segmentSeconds) || o.segmentSeconds <= 0 || o.segmentSeconds > 600)
+        throw std::invalid_argument("the segment must last more than 0 and at most 600 seconds");
     if (o.keepFiles < 1)
         throw std::invalid_argument("at least one file must be kept");
     if (o.prefix.isEmpty() || o.prefix.startsWith('.') || o.prefix.contains('/') || o.prefix.contains('\\'))
@@ -51,7 +53,7 @@ QString timecodeText(int64_t frame, int rate) {
 class LiveRecorder {
   public:
     LiveRecorder(const LiveOptions& options, const std::atomic<bool>& stop, const LiveReport& report)
-        : options_(options), stop_(stop), report_(report), segment_(makeSegment(options.format, options.size)) {
+        : options_(options), stop_(stop), report_(report), segment_(makeSegment(options.format, options.size, options.segmentSeconds)) {
         const AVRational videoBase = segment_.video().timeBase;
         fileTicks_ = std::max<int64_t>(1, std::llround(options.fileMinutes * 60 / av_q2d(videoBase)));
         if (options.format == LiveFormat::Ts)

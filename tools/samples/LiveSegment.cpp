@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <stdexcept>
 
@@ -15,7 +16,7 @@ namespace {
 
 using namespace engine::ff;
 
-constexpr double kShortestSegmentSeconds = 10;
+constexpr double kBeatSeconds = 10;
 
 [[noreturn]] void fail(const QString& what) {
     throw std::runtime_error(what.toStdString());
@@ -34,19 +35,21 @@ SegmentRecipe recipeFor(LiveFormat format, InputSize size) {
         return {referenceInput("xdcam_closed", 1, size), 0, "mxf"};
     }
     case LiveFormat::Ts: {
+        // GOPs of a second, as broadcast streams have, so a file can start every second.
         ClipRecipe clip = referenceInput("h264i", 1, size);
+        clip.gopLength = 25;
         clip.startSeconds = 0; // the writer sets the stream's times
         return {clip, 1152, "ts"};
     }
     case LiveFormat::Mp4: {
-        // At 25 fps whole frames hold whole AAC packets (8 frames, 15 of 1024 samples); one GOP a
-        // second makes one fragment a second. No B pictures, as low-latency ingest codes it: a
-        // fragmented file has no edit list to hide their decoding delay, so the picture would start
-        // later than its sound.
+        // Each track of a fragmented file starts at its own first packet, with no edit list: a file must
+        // start on a picture and an audio packet at once. At 25 fps a GOP of 16 frames (one fragment,
+        // 0.64 s) holds 30 AAC packets exactly. And no B pictures, as low-latency ingest codes it: their
+        // decoding delay would start the picture later than its sound.
         ClipRecipe clip = referenceInput("h264", 1, size);
         clip.rateNum = 25;
         clip.rateDen = 1;
-        clip.gopLength = 25;
+        clip.gopLength = 16;
         clip.bFrames = 0;
         clip.bPyramid = false;
         clip.x264Preset = "veryfast";
@@ -56,15 +59,15 @@ SegmentRecipe recipeFor(LiveFormat format, InputSize size) {
     throw std::invalid_argument("unknown live format");
 }
 
-// The shortest length from kShortestSegmentSeconds on that is whole GOPs, whole timecode seconds (the
-// flash keeps its beat across repetitions) and whole audio packets.
-int64_t segmentFrames(const SegmentRecipe& r) {
+// The shortest length from `seconds` on that is whole GOPs and whole audio packets, and from
+// kBeatSeconds on also whole timecode seconds, so the flash keeps its beat across repetitions.
+int64_t segmentFrames(const SegmentRecipe& r, double seconds) {
     const ClipRecipe& c = r.clip;
-    const int64_t step = std::lcm<int64_t>(c.gopLength, c.timecodeRate());
-    for (int64_t frames = step; frames <= 100 * step; frames += step) {
-        const bool longEnough = frames * c.rateDen >= kShortestSegmentSeconds * c.rateNum;
+    const auto wanted = int64_t(std::ceil(seconds * c.framesPerSecond()));
+    const int64_t step = seconds >= kBeatSeconds ? std::lcm<int64_t>(c.gopLength, c.timecodeRate()) : c.gopLength;
+    for (int64_t frames = step; frames <= wanted + 100 * step; frames += step) {
         const int64_t samples = firstSampleOfFrame(frames, c.sampleRate, c.rateNum, c.rateDen);
-        if (longEnough && (r.audioPacketSamples == 0 || samples % r.audioPacketSamples == 0))
+        if (frames >= wanted && (r.audioPacketSamples == 0 || samples % r.audioPacketSamples == 0))
             return frames;
     }
     fail("no segment length fits the frame rate and the audio packets");
@@ -175,10 +178,10 @@ class SegmentReader {
 
 } // namespace
 
-Segment makeSegment(LiveFormat format, InputSize size) {
+Segment makeSegment(LiveFormat format, InputSize size, double seconds) {
     SegmentRecipe recipe = recipeFor(format, size);
     recipe.clip.startTimecode.clear(); // the burnt-in timecode shows the place in the segment
-    recipe.clip.frames = int(segmentFrames(recipe));
+    recipe.clip.frames = int(segmentFrames(recipe, seconds));
     QTemporaryDir scratch(QDir(QDir::tempPath()).filePath("veltra-live-XXXXXX"));
     if (!scratch.isValid())
         fail("cannot make a temporary folder in " + QDir::tempPath());

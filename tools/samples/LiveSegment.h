@@ -38,7 +38,7 @@ struct Segment {
 };
 
 // Encodes the segment for the format (in a temporary folder removed before returning) and reads it back.
-// Its length is whole GOPs, whole timecode seconds and whole audio packets, about 10 to 20 seconds.
-Segment makeSegment(LiveFormat format, InputSize size);
+// It lasts `seconds` or a little more: whole GOPs and whole audio packets (and whole seconds from 10 s on).
+Segment makeSegment(LiveFormat format, InputSize size, double seconds);
 
 } // namespace samples::live

@@ -12,8 +12,8 @@ namespace samples {
 
 enum class LiveFormat {
     Mxf, // MXF OP1a: MPEG-2 4:2:2 interlaced, 16 mono PCM tracks (header first, body partitions grow)
-    Ts,  // MPEG-TS: interlaced H.264 and MP2 stereo
-    Mp4, // fragmented MP4 (a fragment a second): H.264 and AAC stereo
+    Ts,  // MPEG-TS: interlaced H.264 (a GOP a second) and MP2 stereo
+    Mp4, // fragmented MP4 (a fragment of 0.64 s, one GOP): H.264 without B pictures and AAC stereo
 };
 // "mxf", "ts" or "mp4"; throws std::invalid_argument for anything else.
 LiveFormat liveFormatNamed(const QString& name);
@@ -25,6 +25,10 @@ struct LiveOptions {
     int keepFiles = 6;       // at most this many of this run's files stay on disk (the open one included)
     QString prefix = "live"; // files are named PREFIX_yyyyMMdd_HHmmss.ext (local time at their start)
     InputSize size = InputSize::Full;
+    // The repeated stretch lasts this long or a little more (whole GOPs and audio packets; from 10 s on
+    // also whole seconds, so the flash keeps its beat). The burnt-in frame code and timecode count
+    // from 0 in each repetition.
+    double segmentSeconds = 10;
 };
 
 // One line a file: "started PATH", "finished PATH" (trailer written), "removed PATH".
