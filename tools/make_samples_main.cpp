@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <atomic>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -89,10 +90,11 @@ extern "C" void requestStop(int) {
     stopRequested = true;
 }
 
-double numberArgument(const QString& name, const QString& value) {
+// A number given on the command line; a count must be whole.
+double numberArgument(const QString& name, const QString& value, bool whole = false) {
     bool ok = false;
     const double v = value.toDouble(&ok);
-    if (!ok)
+    if (!ok || !std::isfinite(v) || (whole && (v != std::floor(v) || std::fabs(v) > 1e6)))
         throw std::invalid_argument("bad " + name.toStdString() + " " + value.toStdString());
     return v;
 }
@@ -110,7 +112,7 @@ int runLive(const QStringList& args, samples::InputSize size) {
         else if (a == "--file-minutes")
             options.fileMinutes = numberArgument(a, args[++i]);
         else if (a == "--keep")
-            options.keepFiles = int(numberArgument(a, args[++i]));
+            options.keepFiles = int(numberArgument(a, args[++i], true));
         else if (a == "--segment-seconds")
             options.segmentSeconds = numberArgument(a, args[++i]);
         else if (a == "--name")

@@ -12,39 +12,36 @@ extern "C" {
 namespace samples::live {
 namespace {
 
-const char* muxerName(LiveFormat format) {
+struct FormatNames {
+    const char* muxer;
+    const char* extension;
+};
+
+FormatNames namesOf(LiveFormat format) {
     switch (format) {
     case LiveFormat::Mxf:
-        return "mxf";
+        return {"mxf", "mxf"};
     case LiveFormat::Ts:
-        return "mpegts";
+        return {"mpegts", "ts"};
     case LiveFormat::Mp4:
-        return "mp4";
+        return {"mp4", "mp4"};
     }
-    return "";
+    throw std::invalid_argument("unknown live format");
 }
 
 } // namespace
 
 QString liveExtension(LiveFormat format) {
-    switch (format) {
-    case LiveFormat::Mxf:
-        return "mxf";
-    case LiveFormat::Ts:
-        return "ts";
-    case LiveFormat::Mp4:
-        return "mp4";
-    }
-    return {};
+    return namesOf(format).extension;
 }
 
 LiveFile::LiveFile(const QString& path, LiveFormat format, const Segment& segment, const QString& timecode)
     : path_(path), segment_(segment) {
     AVFormatContext* oc = nullptr;
-    int err = avformat_alloc_output_context2(&oc, nullptr, muxerName(format), nullptr);
+    int err = avformat_alloc_output_context2(&oc, nullptr, namesOf(format).muxer, nullptr);
     if (err < 0 || !oc)
         fail("no muxer", err);
-    out_.reset(oc);
+    out_.ctx.reset(oc);
     av_dict_set(&oc->metadata, "timecode", timecode.toUtf8().constData(), 0);
     for (const SegmentStream& s : segment.streams) {
         AVStream* st = avformat_new_stream(oc, nullptr);
@@ -66,7 +63,7 @@ LiveFile::LiveFile(const QString& path, LiveFormat format, const Segment& segmen
         av_dict_free(&options);
         fail("cannot create", err);
     }
-    fileOpen_ = true;
+    out_.fileOpen = true;
     err = avformat_write_header(oc, &options);
     av_dict_free(&options);
     if (err < 0)
@@ -74,31 +71,27 @@ LiveFile::LiveFile(const QString& path, LiveFormat format, const Segment& segmen
     flush();
 }
 
-LiveFile::~LiveFile() {
-    if (fileOpen_)
-        avio_closep(&out_->pb);
-}
-
 void LiveFile::write(AVPacket* packet) {
-    AVStream* st = out_->streams[packet->stream_index];
+    AVStream* st = out_.ctx->streams[packet->stream_index];
     av_packet_rescale_ts(packet, segment_.streams[packet->stream_index].timeBase, st->time_base);
-    const int err = av_interleaved_write_frame(out_.get(), packet);
+    const int err = av_interleaved_write_frame(out_.ctx.get(), packet);
     if (err < 0)
         fail("cannot write", err);
 }
 
 void LiveFile::flush() {
-    avio_flush(out_->pb);
-    if (out_->pb->error < 0)
-        fail("cannot write", out_->pb->error);
+    AVIOContext* pb = out_.ctx->pb;
+    avio_flush(pb);
+    if (pb->error < 0)
+        fail("cannot write", pb->error);
 }
 
 void LiveFile::finish() {
-    int err = av_write_trailer(out_.get());
+    int err = av_write_trailer(out_.ctx.get());
     if (err < 0)
         fail("cannot finish", err);
-    fileOpen_ = false;
-    if ((err = avio_closep(&out_->pb)) < 0)
+    out_.fileOpen = false;
+    if ((err = avio_closep(&out_.ctx->pb)) < 0)
         fail("cannot close", err);
 }
 

@@ -2,6 +2,7 @@
 // One file of a live recording: a muxer over the segment's streams, written packet by packet and pushed
 // to the file at once, so a reader sees each picture as soon as it is written.
 #include "LiveSegment.h"
+#include "MuxerFile.h"
 
 namespace samples::live {
 
@@ -11,10 +12,7 @@ class LiveFile {
   public:
     // Creates the file and writes its header; `timecode` ("hh:mm:ss:ff") is its start timecode.
     LiveFile(const QString& path, LiveFormat format, const Segment& segment, const QString& timecode);
-    // Closes the file; without finish() it has no trailer.
-    ~LiveFile();
-    LiveFile(const LiveFile&) = delete;
-    LiveFile& operator=(const LiveFile&) = delete;
+    // Destroyed without finish(), the file is closed without its trailer.
 
     // Takes a packet whose stream index and timestamps are the segment's (its time bases).
     void write(AVPacket* packet);
@@ -30,8 +28,7 @@ class LiveFile {
 
     QString path_;
     const Segment& segment_;
-    engine::ff::AVOutputPtr out_;
-    bool fileOpen_ = false;
+    MuxerFile out_;
 };
 
 } // namespace samples::live

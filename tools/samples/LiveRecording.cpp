@@ -110,8 +110,13 @@ class LiveRecorder {
         }
         const QString path = newFilePath();
         const QString timecode = timecodeText(firstTimecodeFrame_ + frameAt(start), segment_.timecodeRate);
+        try {
+            file_ = std::make_unique<LiveFile>(path, options_.format, segment_, timecode);
+        } catch (...) {
+            QFile::remove(path); // the name was free: whatever is there is this run's
+            throw;
+        }
         ownFiles_.push_back(path);
-        file_ = std::make_unique<LiveFile>(path, options_.format, segment_, timecode);
         fileStart_ = start;
         picturesInFile_ = 0;
         shownEnd_ = 0;
