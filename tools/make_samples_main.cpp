@@ -37,8 +37,8 @@ int usage() {
     std::fprintf(stderr, "usage: veltra-make-samples ROOT [--date yyyy-mm-dd] [--small]\n"
                          "       veltra-make-samples input NAME SECONDS FILE [--small]\n"
                          "       veltra-make-samples recipe NAME SECONDS [--small]\n"
-                         "       veltra-make-samples live DIR --format mxf|ts|mp4 [--file-minutes N] [--keep M]\n"
-                         "                                    [--name PREFIX] [--segment-seconds S] [--small]\n");
+                         "       veltra-make-samples live DIR --format mxf|ts|mp4 [--file-minutes N]\n"
+                         "           [--keep M] [--name PREFIX] [--segment-seconds S] [--small]\n");
     return kUsage;
 }
 

@@ -1,9 +1,9 @@
 // The live mode of veltra-make-samples as a script runs it: written into a folder in real time, files
 // cut and rotated, stopped by a signal. What it leaves must read as a recording: complete files whose
 // pictures, frame codes and timecodes run on without a gap from one file to the next.
-#include "samples/SampleClips.h"
 #include "MediaReader.h"
 #include "QtPrinters.h"
+#include "samples/SampleClips.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -90,7 +90,8 @@ int64_t timecodeFrames(const QString& timecode) {
     const QStringList p = timecode.split(':');
     if (p.size() != 4)
         return -1;
-    return ((p[0].toLongLong() * 60 + p[1].toLongLong()) * 60 + p[2].toLongLong()) * kTimecodeRate + p[3].toLongLong();
+    return ((p[0].toLongLong() * 60 + p[1].toLongLong()) * 60 + p[2].toLongLong()) * kTimecodeRate +
+           p[3].toLongLong();
 }
 
 struct FileReading {
@@ -113,7 +114,8 @@ FileReading readBack(const QString& path) {
         const AVFrameSideData* tc = av_frame_get_side_data(&f, AV_FRAME_DATA_GOP_TIMECODE);
         if (tc && r.gopTimecode.isEmpty()) {
             char text[AV_TIMECODE_STR_SIZE];
-            r.gopTimecode = av_timecode_make_mpeg_tc_string(text, *reinterpret_cast<const int64_t*>(tc->data));
+            r.gopTimecode =
+                av_timecode_make_mpeg_tc_string(text, *reinterpret_cast<const int64_t*>(tc->data));
         }
     });
     r.audioSamples = int64_t(decodeAudio(path, 0).at(0).size());
@@ -175,10 +177,9 @@ TEST(LiveRecording, WritesRotatesAndFinishesEachFormat) {
         ASSERT_TRUE(unrelated.open(QIODevice::WriteOnly));
         unrelated.write("not the recorder's");
         unrelated.close();
-        runs.push_back(std::make_unique<LiveProcess>(
-            QStringList{folder, "--format", c.format, "--small", "--file-minutes", "0.03", "--keep",
-                        QString::number(kKeep), "--name", "cam", "--segment-seconds",
-                        QString::number(kSegmentSeconds)}));
+        runs.push_back(std::make_unique<LiveProcess>(QStringList{
+            folder, "--format", c.format, "--small", "--file-minutes", "0.03", "--keep",
+            QString::number(kKeep), "--name", "cam", "--segment-seconds", QString::number(kSegmentSeconds)}));
     }
     for (size_t i = 0; i < runs.size(); ++i) {
         if (!cases[i].pauseWriter)
@@ -189,7 +190,8 @@ TEST(LiveRecording, WritesRotatesAndFinishesEachFormat) {
         runs[i]->signal(SIGCONT);
     }
     for (size_t i = 0; i < runs.size(); ++i) {
-        ASSERT_TRUE(runs[i]->waitForLines("started", kKeep + 1)) << cases[i].format << ": " << runs[i]->errors();
+        ASSERT_TRUE(runs[i]->waitForLines("started", kKeep + 1))
+            << cases[i].format << ": " << runs[i]->errors();
         QThread::msleep(300); // some pictures into the last file, wherever in its GOP the signal comes
         EXPECT_EQ(runs[i]->stop(cases[i].signal), 0) << cases[i].format;
     }
@@ -244,8 +246,8 @@ TEST(LiveRecording, RefusesAMissingFolderAndBadOptions) {
     const QString missing = scratch.filePath("no such folder");
     const QString folder = scratch.path();
     for (const QStringList& args :
-         {QStringList{missing, "--format", "mxf"}, QStringList{folder}, QStringList{folder, "--format", "avi"},
-          QStringList{folder, "--format", "ts", "--keep", "0"},
+         {QStringList{missing, "--format", "mxf"}, QStringList{folder},
+          QStringList{folder, "--format", "avi"}, QStringList{folder, "--format", "ts", "--keep", "0"},
           QStringList{folder, "--format", "ts", "--file-minutes", "0"},
           QStringList{folder, "--format", "ts", "--segment-seconds", "-1"},
           QStringList{folder, "--format", "mp4", "--name", "../escape"}}) {

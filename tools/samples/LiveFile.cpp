@@ -96,7 +96,8 @@ void LiveFile::finish() {
 }
 
 void LiveFile::fail(const QString& what, int err) const {
-    throw std::runtime_error(QString("%1 %2: %3").arg(what, path_, engine::ff::avErrorText(err)).toStdString());
+    throw std::runtime_error(
+        QString("%1 %2: %3").arg(what, path_, engine::ff::avErrorText(err)).toStdString());
 }
 
 } // namespace samples::live

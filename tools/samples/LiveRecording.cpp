@@ -53,7 +53,8 @@ QString timecodeText(int64_t frame, int rate) {
 class LiveRecorder {
   public:
     LiveRecorder(const LiveOptions& options, const std::atomic<bool>& stop, const LiveReport& report)
-        : options_(options), stop_(stop), report_(report), segment_(makeSegment(options.format, options.size, options.segmentSeconds)) {
+        : options_(options), stop_(stop), report_(report),
+          segment_(makeSegment(options.format, options.size, options.segmentSeconds)) {
         const AVRational videoBase = segment_.video().timeBase;
         fileTicks_ = std::max<int64_t>(1, std::llround(options.fileMinutes * 60 / av_q2d(videoBase)));
         if (options.format == LiveFormat::Ts)
@@ -62,7 +63,8 @@ class LiveRecorder {
     }
 
     void run() {
-        firstTimecodeFrame_ = QTime::currentTime().msecsSinceStartOfDay() * int64_t(segment_.timecodeRate) / 1000;
+        firstTimecodeFrame_ =
+            QTime::currentTime().msecsSinceStartOfDay() * int64_t(segment_.timecodeRate) / 1000;
         for (int64_t repetition = 0; !stop_.load(); ++repetition) {
             for (size_t gop = 0; gop < segment_.gops.size(); ++gop) {
                 const int64_t start = gopStart(repetition, gop);

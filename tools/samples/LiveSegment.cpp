@@ -64,7 +64,8 @@ SegmentRecipe recipeFor(LiveFormat format, InputSize size) {
 int64_t segmentFrames(const SegmentRecipe& r, double seconds) {
     const ClipRecipe& c = r.clip;
     const auto wanted = int64_t(std::ceil(seconds * c.framesPerSecond()));
-    const int64_t step = seconds >= kBeatSeconds ? std::lcm<int64_t>(c.gopLength, c.timecodeRate()) : c.gopLength;
+    const int64_t step =
+        seconds >= kBeatSeconds ? std::lcm<int64_t>(c.gopLength, c.timecodeRate()) : c.gopLength;
     for (int64_t frames = step; frames <= wanted + 100 * step; frames += step) {
         const int64_t samples = firstSampleOfFrame(frames, c.sampleRate, c.rateNum, c.rateDen);
         if (frames >= wanted && (r.audioPacketSamples == 0 || samples % r.audioPacketSamples == 0))
@@ -147,7 +148,8 @@ class SegmentReader {
             if (pkt->flags & AV_PKT_FLAG_KEY)
                 segment_.gopStarts.push_back(pkt->pts);
         }
-        if (pictures != segment_.frames || segment_.gopStarts.empty() || segment_.gopStarts[0] != videoOrigin_)
+        if (pictures != segment_.frames || segment_.gopStarts.empty() ||
+            segment_.gopStarts[0] != videoOrigin_)
             fail(QString("the segment reads back as %1 pictures, not %2 starting with a key picture")
                      .arg(pictures)
                      .arg(segment_.frames));
