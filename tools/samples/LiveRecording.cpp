@@ -29,6 +29,8 @@ void validate(const LiveOptions& o) {
     const QFileInfo folder(o.folder);
     if (o.folder.isEmpty() || !folder.isDir())
         throw std::invalid_argument("no folder " + o.folder.toStdString() + " (it must exist)");
+    if (!folder.isWritable())
+        throw std::invalid_argument("cannot write into " + o.folder.toStdString());
     if (!std::isfinite(o.fileMinutes) || o.fileMinutes <= 0)
         throw std::invalid_argument("the file length must be more than 0 minutes");
     if (!std::isfinite(o.segmentSeconds) || o.segmentSeconds <= 0 || o.segmentSeconds > 600)
