@@ -6,13 +6,22 @@
 //       one reference input (xdcam, xdcam_closed, h264, h264i) of the given length
 //   veltra-make-samples recipe NAME SECONDS [--small]
 //       prints what decides that input's file (the key a cache of encoded inputs uses)
+//   veltra-make-samples live DIR --format mxf|ts|mp4 [--file-minutes N] [--keep M] [--name PREFIX]
+//                            [--segment-seconds S] [--small]
+//       a recording written into the existing folder DIR in real time until SIGINT or SIGTERM, a new file
+//       every N minutes (default 10), the newest M (default 6) of them kept, made of a pre-encoded stretch
+//       of S seconds (default 10) repeated; prints "started PATH", "finished PATH" and "removed PATH" lines
 // --small makes the same structures at 320x180 (the tree: 3 s a clip), for tests.
+#include "samples/LiveRecording.h"
 #include "samples/SampleClips.h"
 
 #include <QCoreApplication>
 #include <QDate>
 #include <QFileInfo>
 #include <QStringList>
+#include <atomic>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -27,7 +36,9 @@ constexpr int kUsage = 2;
 int usage() {
     std::fprintf(stderr, "usage: veltra-make-samples ROOT [--date yyyy-mm-dd] [--small]\n"
                          "       veltra-make-samples input NAME SECONDS FILE [--small]\n"
-                         "       veltra-make-samples recipe NAME SECONDS [--small]\n");
+                         "       veltra-make-samples recipe NAME SECONDS [--small]\n"
+                         "       veltra-make-samples live DIR --format mxf|ts|mp4 [--file-minutes N]\n"
+                         "           [--keep M] [--name PREFIX] [--segment-seconds S] [--small]\n");
     return kUsage;
 }
 
@@ -72,6 +83,56 @@ int makeTree(const QStringList& args, samples::InputSize size) {
     return 0;
 }
 
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void requestStop(int) {
+    stopRequested = true;
+}
+
+// A number given on the command line; a count must be whole.
+double numberArgument(const QString& name, const QString& value, bool whole = false) {
+    bool ok = false;
+    const double v = value.toDouble(&ok);
+    if (!ok || !std::isfinite(v) || (whole && (v != std::floor(v) || std::fabs(v) > 1e6)))
+        throw std::invalid_argument("bad " + name.toStdString() + " " + value.toStdString());
+    return v;
+}
+
+int runLive(const QStringList& args, samples::InputSize size) {
+    samples::LiveOptions options;
+    options.size = size;
+    bool formatGiven = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a.startsWith("--") && i + 1 >= args.size())
+            return usage();
+        if (a == "--format")
+            options.format = samples::liveFormatNamed(args[++i]), formatGiven = true;
+        else if (a == "--file-minutes")
+            options.fileMinutes = numberArgument(a, args[++i]);
+        else if (a == "--keep")
+            options.keepFiles = int(numberArgument(a, args[++i], true));
+        else if (a == "--segment-seconds")
+            options.segmentSeconds = numberArgument(a, args[++i]);
+        else if (a == "--name")
+            options.prefix = args[++i];
+        else if (options.folder.isEmpty() && !a.startsWith("--"))
+            options.folder = a;
+        else
+            return usage();
+    }
+    if (options.folder.isEmpty() || !formatGiven)
+        return usage();
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    samples::runLiveRecording(options, stopRequested, [](const QString& line) {
+        std::printf("%s\n", qPrintable(line));
+        std::fflush(stdout);
+    });
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -83,6 +144,8 @@ int main(int argc, char** argv) {
     try {
         if (!args.isEmpty() && args[0] == "input")
             return args.size() == 4 ? makeInput(args.mid(1), size) : usage();
+        if (!args.isEmpty() && args[0] == "live")
+            return runLive(args.mid(1), size);
         if (!args.isEmpty() && args[0] == "recipe") {
             if (args.size() != 3)
                 return usage();

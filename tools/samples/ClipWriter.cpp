@@ -2,6 +2,7 @@
 // optional CEA-608 captions, interleaved one video frame at a time.
 #include "CaptionSchedule.h"
 #include "MovingDetail.h"
+#include "MuxerFile.h"
 #include "samples/SampleClips.h"
 
 #include "AvError.h"
@@ -40,22 +41,12 @@ AVFramePtr allocFrame() {
     return f;
 }
 
-// The muxer with its file: trailer written only on success, file closed in every case.
-struct Muxer {
-    AVOutputPtr ctx;
-    bool fileOpen = false;
-    ~Muxer() {
-        if (fileOpen)
-            avio_closep(&ctx->pb);
-    }
-};
-
 struct StreamEncoder {
     AVCodecContextPtr ctx;
     AVStream* stream = nullptr;
 };
 
-AVFormatContext* openMuxer(Muxer& mux, const ClipRecipe& clip) {
+AVFormatContext* openMuxer(MuxerFile& mux, const ClipRecipe& clip) {
     AVFormatContext* oc = nullptr;
     const QByteArray path = QFile::encodeName(clip.path);
     const int err = avformat_alloc_output_context2(&oc, nullptr, nullptr, path.constData());
@@ -422,7 +413,7 @@ class ClipWriter {
 
     const ClipRecipe& clip_;
     bool& createdFile_;
-    Muxer mux_;
+    MuxerFile mux_;
     StreamEncoder video_;
     std::vector<StreamEncoder> audio_;
     std::vector<int64_t> audioNext_;
