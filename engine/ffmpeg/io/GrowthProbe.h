@@ -16,6 +16,9 @@ namespace engine::ff {
 struct GrownSeekPoint {
     int64_t pos = 0;     // file offset where reading starts (a packet or content package boundary)
     double seconds = 0;  // container time (seconds, the streams' own time line) of the key picture there
+    // MXF: the time of the content package at `pos`, which its sound starts at. The key picture is shown
+    // later than that in an open group of pictures (after the leading pictures it is coded before).
+    double packageSeconds = 0;
 };
 
 class GrowthProbe {

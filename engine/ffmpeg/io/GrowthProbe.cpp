@@ -1,0 +1,40 @@
+#include "io/GrowthProbe.h"
+
+#include <cstring>
+
+#include "io/ContainerProbes.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+namespace engine::ff {
+namespace {
+
+// A container the probes do not know: never complete by itself, no end, no seek points.
+class UnknownGrowthProbe final : public GrowthProbe {
+  public:
+    bool complete(ByteSource&, int64_t) override { return false; }
+    std::optional<double> endSeconds(ByteSource&, int64_t) override { return std::nullopt; }
+};
+
+const AVStream* mainVideoStream(const AVFormatContext& fmt) {
+    for (unsigned i = 0; i < fmt.nb_streams; ++i) {
+        const AVStream* st = fmt.streams[i];
+        if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            return st;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<GrowthProbe> GrowthProbe::forFormat(const AVFormatContext& fmt) {
+    const char* name = fmt.iformat ? fmt.iformat->name : "";
+    const AVStream* video = mainVideoStream(fmt);
+    if (std::strcmp(name, "mxf") == 0)
+        return makeMxfGrowthProbe(video);
+    return std::make_unique<UnknownGrowthProbe>();
+}
+
+} // namespace engine::ff

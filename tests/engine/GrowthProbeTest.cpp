@@ -1,0 +1,195 @@
+// What the growth probes read from recordings as an ingest writes them: prefixes of a live-written file
+// (a non-seekable re-mux, so nothing is rewritten) stand for the file while it was being written, and
+// FFmpeg's own reading of each prefix is the reference.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "LiveRemux.h"
+#include "core/AvPtr.h"
+#include "engine_ffmpeg/ByteSource.h"
+#include "io/GrowthProbe.h"
+#include "samples/SampleClips.h"
+
+namespace {
+
+using namespace engine::ff;
+
+QTemporaryDir& workDir() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// A 12 s reference input (`input` as the sample tool names it) re-muxed as written live, made once per
+// test binary.
+QString liveRecording(const QString& input, const char* format, const QString& ext, const char* movflags = nullptr) {
+    const QString live = workDir().filePath(input + "_live." + ext);
+    if (!QFile::exists(live)) {
+        samples::ClipRecipe clip = samples::referenceInput(input, 12, samples::InputSize::Small);
+        clip.path = workDir().filePath(input + "_made." + QFileInfo(clip.path).suffix());
+        samples::writeSampleClip(clip);
+        enginetest::remuxAsLive(clip.path, live, format, movflags);
+    }
+    return live;
+}
+
+AVInputPtr openInput(const QString& path) {
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path.toUtf8().constData(), nullptr, nullptr) < 0)
+        return nullptr;
+    AVInputPtr fmt(raw);
+    if (avformat_find_stream_info(fmt.get(), nullptr) < 0)
+        return nullptr;
+    return fmt;
+}
+
+int videoIndex(AVFormatContext& fmt) { return av_find_best_stream(&fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0); }
+
+// The file as it was while being written, and a probe made as the source makes it: from FFmpeg's opening
+// of the file at its first size.
+struct Growing {
+    QString live;
+    std::unique_ptr<ByteSource> bytes;
+    std::unique_ptr<GrowthProbe> probe;
+    int64_t finalSize = 0;
+
+    Growing(const QString& livePath, int64_t openedAt) : live(livePath) {
+        int err = 0;
+        bytes = openFileBytes(live, err);
+        finalSize = bytes->size();
+        const AVInputPtr fmt = openInput(prefix(openedAt));
+        probe = GrowthProbe::forFormat(*fmt);
+    }
+    // A copy of the first `size` bytes.
+    QString prefix(int64_t size) const {
+        const QString path = workDir().filePath(QString("prefix_%1.%2").arg(size).arg(QFileInfo(live).suffix()));
+        if (!QFile::exists(path))
+            enginetest::copyPrefix(live, size, path);
+        return path;
+    }
+};
+
+// Where FFmpeg's reading of the file ends: the end of its last whole picture (a cut one is flagged
+// corrupt), in the stream's time line, counted in whole pictures for MXF without an index.
+struct FfmpegEnd {
+    int wholePictures = 0;
+    std::optional<double> lastEndSeconds;
+};
+FfmpegEnd ffmpegEnd(const QString& path) {
+    const AVInputPtr fmt = openInput(path);
+    const int v = videoIndex(*fmt);
+    const AVStream* st = fmt->streams[v];
+    const AVPacketPtr pkt = makePacket();
+    FfmpegEnd end;
+    while (av_read_frame(fmt.get(), pkt.get()) >= 0) {
+        if (pkt->stream_index == v && !(pkt->flags & AV_PKT_FLAG_CORRUPT)) {
+            ++end.wholePictures;
+            if (pkt->pts != AV_NOPTS_VALUE) {
+                const double e = double(pkt->pts + pkt->duration) * av_q2d(st->time_base);
+                end.lastEndSeconds = std::max(end.lastEndSeconds.value_or(e), e);
+            }
+        }
+        av_packet_unref(pkt.get());
+    }
+    return end;
+}
+
+// The frame code of the first picture decoded after a byte seek of a fresh demuxer to `pos`.
+int64_t firstPictureAfterByteSeek(const QString& path, int64_t pos) {
+    const AVInputPtr fmt = openInput(path);
+    if (!fmt || av_seek_frame(fmt.get(), -1, pos, AVSEEK_FLAG_BYTE) < 0)
+        return -1;
+    const int v = videoIndex(*fmt);
+    const AVCodec* codec = avcodec_find_decoder(fmt->streams[v]->codecpar->codec_id);
+    const AVCodecContextPtr dec(avcodec_alloc_context3(codec));
+    avcodec_parameters_to_context(dec.get(), fmt->streams[v]->codecpar);
+    if (avcodec_open2(dec.get(), codec, nullptr) < 0)
+        return -1;
+    const AVPacketPtr pkt = makePacket();
+    const AVFramePtr frame = makeFrame();
+    while (av_read_frame(fmt.get(), pkt.get()) >= 0) {
+        const bool video = pkt->stream_index == v;
+        if (video)
+            avcodec_send_packet(dec.get(), pkt.get());
+        av_packet_unref(pkt.get());
+        if (video && avcodec_receive_frame(dec.get(), frame.get()) >= 0)
+            return samples::readFrameCode(frame.get());
+    }
+    return -1;
+}
+
+// Offsets of the MXF partition packs of kind `kind` (3 body, 4 footer) in the file.
+std::vector<int64_t> mxfPartitions(const QString& path, uint8_t kind) {
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray data = f.readAll();
+    const QByteArray key = QByteArray::fromHex("060e2b34020501010d01020101") + char(kind);
+    std::vector<int64_t> found;
+    for (qsizetype at = data.indexOf(key); at >= 0; at = data.indexOf(key, at + 1))
+        found.push_back(at);
+    return found;
+}
+
+constexpr double kFrame = 1.0 / 25;
+
+TEST(MxfGrowthProbe, FollowsTheBodyPartitionsAsTheyGrowAndSeesTheFooter) {
+    const QString live = liveRecording("xdcam", "mxf", "mxf");
+    const std::vector<int64_t> bodies = mxfPartitions(live, 3);
+    const std::vector<int64_t> footers = mxfPartitions(live, 4);
+    ASSERT_EQ(bodies.size(), 2u) << "a body partition every 10 s";
+    ASSERT_EQ(footers.size(), 1u);
+    Growing file(live, bodies[0] + 100000);
+
+    struct Cut {
+        const char* what;
+        int64_t size;
+        bool complete;
+    };
+    const Cut cuts[] = {
+        {"in the first body partition", file.finalSize / 3, false},
+        {"in the second body partition's pack", bodies[1] + 60, false},
+        {"in the second body partition's index segment", bodies[1] + 1000, false},
+        {"in a picture of the second body partition", file.finalSize * 19 / 20, false},
+        {"before the footer", footers[0], false},
+        {"in the footer partition pack", footers[0] + 40, false},
+        {"after the footer partition pack", footers[0] + 200, true},
+        {"the whole file", file.finalSize, true},
+    };
+    for (const Cut& cut : cuts) {
+        SCOPED_TRACE(cut.what);
+        EXPECT_EQ(file.probe->complete(*file.bytes, cut.size), cut.complete);
+        const FfmpegEnd ffmpeg = ffmpegEnd(file.prefix(cut.size));
+        const auto end = file.probe->endSeconds(*file.bytes, cut.size);
+        ASSERT_TRUE(end);
+        EXPECT_NEAR(*end, ffmpeg.wholePictures * kFrame, 1e-9);
+    }
+    EXPECT_NEAR(*file.probe->endSeconds(*file.bytes, file.finalSize), 12.0, 1e-9);
+}
+
+TEST(MxfGrowthProbe, SeekPointStartsAtTheKeyPictureShownAtItsTime) {
+    const QString live = liveRecording("xdcam", "mxf", "mxf");
+    const std::vector<int64_t> bodies = mxfPartitions(live, 3);
+    Growing file(live, bodies[0] + 100000);
+    const int64_t size = QFileInfo(live).size() * 19 / 20; // about 11.4 s on disk, no footer
+    const QString prefix = file.prefix(size);
+    constexpr int kGop = 12;
+
+    for (const double seconds : {0.0, 3.0, 9.99, 10.6, 11.2, 11.36}) {
+        SCOPED_TRACE(seconds);
+        const auto point = file.probe->seekPoint(*file.bytes, size, seconds);
+        ASSERT_TRUE(point);
+        EXPECT_LE(point->seconds, seconds + 1e-9);
+        EXPECT_GT(point->seconds, seconds - kGop * kFrame);
+        EXPECT_LE(point->packageSeconds, point->seconds);
+        EXPECT_EQ(firstPictureAfterByteSeek(prefix, point->pos), std::lround(point->seconds / kFrame));
+    }
+    EXPECT_FALSE(file.probe->seekPoint(*file.bytes, size, -1.0));
+}
+
+} // namespace
