@@ -26,15 +26,21 @@ QTemporaryDir& workDir() {
     return dir;
 }
 
+struct LiveOptions {
+    const char* movflags = nullptr;
+    double shiftSeconds = 0; // added to every timestamp
+};
+
 // A 12 s reference input (`input` as the sample tool names it) re-muxed as written live, made once per
 // test binary.
-QString liveRecording(const QString& input, const char* format, const QString& ext, const char* movflags = nullptr) {
-    const QString live = workDir().filePath(input + "_live." + ext);
+QString liveRecording(const QString& input, const char* format, const QString& ext, LiveOptions options = {}) {
+    const QString name = input + (options.shiftSeconds != 0 ? QString("_at%1").arg(options.shiftSeconds) : QString());
+    const QString live = workDir().filePath(name + "_live." + ext);
     if (!QFile::exists(live)) {
         samples::ClipRecipe clip = samples::referenceInput(input, 12, samples::InputSize::Small);
-        clip.path = workDir().filePath(input + "_made." + QFileInfo(clip.path).suffix());
+        clip.path = workDir().filePath(name + "_made." + QFileInfo(clip.path).suffix());
         samples::writeSampleClip(clip);
-        enginetest::remuxAsLive(clip.path, live, format, movflags);
+        enginetest::remuxAsLive(clip.path, live, format, options.movflags, options.shiftSeconds);
     }
     return live;
 }
@@ -68,15 +74,17 @@ struct Growing {
     }
     // A copy of the first `size` bytes.
     QString prefix(int64_t size) const {
-        const QString path = workDir().filePath(QString("prefix_%1.%2").arg(size).arg(QFileInfo(live).suffix()));
+        const QFileInfo info(live);
+        const QString path = workDir().filePath(QString("%1_%2.%3").arg(info.baseName()).arg(size).arg(info.suffix()));
         if (!QFile::exists(path))
             enginetest::copyPrefix(live, size, path);
         return path;
     }
 };
 
-// Where FFmpeg's reading of the file ends: the end of its last whole picture (a cut one is flagged
-// corrupt), in the stream's time line, counted in whole pictures for MXF without an index.
+// Where FFmpeg's reading of the file ends. MXF: a cut picture is flagged corrupt, and without an index
+// the pictures are only counted. Otherwise the latest end among the pictures before the last one read,
+// which may be cut.
 struct FfmpegEnd {
     int wholePictures = 0;
     std::optional<double> lastEndSeconds;
@@ -87,13 +95,15 @@ FfmpegEnd ffmpegEnd(const QString& path) {
     const AVStream* st = fmt->streams[v];
     const AVPacketPtr pkt = makePacket();
     FfmpegEnd end;
+    std::optional<double> lastRead;
     while (av_read_frame(fmt.get(), pkt.get()) >= 0) {
         if (pkt->stream_index == v && !(pkt->flags & AV_PKT_FLAG_CORRUPT)) {
             ++end.wholePictures;
-            if (pkt->pts != AV_NOPTS_VALUE) {
-                const double e = double(pkt->pts + pkt->duration) * av_q2d(st->time_base);
-                end.lastEndSeconds = std::max(end.lastEndSeconds.value_or(e), e);
-            }
+            if (lastRead)
+                end.lastEndSeconds = std::max(end.lastEndSeconds.value_or(*lastRead), *lastRead);
+            lastRead.reset();
+            if (pkt->pts != AV_NOPTS_VALUE)
+                lastRead = double(pkt->pts + pkt->duration) * av_q2d(st->time_base);
         }
         av_packet_unref(pkt.get());
     }
@@ -190,6 +200,23 @@ TEST(MxfGrowthProbe, SeekPointStartsAtTheKeyPictureShownAtItsTime) {
         EXPECT_EQ(firstPictureAfterByteSeek(prefix, point->pos), std::lround(point->seconds / kFrame));
     }
     EXPECT_FALSE(file.probe->seekPoint(*file.bytes, size, -1.0));
+}
+
+TEST(TsGrowthProbe, EndsAtTheLastWholePictureAcrossTheTimestampWrap) {
+    // The input starts at 10 s; 95424 s later is 9.7 s before the 33-bit PTS wraps.
+    for (const double shift : {0.0, 95424.0}) {
+        SCOPED_TRACE(shift);
+        const QString live = liveRecording("h264i", "mpegts", "ts", {.shiftSeconds = shift});
+        Growing file(live, 100 * 188);
+        for (const int64_t size : {file.finalSize / 8, file.finalSize / 3, file.finalSize * 2 / 3 + 77, file.finalSize - 5000, file.finalSize}) {
+            SCOPED_TRACE(size);
+            EXPECT_FALSE(file.probe->complete(*file.bytes, size));
+            const auto ffmpeg = ffmpegEnd(file.prefix(size)).lastEndSeconds;
+            const auto end = file.probe->endSeconds(*file.bytes, size);
+            ASSERT_TRUE(ffmpeg && end);
+            EXPECT_NEAR(*end, *ffmpeg, 1e-6);
+        }
+    }
 }
 
 } // namespace

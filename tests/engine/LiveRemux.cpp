@@ -1,6 +1,7 @@
 #include "LiveRemux.h"
 
 #include <QFile>
+#include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
@@ -40,7 +41,8 @@ struct AvioFree {
 
 } // namespace
 
-void remuxAsLive(const QString& input, const QString& output, const char* format, const char* movflags) {
+void remuxAsLive(const QString& input, const QString& output, const char* format, const char* movflags,
+                 double shiftSeconds) {
     AVFormatContext* rawIn = nullptr;
     check(avformat_open_input(&rawIn, input.toUtf8().constData(), nullptr, nullptr), "open input");
     const AVInputPtr in(rawIn);
@@ -80,8 +82,13 @@ void remuxAsLive(const QString& input, const QString& output, const char* format
 
     const engine::ff::AVPacketPtr pkt = engine::ff::makePacket();
     while (av_read_frame(in.get(), pkt.get()) >= 0) {
-        av_packet_rescale_ts(pkt.get(), in->streams[pkt->stream_index]->time_base,
-                             out->streams[pkt->stream_index]->time_base);
+        const AVRational outBase = out->streams[pkt->stream_index]->time_base;
+        av_packet_rescale_ts(pkt.get(), in->streams[pkt->stream_index]->time_base, outBase);
+        const int64_t shift = av_rescale_q(std::llround(shiftSeconds * AV_TIME_BASE), AV_TIME_BASE_Q, outBase);
+        if (pkt->pts != AV_NOPTS_VALUE)
+            pkt->pts += shift;
+        if (pkt->dts != AV_NOPTS_VALUE)
+            pkt->dts += shift;
         pkt->pos = -1;
         check(av_interleaved_write_frame(out.get(), pkt.get()), "write packet");
     }

@@ -10,5 +10,6 @@ struct AVStream;
 namespace engine::ff {
 
 std::unique_ptr<GrowthProbe> makeMxfGrowthProbe(const AVStream* video);
+std::unique_ptr<GrowthProbe> makeTsGrowthProbe(const AVStream* video);
 
 } // namespace engine::ff

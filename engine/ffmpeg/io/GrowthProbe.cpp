@@ -34,6 +34,8 @@ std::unique_ptr<GrowthProbe> GrowthProbe::forFormat(const AVFormatContext& fmt) 
     const AVStream* video = mainVideoStream(fmt);
     if (std::strcmp(name, "mxf") == 0)
         return makeMxfGrowthProbe(video);
+    if (std::strcmp(name, "mpegts") == 0)
+        return makeTsGrowthProbe(video);
     return std::make_unique<UnknownGrowthProbe>();
 }
 
