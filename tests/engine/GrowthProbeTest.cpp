@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <cmath>
 #include <optional>
 #include <vector>
@@ -26,21 +27,18 @@ QTemporaryDir& workDir() {
     return dir;
 }
 
-struct LiveOptions {
-    const char* movflags = nullptr;
-    double shiftSeconds = 0; // added to every timestamp
-};
-
 // A 12 s reference input (`input` as the sample tool names it) re-muxed as written live, made once per
 // test binary.
-QString liveRecording(const QString& input, const char* format, const QString& ext, LiveOptions options = {}) {
-    const QString name = input + (options.shiftSeconds != 0 ? QString("_at%1").arg(options.shiftSeconds) : QString());
+QString liveRecording(const QString& input, const char* format, const QString& ext,
+                      const enginetest::RemuxOptions& options = {}) {
+    const QString name = input + (options.shiftSeconds != 0 ? QString("_at%1").arg(options.shiftSeconds) : QString()) +
+                         (options.seekable ? "_seekable" : "");
     const QString live = workDir().filePath(name + "_live." + ext);
     if (!QFile::exists(live)) {
         samples::ClipRecipe clip = samples::referenceInput(input, 12, samples::InputSize::Small);
         clip.path = workDir().filePath(name + "_made." + QFileInfo(clip.path).suffix());
         samples::writeSampleClip(clip);
-        enginetest::remuxAsLive(clip.path, live, format, options.movflags, options.shiftSeconds);
+        enginetest::remuxAsLive(clip.path, live, format, options);
     }
     return live;
 }
@@ -82,14 +80,14 @@ struct Growing {
     }
 };
 
-// Where FFmpeg's reading of the file ends. MXF: a cut picture is flagged corrupt, and without an index
-// the pictures are only counted. Otherwise the latest end among the pictures before the last one read,
-// which may be cut.
+// Where FFmpeg's reading of the file ends: the whole pictures read and the latest end among them. MXF
+// and MP4 flag a cut picture as corrupt; MPEG-TS gives the last picture as it is, whole or cut.
 struct FfmpegEnd {
     int wholePictures = 0;
     std::optional<double> lastEndSeconds;
 };
-FfmpegEnd ffmpegEnd(const QString& path) {
+enum class LastPicture { Flagged, MayBeCut };
+FfmpegEnd ffmpegEnd(const QString& path, LastPicture last = LastPicture::Flagged) {
     const AVInputPtr fmt = openInput(path);
     const int v = videoIndex(*fmt);
     const AVStream* st = fmt->streams[v];
@@ -107,6 +105,8 @@ FfmpegEnd ffmpegEnd(const QString& path) {
         }
         av_packet_unref(pkt.get());
     }
+    if (last == LastPicture::Flagged && lastRead)
+        end.lastEndSeconds = std::max(end.lastEndSeconds.value_or(*lastRead), *lastRead);
     return end;
 }
 
@@ -144,6 +144,33 @@ std::vector<int64_t> mxfPartitions(const QString& path, uint8_t kind) {
     for (qsizetype at = data.indexOf(key); at >= 0; at = data.indexOf(key, at + 1))
         found.push_back(at);
     return found;
+}
+
+// Offset and type of each top-level MP4 box.
+std::vector<std::pair<int64_t, QByteArray>> mp4Boxes(const QString& path) {
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    std::vector<std::pair<int64_t, QByteArray>> boxes;
+    for (int64_t at = 0; at + 8 <= f.size();) {
+        f.seek(at);
+        const QByteArray head = f.read(16);
+        int64_t size = int64_t(qFromBigEndian<quint32>(head.constData()));
+        if (size == 1)
+            size = int64_t(qFromBigEndian<quint64>(head.constData() + 8));
+        boxes.emplace_back(at, head.mid(4, 4));
+        if (size < 8)
+            break;
+        at += size;
+    }
+    return boxes;
+}
+
+int64_t boxAt(const std::vector<std::pair<int64_t, QByteArray>>& boxes, const char* type, int nth = 0) {
+    for (const auto& [at, t] : boxes)
+        if (t == type && nth-- == 0)
+            return at;
+    ADD_FAILURE() << "no " << type << " box";
+    return 0;
 }
 
 constexpr double kFrame = 1.0 / 25;
@@ -211,12 +238,53 @@ TEST(TsGrowthProbe, EndsAtTheLastWholePictureAcrossTheTimestampWrap) {
         for (const int64_t size : {file.finalSize / 8, file.finalSize / 3, file.finalSize * 2 / 3 + 77, file.finalSize - 5000, file.finalSize}) {
             SCOPED_TRACE(size);
             EXPECT_FALSE(file.probe->complete(*file.bytes, size));
-            const auto ffmpeg = ffmpegEnd(file.prefix(size)).lastEndSeconds;
+            const auto ffmpeg = ffmpegEnd(file.prefix(size), LastPicture::MayBeCut).lastEndSeconds;
             const auto end = file.probe->endSeconds(*file.bytes, size);
             ASSERT_TRUE(ffmpeg && end);
             EXPECT_NEAR(*end, *ffmpeg, 1e-6);
         }
     }
+}
+
+TEST(Mp4GrowthProbe, FollowsWholeFragmentsAndSeesTheTrailer) {
+    const QString live = liveRecording("h264i", "mp4", "mp4", {.movflags = "frag_keyframe+empty_moov"});
+    const auto boxes = mp4Boxes(live);
+    Growing file(live, boxAt(boxes, "moof", 1));
+    ASSERT_EQ(boxAt(boxes, "mfra"), boxes.back().first) << "the trailer ends the file";
+
+    struct Cut {
+        const char* what;
+        int64_t size;
+        bool complete;
+    };
+    const Cut cuts[] = {
+        {"in the first fragment's media data", boxAt(boxes, "mdat", 0) + 1000, false},
+        {"in the second fragment's media data", boxAt(boxes, "mdat", 1) + 1000, false},
+        {"in the fourth fragment's header", boxAt(boxes, "moof", 3) + 50, false},
+        {"before the trailer", boxAt(boxes, "mfra"), false},
+        {"in the trailer", boxAt(boxes, "mfra") + 20, false},
+        {"the whole file", file.finalSize, true},
+    };
+    for (const Cut& cut : cuts) {
+        SCOPED_TRACE(cut.what);
+        EXPECT_EQ(file.probe->complete(*file.bytes, cut.size), cut.complete);
+        const auto ffmpeg = ffmpegEnd(file.prefix(cut.size), LastPicture::Flagged).lastEndSeconds;
+        EXPECT_EQ(file.probe->endSeconds(*file.bytes, cut.size), ffmpeg);
+    }
+    EXPECT_FALSE(mp4WithoutIndex(*file.bytes, file.finalSize));
+}
+
+TEST(Mp4GrowthProbe, AFileWithoutFragmentsHasNoIndexUntilItsMovieBoxIsWritten) {
+    const QString whole = liveRecording("h264i", "mp4", "mp4", {.seekable = true});
+    const auto boxes = mp4Boxes(whole);
+    const int64_t moov = boxAt(boxes, "moov");
+    ASSERT_GT(moov, boxAt(boxes, "mdat")) << "the index is written last";
+    Growing file(whole, QFileInfo(whole).size());
+    EXPECT_TRUE(file.probe->complete(*file.bytes, file.finalSize));
+    EXPECT_FALSE(mp4WithoutIndex(*file.bytes, file.finalSize));
+    EXPECT_TRUE(mp4WithoutIndex(*file.bytes, moov));
+    EXPECT_TRUE(mp4WithoutIndex(*file.bytes, boxAt(boxes, "mdat") + 100));
+    EXPECT_FALSE(mp4WithoutIndex(*file.bytes, boxAt(boxes, "mdat")));
 }
 
 } // namespace

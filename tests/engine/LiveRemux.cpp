@@ -32,6 +32,9 @@ int appendToFile(void* opaque, uint8_t* buf, int size) {
 struct FileClose {
     void operator()(FILE* f) const { std::fclose(f); }
 };
+struct AvioClose {
+    void operator()(AVIOContext* io) const { avio_close(io); }
+};
 struct AvioFree {
     void operator()(AVIOContext* io) const {
         av_freep(&io->buffer);
@@ -41,8 +44,7 @@ struct AvioFree {
 
 } // namespace
 
-void remuxAsLive(const QString& input, const QString& output, const char* format, const char* movflags,
-                 double shiftSeconds) {
+void remuxAsLive(const QString& input, const QString& output, const char* format, const RemuxOptions& options) {
     AVFormatContext* rawIn = nullptr;
     check(avformat_open_input(&rawIn, input.toUtf8().constData(), nullptr, nullptr), "open input");
     const AVInputPtr in(rawIn);
@@ -62,29 +64,35 @@ void remuxAsLive(const QString& input, const QString& output, const char* format
     }
     av_dict_copy(&out->metadata, in->metadata, 0);
 
-    const std::unique_ptr<FILE, FileClose> file(std::fopen(output.toUtf8().constData(), "wb"));
-    if (!file)
-        throw std::runtime_error("cannot write " + output.toStdString());
-    constexpr int kBufferSize = 64 * 1024;
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kBufferSize));
-    const std::unique_ptr<AVIOContext, AvioFree> io(
-        avio_alloc_context(buffer, kBufferSize, 1, file.get(), nullptr, appendToFile, nullptr));
-    io->seekable = 0;
-    out->pb = io.get();
-    out->flags |= AVFMT_FLAG_CUSTOM_IO;
+    std::unique_ptr<FILE, FileClose> file;
+    std::unique_ptr<AVIOContext, AvioFree> io;
+    if (options.seekable) {
+        check(avio_open(&out->pb, output.toUtf8().constData(), AVIO_FLAG_WRITE), "open output");
+    } else {
+        file.reset(std::fopen(output.toUtf8().constData(), "wb"));
+        if (!file)
+            throw std::runtime_error("cannot write " + output.toStdString());
+        constexpr int kBufferSize = 64 * 1024;
+        auto* buffer = static_cast<uint8_t*>(av_malloc(kBufferSize));
+        io.reset(avio_alloc_context(buffer, kBufferSize, 1, file.get(), nullptr, appendToFile, nullptr));
+        io->seekable = 0;
+        out->pb = io.get();
+        out->flags |= AVFMT_FLAG_CUSTOM_IO;
+    }
+    const std::unique_ptr<AVIOContext, AvioClose> opened(options.seekable ? out->pb : nullptr);
 
-    AVDictionary* options = nullptr;
-    if (movflags)
-        av_dict_set(&options, "movflags", movflags, 0);
-    const int headerErr = avformat_write_header(out.get(), &options);
-    av_dict_free(&options);
+    AVDictionary* muxerOptions = nullptr;
+    if (options.movflags)
+        av_dict_set(&muxerOptions, "movflags", options.movflags, 0);
+    const int headerErr = avformat_write_header(out.get(), &muxerOptions);
+    av_dict_free(&muxerOptions);
     check(headerErr, "write header");
 
     const engine::ff::AVPacketPtr pkt = engine::ff::makePacket();
     while (av_read_frame(in.get(), pkt.get()) >= 0) {
         const AVRational outBase = out->streams[pkt->stream_index]->time_base;
         av_packet_rescale_ts(pkt.get(), in->streams[pkt->stream_index]->time_base, outBase);
-        const int64_t shift = av_rescale_q(std::llround(shiftSeconds * AV_TIME_BASE), AV_TIME_BASE_Q, outBase);
+        const int64_t shift = av_rescale_q(std::llround(options.shiftSeconds * AV_TIME_BASE), AV_TIME_BASE_Q, outBase);
         if (pkt->pts != AV_NOPTS_VALUE)
             pkt->pts += shift;
         if (pkt->dts != AV_NOPTS_VALUE)
@@ -93,7 +101,7 @@ void remuxAsLive(const QString& input, const QString& output, const char* format
         check(av_interleaved_write_frame(out.get(), pkt.get()), "write packet");
     }
     check(av_write_trailer(out.get()), "write trailer");
-    avio_flush(io.get());
+    avio_flush(out->pb);
 }
 
 void copyPrefix(const QString& path, int64_t bytes, const QString& copy) {

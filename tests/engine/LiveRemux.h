@@ -5,12 +5,18 @@
 
 namespace enginetest {
 
-// Re-muxes `input` (stream copy) to `output` as `format` ("mxf", "mpegts", "mp4") through a write-only
-// output that cannot seek, so nothing written is ever rewritten (no MXF header update, no index at the
-// front). `movflags` goes to the MP4 muxer; every timestamp is moved by `shiftSeconds`. Throws
-// std::runtime_error on failure.
-void remuxAsLive(const QString& input, const QString& output, const char* format, const char* movflags = nullptr,
-                 double shiftSeconds = 0);
+struct RemuxOptions {
+    const char* movflags = nullptr; // for the MP4 muxer
+    double shiftSeconds = 0;        // added to every timestamp
+    // Written as an ordinary file (an MP4 gets its index at the end); otherwise through a write-only
+    // output that cannot seek, as a live ingest writes.
+    bool seekable = false;
+};
+
+// Re-muxes `input` (stream copy) to `output` as `format` ("mxf", "mpegts", "mp4"). Through an output that
+// cannot seek nothing written is ever rewritten (no MXF header update). Throws std::runtime_error on
+// failure.
+void remuxAsLive(const QString& input, const QString& output, const char* format, const RemuxOptions& options = {});
 
 // Copies the first `bytes` bytes of `path` to `copy`: the file as it was while being written.
 void copyPrefix(const QString& path, int64_t bytes, const QString& copy);

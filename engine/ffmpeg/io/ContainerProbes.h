@@ -11,5 +11,6 @@ namespace engine::ff {
 
 std::unique_ptr<GrowthProbe> makeMxfGrowthProbe(const AVStream* video);
 std::unique_ptr<GrowthProbe> makeTsGrowthProbe(const AVStream* video);
+std::unique_ptr<GrowthProbe> makeMp4GrowthProbe(const AVStream* video);
 
 } // namespace engine::ff

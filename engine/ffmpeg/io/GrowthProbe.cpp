@@ -36,6 +36,8 @@ std::unique_ptr<GrowthProbe> GrowthProbe::forFormat(const AVFormatContext& fmt) 
         return makeMxfGrowthProbe(video);
     if (std::strcmp(name, "mpegts") == 0)
         return makeTsGrowthProbe(video);
+    if (std::strstr(name, "mp4") != nullptr || std::strstr(name, "mov") != nullptr)
+        return makeMp4GrowthProbe(video);
     return std::make_unique<UnknownGrowthProbe>();
 }
 

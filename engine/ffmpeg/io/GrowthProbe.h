@@ -41,4 +41,8 @@ class GrowthProbe {
     }
 };
 
+// An MP4 still being written without fragments: a media data box on disk and no movie box yet, so
+// nothing tells where its pictures are until the writer finishes it.
+bool mp4WithoutIndex(ByteSource& bytes, int64_t size);
+
 } // namespace engine::ff
