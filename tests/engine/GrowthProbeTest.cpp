@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <cmath>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "core/AvPtr.h"
 #include "engine_ffmpeg/ByteSource.h"
 #include "io/GrowthProbe.h"
+#include "io/MxfPacketTimes.h"
 #include "samples/SampleClips.h"
 
 namespace {
@@ -227,6 +229,57 @@ TEST(MxfGrowthProbe, SeekPointStartsAtTheKeyPictureShownAtItsTime) {
         EXPECT_EQ(firstPictureAfterByteSeek(prefix, point->pos), std::lround(point->seconds / kFrame));
     }
     EXPECT_FALSE(file.probe->seekPoint(*file.bytes, size, -1.0));
+}
+
+// The times FFmpeg gives each picture and sound packet of the finished file, by stream and file position.
+std::map<std::pair<int, int64_t>, std::pair<int64_t, int64_t>> finishedTimes(const QString& path) {
+    const AVInputPtr fmt = openInput(path);
+    const AVPacketPtr pkt = makePacket();
+    std::map<std::pair<int, int64_t>, std::pair<int64_t, int64_t>> times;
+    while (av_read_frame(fmt.get(), pkt.get()) >= 0) {
+        times[{pkt->stream_index, pkt->pos}] = {pkt->pts, pkt->dts};
+        av_packet_unref(pkt.get());
+    }
+    return times;
+}
+
+TEST(MxfPacketTimes, GiveTheGrowingFilesPacketsTheFinishedFilesTimes) {
+    const QString live = liveRecording("xdcam", "mxf", "mxf");
+    const auto finished = finishedTimes(live);
+    Growing file(live, mxfPartitions(live, 3)[0] + 100000);
+    const int64_t size = file.finalSize * 19 / 20;
+    const QString prefix = file.prefix(size);
+
+    // From the start, and after byte seeks into the part written after the first index table segment.
+    for (const double seconds : {-1.0, 10.6, 11.2}) {
+        SCOPED_TRACE(seconds);
+        const AVInputPtr fmt = openInput(prefix);
+        MxfPacketTimes times(*fmt);
+        if (seconds >= 0) {
+            const auto point = file.probe->seekPoint(*file.bytes, size, seconds);
+            ASSERT_TRUE(point);
+            ASSERT_GE(av_seek_frame(fmt.get(), -1, point->pos, AVSEEK_FLAG_BYTE), 0);
+            times.restartAt(point->packageSeconds);
+        } else {
+            times.restartAt(0);
+        }
+        const AVPacketPtr pkt = makePacket();
+        int compared = 0;
+        while (av_read_frame(fmt.get(), pkt.get()) >= 0) {
+            const bool whole = !(pkt->flags & AV_PKT_FLAG_CORRUPT);
+            times.stamp(*pkt);
+            const auto expected = finished.find({pkt->stream_index, pkt->pos});
+            const int64_t pos = pkt->pos;
+            const std::pair<int64_t, int64_t> got{pkt->pts, pkt->dts};
+            av_packet_unref(pkt.get());
+            if (!whole)
+                continue;
+            ASSERT_NE(expected, finished.end());
+            ASSERT_EQ(got, expected->second) << "stream " << expected->first.first << " at " << pos;
+            ++compared;
+        }
+        EXPECT_GT(compared, 17 * 8);
+    }
 }
 
 TEST(TsGrowthProbe, EndsAtTheLastWholePictureAcrossTheTimestampWrap) {

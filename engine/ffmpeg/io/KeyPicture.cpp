@@ -13,21 +13,9 @@ int nextStartCode(const uint8_t* data, int size, int from) {
 
 // An I picture that opens a sequence or group of pictures; temporal_reference gives its display place.
 std::optional<int> mpeg2Key(const uint8_t* data, int size) {
-    bool opensGroup = false;
-    for (int at = nextStartCode(data, size, 0); at >= 0; at = nextStartCode(data, size, at + 3)) {
-        const uint8_t code = data[at + 3];
-        if (code == 0xB3 || code == 0xB8) {
-            opensGroup = true;
-        } else if (code == 0x00) {
-            if (at + 6 > size)
-                return std::nullopt;
-            const int temporalReference = (data[at + 4] << 2) | (data[at + 5] >> 6);
-            const int codingType = (data[at + 5] >> 3) & 7;
-            if (codingType == 1 && opensGroup)
-                return temporalReference;
-            return std::nullopt;
-        }
-    }
+    const auto picture = mpeg2PictureAt(data, size);
+    if (picture && picture->codingType == 1 && picture->opensGroup)
+        return picture->temporalReference;
     return std::nullopt;
 }
 
@@ -58,6 +46,28 @@ std::optional<int> hevcKey(const uint8_t* data, int size) {
 }
 
 } // namespace
+
+std::optional<Mpeg2Picture> mpeg2PictureAt(const uint8_t* data, int size) {
+    Mpeg2Picture picture;
+    for (int at = nextStartCode(data, size, 0); at >= 0; at = nextStartCode(data, size, at + 3)) {
+        const uint8_t code = data[at + 3];
+        if (code == 0xB3 || code == 0xB8) {
+            picture.opensGroup = true;
+        } else if (code == 0x00) {
+            if (at + 6 > size)
+                return std::nullopt;
+            picture.temporalReference = (data[at + 4] << 2) | (data[at + 5] >> 6);
+            picture.codingType = (data[at + 5] >> 3) & 7;
+            return picture;
+        }
+    }
+    return std::nullopt;
+}
+
+bool predictsPictures(AVCodecID codec) {
+    return codec == AV_CODEC_ID_MPEG2VIDEO || codec == AV_CODEC_ID_MPEG1VIDEO || codec == AV_CODEC_ID_H264 ||
+           codec == AV_CODEC_ID_HEVC;
+}
 
 std::optional<int> keyPictureAt(AVCodecID codec, const uint8_t* data, int size) {
     switch (codec) {
