@@ -107,10 +107,11 @@ void remuxAsLive(const QString& input, const QString& output, const char* format
 void copyPrefix(const QString& path, int64_t bytes, const QString& copy) {
     QFile from(path);
     QFile to(copy);
-    if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::WriteOnly | QIODevice::Append))
         throw std::runtime_error("cannot copy " + path.toStdString());
-    if (to.write(from.read(bytes)) != bytes)
-        throw std::runtime_error("short copy of " + path.toStdString());
+    const int64_t have = to.size();
+    if (have > bytes || !from.seek(have) || to.write(from.read(bytes - have)) != bytes - have)
+        throw std::runtime_error("cannot grow the copy of " + path.toStdString());
 }
 
 } // namespace enginetest

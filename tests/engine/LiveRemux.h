@@ -18,7 +18,8 @@ struct RemuxOptions {
 // failure.
 void remuxAsLive(const QString& input, const QString& output, const char* format, const RemuxOptions& options = {});
 
-// Copies the first `bytes` bytes of `path` to `copy`: the file as it was while being written.
+// Makes `copy` the first `bytes` bytes of `path`, the file as it was while being written: writes it, or
+// appends to a shorter copy as the writer would.
 void copyPrefix(const QString& path, int64_t bytes, const QString& copy);
 
 } // namespace enginetest

@@ -12,7 +12,7 @@ extern "C" {
 namespace engine::ff {
 
 MxfPacketTimes::MxfPacketTimes(const AVFormatContext& fmt)
-    : fmt_(fmt), soundOffsets_(fmt.nb_streams, 0), soundOffsetKnown_(fmt.nb_streams, false) {
+    : fmt_(fmt), soundPackets_(fmt.nb_streams, 0) {
     video_ = av_find_best_stream(const_cast<AVFormatContext*>(&fmt), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (video_ >= 0) {
         const AVStream* st = fmt.streams[video_];
@@ -25,7 +25,7 @@ void MxfPacketTimes::restartAt(double packageSeconds) {
         return;
     restartUnit_ = std::llround(packageSeconds * editRate_.num / editRate_.den);
     unit_ = groupStart_ = restartUnit_;
-    std::fill(soundOffsetKnown_.begin(), soundOffsetKnown_.end(), false);
+    std::fill(soundPackets_.begin(), soundPackets_.end(), 0);
 }
 
 void MxfPacketTimes::stamp(AVPacket& pkt) {
@@ -34,15 +34,12 @@ void MxfPacketTimes::stamp(AVPacket& pkt) {
     const AVStream* st = fmt_.streams[pkt.stream_index];
     if (pkt.stream_index == video_) {
         stampPicture(pkt);
-    } else if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && pkt.pts != AV_NOPTS_VALUE) {
-        // FFmpeg's sound times run on correctly from one packet to the next: one offset per stream.
-        const size_t s = size_t(pkt.stream_index);
-        if (!soundOffsetKnown_[s]) {
-            soundOffsets_[s] = av_rescale_q(restartUnit_, av_inv_q(editRate_), st->time_base) - pkt.pts;
-            soundOffsetKnown_[s] = true;
-        }
-        pkt.pts += soundOffsets_[s];
-        pkt.dts = pkt.pts;
+    } else if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+        // Frame-wrapped: one sound element per stream and content package. Counted here, as FFmpeg's own
+        // count goes on across a byte seek and counts only what it read of a packet cut at the end of
+        // the file.
+        const int64_t unit = restartUnit_ + soundPackets_[size_t(pkt.stream_index)]++;
+        pkt.pts = pkt.dts = av_rescale_q(unit, av_inv_q(editRate_), st->time_base);
     }
 }
 

@@ -5,7 +5,7 @@
 // each B picture its position in coded order (one frame late) and carries its sound sample count on
 // across a byte seek. This re-stamps them on the time line FFmpeg gives the finished file: a picture
 // at its edit unit's time in display order, from its picture header, and the sound of each content
-// package at that package's edit unit.
+// package at its edit unit's time.
 #include <cstdint>
 #include <vector>
 
@@ -38,8 +38,7 @@ class MxfPacketTimes {
     int64_t unit_ = 0;      // edit unit of the next picture, in coded order
     int64_t groupStart_ = 0; // edit unit of the first picture of the current group of pictures
     int64_t restartUnit_ = 0;
-    std::vector<int64_t> soundOffsets_; // per stream, once its first packet since the restart is seen
-    std::vector<bool> soundOffsetKnown_;
+    std::vector<int64_t> soundPackets_; // per stream: sound packets read since the restart
 };
 
 } // namespace engine::ff
