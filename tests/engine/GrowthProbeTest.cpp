@@ -303,6 +303,22 @@ TEST(TsGrowthProbe, EndsAtTheLastWholePictureAcrossTheTimestampWrap) {
     }
 }
 
+TEST(TsGrowthProbe, SeekPointStartsAtTheKeyPictureShownAtItsTime) {
+    const QString live = liveRecording("h264i", "mpegts", "ts");
+    Growing file(live, QFileInfo(live).size() / 4);
+    const int64_t size = file.finalSize * 9 / 10; // to about 21.6 s; key pictures every 2 s from 10 s
+    const QString prefix = file.prefix(size);
+    for (const double seconds : {10.0, 13.0, 17.3, 20.5, 21.5}) {
+        SCOPED_TRACE(seconds);
+        const auto point = file.probe->seekPoint(*file.bytes, size, seconds);
+        ASSERT_TRUE(point);
+        EXPECT_LE(point->seconds, seconds + 1e-9);
+        EXPECT_GT(point->seconds, seconds - 2.0);
+        EXPECT_EQ(firstPictureAfterByteSeek(prefix, point->pos), std::lround((point->seconds - 10.0) / kFrame));
+    }
+    EXPECT_FALSE(file.probe->seekPoint(*file.bytes, size, 9.0));
+}
+
 TEST(Mp4GrowthProbe, FollowsWholeFragmentsAndSeesTheTrailer) {
     const QString live = liveRecording("h264i", "mp4", "mp4", {.movflags = "frag_keyframe+empty_moov"});
     const auto boxes = mp4Boxes(live);
