@@ -10,6 +10,7 @@
 #include <QtEndian>
 #include <cmath>
 #include <map>
+#include <set>
 #include <optional>
 #include <vector>
 
@@ -177,6 +178,31 @@ int64_t boxAt(const std::vector<std::pair<int64_t, QByteArray>>& boxes, const ch
 
 constexpr double kFrame = 1.0 / 25;
 
+QByteArray keyAt(const QString& path, int64_t pos) {
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly) && f.seek(pos));
+    return f.read(16);
+}
+
+// The file's bytes, noting which 4 KB pages were read.
+class PageCountingBytes final : public ByteSource {
+  public:
+    explicit PageCountingBytes(ByteSource& inner) : inner_(inner) {}
+    int64_t readAt(int64_t offset, uint8_t* buf, int64_t n) override {
+        const int64_t got = inner_.readAt(offset, buf, n);
+        for (int64_t page = offset / kPage; got > 0 && page <= (offset + got - 1) / kPage; ++page)
+            pages_.insert(page);
+        return got;
+    }
+    int64_t size() override { return inner_.size(); }
+    double shareRead(int64_t size) const { return double(pages_.size()) / double((size + kPage - 1) / kPage); }
+
+  private:
+    static constexpr int64_t kPage = 4096;
+    ByteSource& inner_;
+    std::set<int64_t> pages_;
+};
+
 TEST(MxfGrowthProbe, FollowsTheBodyPartitionsAsTheyGrowAndSeesTheFooter) {
     const QString live = liveRecording("xdcam", "mxf", "mxf");
     const std::vector<int64_t> bodies = mxfPartitions(live, 3);
@@ -211,6 +237,16 @@ TEST(MxfGrowthProbe, FollowsTheBodyPartitionsAsTheyGrowAndSeesTheFooter) {
     EXPECT_NEAR(*file.probe->endSeconds(*file.bytes, file.finalSize), 12.0, 1e-9);
 }
 
+TEST(MxfGrowthProbe, ReadsLittleOfTheSoundToFindThePictures) {
+    const QString live = liveRecording("xdcam", "mxf", "mxf");
+    Growing file(live, mxfPartitions(live, 3)[0] + 100000);
+    PageCountingBytes counted(*file.bytes);
+    const auto end = file.probe->endSeconds(counted, file.finalSize);
+    ASSERT_TRUE(end);
+    EXPECT_NEAR(*end, 12.0, 1e-9);
+    EXPECT_LT(counted.shareRead(file.finalSize), 0.15) << "16 sound tracks make most of this file";
+}
+
 TEST(MxfGrowthProbe, SeekPointStartsAtTheKeyPictureShownAtItsTime) {
     const QString live = liveRecording("xdcam", "mxf", "mxf");
     const std::vector<int64_t> bodies = mxfPartitions(live, 3);
@@ -227,6 +263,8 @@ TEST(MxfGrowthProbe, SeekPointStartsAtTheKeyPictureShownAtItsTime) {
         EXPECT_GT(point->seconds, seconds - kGop * kFrame);
         EXPECT_LE(point->packageSeconds, point->seconds);
         EXPECT_EQ(firstPictureAfterByteSeek(prefix, point->pos), std::lround(point->seconds / kFrame));
+        EXPECT_EQ(keyAt(live, point->pos).left(13), QByteArray::fromHex("060e2b34020501010d01030104"))
+            << "the content package starts with its system item";
     }
     EXPECT_FALSE(file.probe->seekPoint(*file.bytes, size, -1.0));
 }

@@ -26,11 +26,18 @@ constexpr uint8_t kRandomIndexKind = 0x11;
 // Items of a generic or system-scheme content package: 06 0E 2B 34 xx xx xx xx 0D 01 03 01 item ...
 constexpr uint8_t kItemDesignator[4] = {0x0D, 0x01, 0x03, 0x01};
 
-// Order of the items within a content package.
-enum class Item { System, Picture, Sound, Data, Other, None };
+// Fill items pad KLVs to the KAG anywhere: 06 0E 2B 34 01 01 01 xx 03 01 02 10 01 ...
+constexpr uint8_t kFillDesignator[4] = {0x03, 0x01, 0x02, 0x10};
+
+// Order of the items within a content package; Fill pads between them, None is anything else.
+enum class Item { System, Picture, Sound, Data, Other, Fill, None };
 
 Item itemKind(const uint8_t* key) {
-    if (std::memcmp(key, kUlPrefix, 4) != 0 || std::memcmp(key + 8, kItemDesignator, 4) != 0)
+    if (std::memcmp(key, kUlPrefix, 4) != 0)
+        return Item::None;
+    if (std::memcmp(key + 8, kFillDesignator, 4) == 0)
+        return Item::Fill;
+    if (std::memcmp(key + 8, kItemDesignator, 4) != 0)
         return Item::None;
     switch (key[12]) {
     case 0x04: case 0x14: return Item::System;
@@ -152,19 +159,50 @@ class MxfGrowthProbe final : public GrowthProbe {
             if (std::memcmp(klv->key.data(), kPartitionPrefix, 13) == 0 && klv->key[13] == kFooterKind)
                 footerSeen_ = true;
             const Item item = itemKind(klv->key.data());
+            if (item == Item::Fill) {
+                next_ = end;
+                continue;
+            }
             int64_t packageOffset = -1;
             if (item != Item::None) {
                 const bool startsPackage = packageOffset_ < 0 || item < lastItem_ ||
-                                           (item == Item::Picture && lastItem_ == Item::Picture) ||
-                                           (item == Item::System && lastItem_ != Item::None);
+                                           (item == Item::Picture && lastItem_ == Item::Picture);
                 packageOffset = startsPackage ? next_ : packageOffset_;
+                if (startsPackage) {
+                    if (restStart_ >= 0)
+                        restSize_ = next_ - restStart_;
+                    restStart_ = -1;
+                    packageKey_ = klv->key;
+                } else if (lastItem_ == Item::Picture && skipRestOfPackage(bytes, size)) {
+                    continue;
+                }
                 if (item == Item::Picture &&
                     !countPicture(bytes, packageOffset, next_ + klv->headerSize, klv->valueSize, picture))
                     return;
+            } else {
+                restStart_ = -1;
             }
             packageOffset_ = packageOffset, lastItem_ = item;
             next_ = end;
         }
+    }
+
+    // At the first element after a package's picture: the rest of the package (its sound and data
+    // elements) usually takes as many bytes as in the package before. Where the next package's first key
+    // is found there, the walk goes on from it without reading the headers between, and so reads about
+    // one page per edit unit rather than every sound element's.
+    bool skipRestOfPackage(ByteSource& bytes, int64_t size) {
+        restStart_ = next_;
+        if (restSize_ <= 0)
+            return false;
+        const int64_t predicted = next_ + restSize_;
+        uint8_t key[16];
+        if (predicted + kMaxHeader > size || !readExactly(bytes, predicted, key, 16) ||
+            std::memcmp(key, packageKey_.data(), 16) != 0)
+            return false;
+        next_ = predicted;
+        packageOffset_ = -1, lastItem_ = Item::None, restStart_ = -1;
+        return true;
     }
 
     // Counts the edit unit of a picture element and notes it when it is a key; false on a read error.
@@ -184,6 +222,9 @@ class MxfGrowthProbe final : public GrowthProbe {
     int64_t next_ = 0;           // the next KLV header to read
     int64_t packageOffset_ = -1; // the first KLV of the content package being read
     Item lastItem_ = Item::None;
+    std::array<uint8_t, 16> packageKey_{}; // the first key of the last content package
+    int64_t restStart_ = -1;               // the first element after the picture of the package being read
+    int64_t restSize_ = 0;                 // bytes from there to the next package, as last seen
     int64_t units_ = 0;          // whole picture elements read
     bool footerSeen_ = false;
     std::vector<Key> keys_;
