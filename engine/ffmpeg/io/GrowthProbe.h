@@ -38,7 +38,9 @@ class GrowthProbe {
     // FFmpeg indexed on open: the last key picture at or before it. Nothing: let FFmpeg seek.
     // MXF: for any time in the file (FFmpeg reads no index from a file without its footer). MPEG-TS: for
     // key pictures in the last 16 MB (FFmpeg's own seek lands on any picture near the time, and near
-    // the live edge the next key picture may not be written yet). MP4: nothing.
+    // the live edge the next key picture may not be written yet). MP4: nothing (FFmpeg's demuxer refuses
+    // byte seeks and knows the fragments that were on disk when it was opened: opened again, it knows them
+    // all).
     virtual std::optional<GrownSeekPoint> seekPoint(ByteSource& bytes, int64_t size, double seconds) {
         (void)bytes, (void)size, (void)seconds;
         return std::nullopt;
