@@ -16,6 +16,10 @@ namespace engine::ff {
 struct GrownSeekPoint {
     int64_t pos = 0;     // file offset where reading starts (a packet or content package boundary)
     double seconds = 0;  // container time (seconds, the streams' own time line) of the key picture there
+    // The time of what starts at `pos`: for MXF the content package's edit unit, which its sound starts
+    // at and MxfPacketTimes::restartAt takes; the key picture is shown later than that in an open group
+    // of pictures (after the leading pictures coded after it). Elsewhere the same as `seconds`.
+    double packageSeconds = 0;
 };
 
 class GrowthProbe {
@@ -32,13 +36,19 @@ class GrowthProbe {
     virtual std::optional<double> endSeconds(ByteSource& bytes, int64_t size) = 0;
     // Where to read from to show the picture at `seconds` (container time) when it lies beyond what
     // FFmpeg indexed on open: the last key picture at or before it. Nothing: let FFmpeg seek.
+    // MXF: for any time in the file (FFmpeg reads no index from a file without its footer). MPEG-TS: for
+    // key pictures in the last 16 MB (FFmpeg's own seek lands on any picture near the time, and near
+    // the live edge the next key picture may not be written yet). MP4: nothing (FFmpeg's demuxer refuses
+    // byte seeks and knows the fragments that were on disk when it was opened: opened again, it knows them
+    // all).
     virtual std::optional<GrownSeekPoint> seekPoint(ByteSource& bytes, int64_t size, double seconds) {
         (void)bytes, (void)size, (void)seconds;
         return std::nullopt;
     }
 };
 
-// An MP4 still being written without fragments: media data on disk and no index (`moov`) yet.
+// An MP4 still being written without fragments: a media data box on disk and no movie box yet, so
+// nothing tells where its pictures are until the writer finishes it.
 bool mp4WithoutIndex(ByteSource& bytes, int64_t size);
 
 } // namespace engine::ff
