@@ -143,13 +143,19 @@ int GrowingInput::read(uint8_t* buf, int size) {
         }
         if (pos_ < size_)
             continue;
-        if (complete())
+        if (!waitAtEdge_ || complete())
             return AVERROR_EOF;
         // At the edge of a file being written: wait for it to grow, giving up when told.
         const auto until = std::chrono::steady_clock::now() + kGrowthPoll;
         while (!givenUp() && std::chrono::steady_clock::now() < until && !watch_->wait(kGiveUpSlice)) {
         }
     }
+}
+
+void GrowingInput::startWaitingAtEdge() {
+    waitAtEdge_ = true;
+    avio_->eof_reached = 0;
+    avio_->error = 0;
 }
 
 int64_t GrowingInput::seek(void* opaque, int64_t offset, int whence) {

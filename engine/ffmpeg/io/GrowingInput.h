@@ -38,6 +38,10 @@ class GrowingInput {
     // The container is known: its probe tells when the writer finished the file.
     void setProbe(std::unique_ptr<GrowthProbe> probe) { probe_ = std::move(probe); }
 
+    // From now on the edge of a growing file is waited at. Until then (while the container is probed
+    // on open, which must not wait for the writer) it reads as the end of the file, and what was read
+    // there is read again from a seek before it is played.
+    void startWaitingAtEdge();
     // The storage did not answer for StorageReader::kStorageTimeout.
     bool storageSilent() const { return silent_; }
     // Still counts as growing (looks at the file: storage calls, for the demuxing thread only).
@@ -69,6 +73,7 @@ class GrowingInput {
     AVIOContext* avio_ = nullptr;
     int64_t pos_ = 0;
     int64_t size_ = 0;
+    bool waitAtEdge_ = false;
     bool finished_ = false; // the writer finished (or gave up on) the file: its end is the end
     std::atomic<bool> silent_{false};
     std::chrono::steady_clock::time_point lastGrowth_;

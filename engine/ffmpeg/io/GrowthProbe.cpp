@@ -11,10 +11,10 @@ extern "C" {
 namespace engine::ff {
 namespace {
 
-// A container the probes do not know: never complete by itself, no end, no seek points.
+// A container that ingest does not write while recording (Matroska, AVI, ...): read as it is on disk.
 class UnknownGrowthProbe final : public GrowthProbe {
   public:
-    bool complete(ByteSource&, int64_t) override { return false; }
+    bool complete(ByteSource&, int64_t) override { return true; }
     std::optional<double> endSeconds(ByteSource&, int64_t) override { return std::nullopt; }
 };
 

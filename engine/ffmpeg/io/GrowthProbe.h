@@ -26,7 +26,7 @@ class GrowthProbe {
   public:
     virtual ~GrowthProbe() = default;
     // The probe for the opened container (its demuxer named by fmt->iformat->name); never null (a
-    // container it does not know: never complete by itself, no end, no seek points).
+    // container ingest does not write while recording counts as complete).
     static std::unique_ptr<GrowthProbe> forFormat(const AVFormatContext& fmt);
 
     // The writer finished the file: its footer or final index is on disk (`size` bytes).

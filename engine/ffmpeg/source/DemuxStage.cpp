@@ -42,6 +42,12 @@ bool DemuxStage::roomLocked() const {
 
 void DemuxStage::run() {
     Lock lk(core_.m);
+    // Probing a recording on open may have met its edge mid-packet: read it again from its start.
+    if (growing_ && !core_.demuxSeekPending) {
+        lk.unlock();
+        seekTo(-1);
+        lk.lock();
+    }
     while (!core_.quit) {
         if (core_.demuxSeekPending) {
             core_.demuxSeekPending = false;
@@ -76,6 +82,7 @@ void DemuxStage::run() {
             queueEnds();
             ended_ = true;
         } else {
+            file_.stamp(*pkt);
             queuePacket(std::move(pkt));
         }
     }
@@ -119,6 +126,9 @@ void DemuxStage::seekTo(double seconds) {
     if (seconds < 0 && byBytes && av_seek_frame(fmt, -1, 0, AVSEEK_FLAG_BYTE) >= 0)
         return;
     seconds = std::max(seconds, 0.0);
+    if (file_.grewAfterOpen())
+        if (const auto point = file_.input().seekPoint(seconds + file_.origin()); point && file_.readFrom(*point))
+            return;
     const int stream = file_.videoIndex();
     const int64_t ts = stream >= 0 ? file_.videoTime().ticks(seconds)
                                    : std::llround((seconds + file_.origin()) * AV_TIME_BASE);

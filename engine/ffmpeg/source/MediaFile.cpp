@@ -91,7 +91,11 @@ bool MediaFile::openInput(const ByteSourceDecorator& decorate, QString& error) {
         error = openError(path_, QStringLiteral("sem vídeo nem áudio"));
         return false;
     }
-    origin_ = findOrigin();
+    if (grewAfterOpen_ && !strcmp(fmt_->iformat->name, "mxf")) {
+        packetTimes_ = std::make_unique<MxfPacketTimes>(*fmt_);
+        packetTimes_->restartAt(0);
+    }
+    origin_ = packetTimes_ ? 0.0 : findOrigin();
     if (videoIndex_ >= 0)
         videoTime_ = StreamTime(fmt_->streams[videoIndex_]->time_base, origin_);
     if (subtitleIndex_ >= 0)
@@ -101,6 +105,15 @@ bool MediaFile::openInput(const ByteSourceDecorator& decorate, QString& error) {
         info_.audioChannels += a.channels;
     }
     findDuration();
+    input_->startWaitingAtEdge();
+    return true;
+}
+
+bool MediaFile::readFrom(const GrownSeekPoint& point) {
+    if (av_seek_frame(fmt_.get(), -1, point.pos, AVSEEK_FLAG_BYTE) < 0)
+        return false;
+    if (packetTimes_)
+        packetTimes_->restartAt(point.packageSeconds);
     return true;
 }
 

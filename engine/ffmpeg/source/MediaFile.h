@@ -8,6 +8,7 @@
 #include "core/AvPtr.h"
 #include "engine_ffmpeg/ByteSource.h"
 #include "io/GrowingInput.h"
+#include "io/MxfPacketTimes.h"
 #include "source/MediaReader.h"
 #include "source/StreamTime.h"
 
@@ -30,6 +31,14 @@ class MediaFile {
     GrowingInput& input() const { return *input_; }
     // The file was still being written when it was opened (FFmpeg's own index stops at what it saw).
     bool grewAfterOpen() const { return grewAfterOpen_; }
+    // Puts a packet just read on the clip's time line (FFmpeg's own stamps are wrong in an MXF file
+    // opened while it was being written).
+    void stamp(AVPacket& pkt) const {
+        if (packetTimes_)
+            packetTimes_->stamp(pkt);
+    }
+    // Reading starts over at `point` (a byte position found by the growth probe).
+    bool readFrom(const GrownSeekPoint& point);
     const MediaInfo& info() const { return info_; }
     int videoIndex() const { return videoIndex_; }
     const AVStream* videoStream() const { return videoIndex_ >= 0 ? fmt_->streams[videoIndex_] : nullptr; }
@@ -51,6 +60,7 @@ class MediaFile {
     std::unique_ptr<GrowingInput> input_; // outlives fmt_, which reads through it
     AVInputPtr fmt_;
     bool grewAfterOpen_ = false;
+    std::unique_ptr<MxfPacketTimes> packetTimes_;
     MediaInfo info_;
     int videoIndex_ = -1;
     StreamTime videoTime_;
