@@ -10,6 +10,7 @@
 
 #include "MediaReader.h"
 #include "OutputProbe.h"
+#include "WriterOutcome.h"
 #include "engine/EngineFactory.h"
 #include "engine_ffmpeg/FfmpegEngine.h"
 #include "samples/SampleClips.h"
@@ -83,6 +84,7 @@ class SourceExport : public ::testing::Test {
         if (!ended)
             return {0, QStringLiteral("the source still ran 30 s after the export started")};
         std::pair<int, QString> result;
+        testsupport::waitForOutcome(*writer);
         writer->GetRecordingResult(result.first, result.second);
         return result;
     }
@@ -200,6 +202,7 @@ TEST_F(SourceExport, PausingTheSourceEndsAPlayableExport) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     file->PauseFile(0.0);
     query<IMObject>(writer)->CloseObject();
+    testsupport::waitForOutcome(*writer);
     int ok = 0;
     QString text;
     writer->GetRecordingResult(ok, text);

@@ -114,7 +114,8 @@ CutOutcome failed(const QString& text) {
 
 } // namespace
 
-CutOutcome smartCut(const CutRequest& request, const CutSound& sound) {
+CutOutcome smartCut(const CutRequest& request, const CutSound& sound, const CutControl& control) {
+    const QString abandoned = QStringLiteral("The cut was abandoned");
     SourceIndex index;
     if (QString e = scanSource(request.source, index); !e.isEmpty())
         return failed(e);
@@ -147,6 +148,7 @@ CutOutcome smartCut(const CutRequest& request, const CutSound& sound) {
                        QStringLiteral("the source's %1 video is re-encoded whole")
                            .arg(QString::fromUtf8(avcodec_get_name(videoPar->codec_id)))};
 
+    control.progress(0.1);
     VideoOut video;
     std::set<int> usedIds;
     if (plan.copies()) {
@@ -194,6 +196,9 @@ CutOutcome smartCut(const CutRequest& request, const CutSound& sound) {
         desc->extradata_size = int(video.parameterSets.size());
     }
 
+    if (control.abandoned())
+        return failed(abandoned);
+    control.progress(0.5);
     const double from = index.secondsOf(request.in), to = index.secondsOf(request.out);
     std::vector<AudioSpan> audio;
     if (sound) {
@@ -234,7 +239,14 @@ CutOutcome smartCut(const CutRequest& request, const CutSound& sound) {
             }
         return {};
     };
+    if (control.abandoned())
+        return failed(abandoned);
+    control.progress(0.7);
+    size_t written = 0;
     for (auto& p : video.packets) {
+        if (control.abandoned())
+            return failed(abandoned);
+        control.progress(0.7 + 0.3 * double(written++) / double(video.packets.size()));
         if (QString e = writeAudioUpTo(index.secondsOf(p->dts)); !e.isEmpty())
             return failed(e);
         if (QString e = file->write(p.get(), videoStream, desc->time_base); !e.isEmpty())
@@ -244,7 +256,9 @@ CutOutcome smartCut(const CutRequest& request, const CutSound& sound) {
         return failed(e);
 
     const int64_t frames = request.out - request.in;
-    if (QString e = file->finish([&](const QString& written) { return checkCut(written, frames); });
+    if (QString e = file->finish([&](const QString& written) {
+            return control.abandoned() ? abandoned : checkCut(written, frames);
+        });
         !e.isEmpty())
         return failed(e);
 

@@ -33,7 +33,14 @@ struct CutOutcome {
     QString text; // the error, or what was written and which way
 };
 
+// Lets the writer follow a cut and stop it: `progress` is told how much is done (0..1) as the file is
+// written; once `abandoned` answers true the cut stops and leaves nothing behind.
+struct CutControl {
+    std::function<void(double)> progress = [](double) {};
+    std::function<bool()> abandoned = [] { return false; };
+};
+
 // `sound` empty: each of the source's audio streams, cut at the sample.
-CutOutcome smartCut(const CutRequest& request, const CutSound& sound = {});
+CutOutcome smartCut(const CutRequest& request, const CutSound& sound = {}, const CutControl& control = {});
 
 } // namespace engine::ff
