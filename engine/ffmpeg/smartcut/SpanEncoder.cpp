@@ -51,7 +51,7 @@ QString h264Profile(int profile) {
 
 AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecParameters* src,
                                      const AVCodecContext* dec, const AVFrame* first, int parameterSetId,
-                                     int64_t frames, QString& error) {
+                                     int64_t frames, bool globalHeader, QString& error) {
     const bool h264 = src->codec_id == AV_CODEC_ID_H264;
     const AVCodec* codec =
         h264 ? avcodec_find_encoder_by_name("libx264") : avcodec_find_encoder(src->codec_id);
@@ -76,6 +76,9 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
         enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
     enc->profile = src->profile;
     enc->level = src->level;
+    enc->thread_count = 0; // as many as the machine has
+    if (globalHeader)
+        enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* opts = nullptr;
     if (h264) {
         // One IDR at the start of the span, the rest predicted; quality well above the copied part's so
@@ -122,8 +125,29 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
 
 } // namespace
 
+// Encodes into `encoder`, which the caller may keep.
+static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
+                              int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder);
+
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
                    EncodedSpan& out) {
+    SpanOutput keep;
+    keep.opened = [&](AVCodecContext*) { return QString(); };
+    keep.packet = [&](AVPacketPtr p) {
+        out.packets.push_back(std::move(p));
+        return QString();
+    };
+    return encodeSpanWith(index, from, to, origin, parameterSetId, keep, &out.encoder);
+}
+
+QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
+                   const SpanOutput& output) {
+    AVCodecContextPtr encoder;
+    return encodeSpanWith(index, from, to, origin, parameterSetId, output, &encoder);
+}
+
+static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
+                              int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder) {
     QString error;
     AVInputPtr in = openClip(index.path, error);
     if (!in)
@@ -135,22 +159,34 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
 
     const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
     const int start = decodeStart(index, from);
-    AVCodecContextPtr& enc = out.encoder;
+    AVCodecContextPtr& enc = *encoder;
     int64_t taken = 0;
+    auto pass = [&]() -> QString {
+        std::vector<AVPacketPtr> packets;
+        QString e = takeEncodedPackets(enc.get(), packets);
+        for (auto& p : packets)
+            if (e.isEmpty())
+                e = output.packet(std::move(p));
+        return e;
+    };
     AVFramePtr frame = makeFrame();
     auto takeFrames = [&]() -> QString {
         while (avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
             const int64_t ts = frame->best_effort_timestamp;
             const int64_t display = std::llround(double(ts - index.firstPts) / ticksPerFrame);
             if (display >= from && display < to) {
-                if (!enc && !(enc = openMatchedEncoder(index, par, dec.get(), frame.get(), parameterSetId,
-                                                       to - from, error)))
-                    return error;
+                if (!enc) {
+                    if (!(enc = openMatchedEncoder(index, par, dec.get(), frame.get(), parameterSetId,
+                                                   to - from, output.globalHeader, error)))
+                        return error;
+                    if (QString e = output.opened(enc.get()); !e.isEmpty())
+                        return e;
+                }
                 frame->pts = display - origin;
                 frame->pict_type = AV_PICTURE_TYPE_NONE; // the encoder chooses; one IDR at the start
                 if (int rc = avcodec_send_frame(enc.get(), frame.get()); rc < 0)
                     return QStringLiteral("Encoding failed: %1").arg(avErrorText(rc));
-                if (QString e = takeEncodedPackets(enc.get(), out.packets); !e.isEmpty())
+                if (QString e = pass(); !e.isEmpty())
                     return e;
                 ++taken;
             }
@@ -180,7 +216,7 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
             .arg(to - from)
             .arg(from);
     avcodec_send_frame(enc.get(), nullptr);
-    return takeEncodedPackets(enc.get(), out.packets);
+    return pass();
 }
 
 } // namespace engine::ff
