@@ -99,8 +99,29 @@ void CopyExport::endOnce() {
     });
 }
 
+void CopyExport::takeRange(const QString& clip, double inSeconds, double outSeconds) {
+    std::lock_guard lock(mutex_);
+    request_.source = clip;
+    request_.bySeconds = true;
+    request_.inSeconds = inSeconds;
+    request_.outSeconds = outSeconds;
+    rangeTaken_ = true;
+}
+
+void CopyExport::refuse(const QString& reason) {
+    std::lock_guard lock(mutex_);
+    refusal_ = reason;
+}
+
 CutOutcome CopyExport::cut() {
     std::lock_guard lock(mutex_);
+    CutControl control;
+    control.progress = [this](double done) { finished_ = std::min(done, 0.99); };
+    control.abandoned = [this] { return abandoned(); };
+    if (!refusal_.isEmpty())
+        return {false, false, 0, refusal_};
+    if (rangeTaken_)
+        return smartCut(request_, sound_, control);
     if (first_ < 0)
         return {false, false, 0, QStringLiteral("Nothing was recorded")};
     if (jumped_)
@@ -109,9 +130,6 @@ CutOutcome CopyExport::cut() {
             QStringLiteral("The source jumped while recording; a copied export needs one continuous range")};
     request_.in = first_;
     request_.out = last_ + 1;
-    CutControl control;
-    control.progress = [this](double done) { finished_ = std::min(done, 0.99); };
-    control.abandoned = [this] { return abandoned(); };
     return smartCut(request_, sound_, control);
 }
 

@@ -27,6 +27,11 @@ class CopyExport final : public RecordingJob {
     ~CopyExport() override;
 
     QString error() const override { return {}; }
+    // Instead of watching what the source plays: the clip and its range as the source holds them, in
+    // seconds from the first frame. Call before end().
+    void takeRange(const QString& clip, double inSeconds, double outSeconds);
+    // The export cannot go ahead; end() reports `reason`.
+    void refuse(const QString& reason);
     void onVideo(const FrameHandle& frame) override;
     void onAudio(const AudioHandle& block) override;
     void onSourceState(int state, bool discontinuity) override;
@@ -52,6 +57,8 @@ class CopyExport final : public RecordingJob {
     std::vector<AVPacketPtr> soundPackets_; // encoder time base, from the first frame's first sample
     PacketSink keepPacket_;                 // into soundPackets_
     QString soundError_;
+    bool rangeTaken_ = false;
+    QString refusal_;
     std::thread cutter_;
 };
 

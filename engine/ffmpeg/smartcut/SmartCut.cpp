@@ -195,20 +195,19 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         parameterSets = copied.parameterSets;
         std::set<int> usedIds =
             parameterSetIds(splitNalUnits(parameterSets.data(), int(parameterSets.size())));
-        if (plan.headEnd > plan.in) {
-            if (QString e =
-                    encodeSpan(index, plan.in, plan.headEnd, plan.in, freeParameterSetId(usedIds), head);
+        auto encodeAround = [&](int64_t from, int64_t to, EncodedSpan& span) -> QString {
+            if (to <= from)
+                return {};
+            if (QString e = encodeSpan(index, from, to, plan.in, freeParameterSetId(usedIds), span);
                 !e.isEmpty())
-                return failed(e);
-            addParameterSets(head, parameterSets);
-        }
-        if (plan.out > plan.tailStart) {
-            if (QString e =
-                    encodeSpan(index, plan.tailStart, plan.out, plan.in, freeParameterSetId(usedIds), tail);
-                !e.isEmpty())
-                return failed(e);
-            addParameterSets(tail, parameterSets);
-        }
+                return e;
+            addParameterSets(span, parameterSets);
+            return {};
+        };
+        if (QString e = encodeAround(plan.in, plan.headEnd, head); !e.isEmpty())
+            return failed(e);
+        if (QString e = encodeAround(plan.tailStart, plan.out, tail); !e.isEmpty())
+            return failed(e);
         depth = std::max({reorderDepth(head.packets, 0), copiedDepth(index, plan),
                           reorderDepth(tail.packets, plan.tailStart - plan.in)});
     }

@@ -28,6 +28,14 @@ bool sameFile(const QString& a, const QString& b) {
            std::filesystem::weakly_canonical(fsPath(b), ec);
 }
 
+// A source that tells its range (a file source, not a mere feeder of pictures).
+bool offersRange(IMObject* source) {
+    IMUnknown* file = source->QueryInterface(IMFile::IID);
+    if (file)
+        file->Release();
+    return file != nullptr;
+}
+
 } // namespace
 
 FileWriter::FileWriter() = default;
@@ -73,6 +81,7 @@ int FileWriter::GetRecordingResult(int& ok, QString& text) {
 }
 
 int FileWriter::GetRecordingProgress(int& stage, double& fraction) {
+    takeRangeFromSource();
     stage = 0;
     fraction = 0;
     if (!recording_ || recording_->done())
@@ -129,12 +138,21 @@ int FileWriter::StartFrom(IMObject* source) {
     }
     int sourceState = 0;
     source->GetState(sourceState);
-    if (target_->settings.copyVideo) {
+    const WriterSettings& settings = target_->settings;
+    if (settings.copyVideo && (settings.copyAudio || !settings.audio) && offersRange(source)) {
+        auto copy = std::make_unique<CopyExport>(CutRequest{clip, target_->fileName, settings.format->muxer},
+                                                 false, sourceState, settings.copyAudio, nullptr);
+        rangeWanted_ = copy.get();
+        recording_ = std::move(copy);
+        attach(hub, source, false);
+        takeRangeFromSource();
+        return kOk;
+    }
+    if (settings.copyVideo) {
         if (clip.isEmpty()) {
             setOutcome(false, QStringLiteral("Only a clip file can be copied"));
             return kInvalidArg;
         }
-        const WriterSettings& settings = target_->settings;
         // "audio=copy" keeps the clip's own audio streams as recorded, cut at the sample, without the
         // channel map. An audio encoder gets the routed sound the source plays, encoded as a recording
         // encodes it (same channels, downmix and attributes).
@@ -166,18 +184,39 @@ int FileWriter::StartFrom(IMObject* source) {
     return kOk;
 }
 
-void FileWriter::attach(const MRef<ISourceHub>& hub, IMObject* source) {
+void FileWriter::attach(const MRef<ISourceHub>& hub, IMObject* source, bool asSink) {
     source_ = hub;
     IMUnknown* file = source->QueryInterface(IMFile::IID);
     sourceFile_ = file ? MRef<IMFile>::adopt(static_cast<IMFile*>(file)) : MRef<IMFile>();
-    hub->addSink(recording_.get());
+    sinkAdded_ = asSink;
+    if (asSink)
+        hub->addSink(recording_.get());
+}
+
+void FileWriter::takeRangeFromSource() {
+    if (!rangeWanted_ || !source_ || !sourceFile_)
+        return;
+    const QString clip = source_->openedPath();
+    double in = 0, out = 0, duration = 0;
+    sourceFile_->GetInOut(in, out, duration);
+    if (clip.isEmpty() || duration <= 0)
+        return; // not open yet
+    if (sameFile(clip, target_->fileName))
+        rangeWanted_->refuse(
+            QStringLiteral("The export target is the clip being played: %1").arg(target_->fileName));
+    rangeWanted_->takeRange(clip, in, out);
+    rangeWanted_ = nullptr;
+    sourceFile_->StopFile(0.0);
 }
 
 void FileWriter::closeRecording() {
     if (!recording_)
         return;
+    takeRangeFromSource();
+    rangeWanted_ = nullptr;
     if (source_) {
-        source_->removeSink(recording_.get());
+        if (sinkAdded_)
+            source_->removeSink(recording_.get());
         source_.reset();
         sourceFile_.reset();
     }
@@ -198,6 +237,7 @@ int FileWriter::CloseObject() {
 }
 
 int FileWriter::GetState(int& state) {
+    takeRangeFromSource();
     state = source_ && recording_->error().isEmpty() ? 3 : 1;
     return kOk;
 }

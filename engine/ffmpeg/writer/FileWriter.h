@@ -16,6 +16,7 @@
 namespace engine::ff {
 
 class RecordingJob;
+class CopyExport;
 
 class FileWriter final
     : public EngineObject<FileWriter, IMWriter, IMObject, IMProps, AttributeTable<IMConfig>> {
@@ -50,7 +51,11 @@ class FileWriter final
 
     // Lets go of the source and has the recording finish its file in the background.
     void closeRecording();
-    void attach(const MRef<ISourceHub>& hub, IMObject* source);
+    void attach(const MRef<ISourceHub>& hub, IMObject* source, bool asSink = true);
+    // A copy that cuts the clip's own streams needs nothing the source plays: once the source has the
+    // clip open, its range is handed to the cut and the source is stopped, which ends the job's
+    // recording at once. Runs on every call from the caller's thread until then.
+    void takeRangeFromSource();
     // Closes the recording under way and keeps it finishing apart, before the next one starts.
     void retireRecording();
     void setOutcome(bool ok, const QString& text);
@@ -69,6 +74,8 @@ class FileWriter final
     std::vector<std::unique_ptr<RecordingJob>> retired_; // earlier ones still finishing their files
     MRef<ISourceHub> source_;                            // held while recording
     MRef<IMFile> sourceFile_; // the same source, for the range the progress is told on
+    bool sinkAdded_ = false;
+    CopyExport* rangeWanted_ = nullptr; // the recording, while it waits for the source's range
     bool ok_ = false;
     QString outcome_;
 };
