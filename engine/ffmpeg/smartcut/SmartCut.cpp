@@ -34,9 +34,11 @@ class CopiedPackets {
         index_ = &index;
         plan_ = &plan;
         QString error;
-        in_ = openClip(index.path, error);
+        int next = 0;
+        in_ = openClipBefore(index, plan.copyFirst, next, error);
         if (!in_)
             return error;
+        position_ = next - 1;
         const AVStream* st = in_->streams[index.videoStream];
         AVBSFContext* raw = nullptr;
         const bool h264 = st->codecpar->codec_id == AV_CODEC_ID_H264;
@@ -148,8 +150,8 @@ CutOutcome failed(const QString& text) {
 CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutControl& control) {
     const QString abandoned = QStringLiteral("The cut was abandoned");
     SourceIndex index;
-    if (QString e = scanSource(asked.source, index); !e.isEmpty())
-        return failed(e);
+    if (QString e = scanSource(asked.source, index, control.abandoned); !e.isEmpty())
+        return failed(control.abandoned() ? abandoned : e);
     CutRequest request = asked;
     if (request.bySeconds)
         resolveSeconds(index, request);
@@ -202,6 +204,7 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
                 !e.isEmpty())
                 return e;
             addParameterSets(span, parameterSets);
+            span.encoder.reset(); // its memory is not needed while the file is written
             return {};
         };
         if (QString e = encodeAround(plan.in, plan.headEnd, head); !e.isEmpty())
@@ -310,7 +313,8 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         return failed(e);
 
     if (QString e = file->finish([&](const QString& written) {
-            return control.abandoned() ? abandoned : checkCut(written, frames);
+            const QString e = checkCut(written, frames, control.abandoned);
+            return control.abandoned() ? abandoned : e;
         });
         !e.isEmpty())
         return failed(e);

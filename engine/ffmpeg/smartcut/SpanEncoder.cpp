@@ -50,8 +50,8 @@ QString h264Profile(int profile) {
 }
 
 AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecParameters* src,
-                                     const AVCodecContext* dec, const AVFrame* first, int parameterSetId,
-                                     int64_t frames, bool globalHeader, QString& error) {
+                                     const AVFrame* first, int parameterSetId, int64_t frames,
+                                     bool globalHeader, QString& error) {
     const bool h264 = src->codec_id == AV_CODEC_ID_H264;
     const AVCodec* codec =
         h264 ? avcodec_find_encoder_by_name("libx264") : avcodec_find_encoder(src->codec_id);
@@ -86,9 +86,9 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
         enc->gop_size = int(std::min<int64_t>(frames + 1, 10000));
         enc->max_b_frames = 0;
         av_dict_set(&opts, "profile", h264Profile(src->profile).toUtf8().constData(), 0);
-        av_dict_set(&opts, "preset", "veryfast", 0);
+        av_dict_set(&opts, "preset", "superfast", 0);
         av_dict_set(&opts, "crf", "12", 0);
-        const QByteArray params = QStringLiteral("sps-id=%1:scenecut=0%2")
+        const QByteArray params = QStringLiteral("sps-id=%1:scenecut=0:trellis=0%2")
                                       .arg(parameterSetId)
                                       .arg(enc->flags & AV_CODEC_FLAG_INTERLACED_DCT ? ":tff=1" : "")
                                       .toUtf8();
@@ -98,18 +98,14 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
             enc->rc_buffer_size = int(std::min<int64_t>(index.bitRate * 4, INT32_MAX));
         }
     } else {
-        // Constant fine quantiser: a re-encoded stretch must not look worse than the source beside it.
+        // Constant fine quantiser: a re-encoded stretch must not look worse than the source. No rate
+        // ceiling: the encoder would encode every picture over the ceiling again, several times.
         enc->flags |= AV_CODEC_FLAG_QSCALE;
         enc->global_quality = FF_QP2LAMBDA * 2;
         enc->bit_rate = index.bitRate;
         if (src->codec_id == AV_CODEC_ID_MPEG2VIDEO) {
-            // The sequence header as the source's: same rate and buffer fields, GOPs closed so that the
-            // copied GOPs after them decode on their own.
             enc->flags |= AV_CODEC_FLAG_CLOSED_GOP;
             av_dict_set(&opts, "sc_threshold", "1000000000", 0); // closed GOPs only at fixed places
-            enc->rc_max_rate = dec->bit_rate > 0 ? dec->bit_rate : index.bitRate;
-            enc->rc_buffer_size = dec->rc_buffer_size;
-            enc->bit_rate = enc->rc_max_rate;
         }
         enc->gop_size = 12;
         enc->max_b_frames = 2;
@@ -149,7 +145,9 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
 static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
                               int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder) {
     QString error;
-    AVInputPtr in = openClip(index.path, error);
+    const int start = decodeStart(index, from);
+    int next = 0;
+    AVInputPtr in = openClipBefore(index, start, next, error);
     if (!in)
         return error;
     const AVCodecParameters* par = in->streams[index.videoStream]->codecpar;
@@ -158,7 +156,6 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
         return error;
 
     const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
-    const int start = decodeStart(index, from);
     AVCodecContextPtr& enc = *encoder;
     int64_t taken = 0;
     auto pass = [&]() -> QString {
@@ -176,8 +173,8 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
             const int64_t display = std::llround(double(ts - index.firstPts) / ticksPerFrame);
             if (display >= from && display < to) {
                 if (!enc) {
-                    if (!(enc = openMatchedEncoder(index, par, dec.get(), frame.get(), parameterSetId,
-                                                   to - from, output.globalHeader, error)))
+                    if (!(enc = openMatchedEncoder(index, par, frame.get(), parameterSetId, to - from,
+                                                   output.globalHeader, error)))
                         return error;
                     if (QString e = output.opened(enc.get()); !e.isEmpty())
                         return e;
@@ -196,7 +193,7 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
     };
 
     AVPacketPtr pkt = makePacket();
-    int position = -1;
+    int position = next - 1;
     while (taken < to - from && av_read_frame(in.get(), pkt.get()) >= 0) {
         if (pkt->stream_index == index.videoStream && ++position >= start) {
             avcodec_send_packet(dec.get(), pkt.get()); // a damaged packet costs its picture, counted below
