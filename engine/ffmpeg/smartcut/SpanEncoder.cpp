@@ -1,6 +1,10 @@
 #include "smartcut/SpanEncoder.h"
 
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 #include "core/AvError.h"
 #include "smartcut/Codecs.h"
@@ -142,22 +146,135 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
     return encodeSpanWith(index, from, to, origin, parameterSetId, output, &encoder);
 }
 
+// The span's pictures, decoded on a thread of their own while the caller's thread encodes them: a few
+// pictures are handed over at a time.
+class SpanDecoder {
+  public:
+    SpanDecoder(const SourceIndex& index, int64_t from, int64_t to, int64_t origin)
+        : index_(index), from_(from), to_(to), origin_(origin) {}
+    ~SpanDecoder() {
+        stop();
+        if (thread_.joinable())
+            thread_.join();
+    }
+    QString open() {
+        QString error;
+        start_ = decodeStart(index_, from_);
+        in_ = openClipBefore(index_, start_, next_, error);
+        if (!in_)
+            return error;
+        dec_ = openStreamDecoder(in_->streams[index_.videoStream], error);
+        if (!dec_)
+            return error;
+        thread_ = std::thread([this] { finish(run()); });
+        return {};
+    }
+    const AVCodecParameters* parameters() const { return in_->streams[index_.videoStream]->codecpar; }
+    // The next picture of the span, pts in frames from the export's first; null at the end, after which
+    // error() tells whether all came.
+    AVFramePtr take() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !frames_.empty() || done_; });
+        if (frames_.empty())
+            return nullptr;
+        AVFramePtr f = std::move(frames_.front());
+        frames_.pop_front();
+        changed_.notify_all();
+        return f;
+    }
+    QString error() {
+        std::lock_guard lock(mutex_);
+        return error_;
+    }
+    void stop() {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+        changed_.notify_all();
+    }
+
+  private:
+    static constexpr size_t kHandedAtOnce = 4;
+
+    bool put(AVFramePtr f) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return frames_.size() < kHandedAtOnce || stopped_; });
+        if (stopped_)
+            return false;
+        frames_.push_back(std::move(f));
+        changed_.notify_all();
+        return true;
+    }
+    void finish(QString error) {
+        std::lock_guard lock(mutex_);
+        error_ = std::move(error);
+        done_ = true;
+        changed_.notify_all();
+    }
+    bool stopped() {
+        std::lock_guard lock(mutex_);
+        return stopped_;
+    }
+    // Hands over every decoded picture inside the span; false once the taker has stopped.
+    bool handOver(int64_t& taken) {
+        const double ticksPerFrame = av_q2d(av_inv_q(index_.frameRate)) / av_q2d(index_.timeBase);
+        for (AVFramePtr frame = makeFrame(); avcodec_receive_frame(dec_.get(), frame.get()) >= 0;
+             frame = makeFrame()) {
+            const int64_t display =
+                std::llround(double(frame->best_effort_timestamp - index_.firstPts) / ticksPerFrame);
+            if (display < from_ || display >= to_)
+                continue;
+            frame->pts = display - origin_;
+            frame->pict_type = AV_PICTURE_TYPE_NONE; // the encoder chooses; one IDR at the start
+            if (!put(std::move(frame)))
+                return false;
+            ++taken;
+        }
+        return true;
+    }
+    QString run() {
+        int64_t taken = 0;
+        AVPacketPtr pkt = makePacket();
+        int position = next_ - 1;
+        while (taken < to_ - from_ && !stopped() && av_read_frame(in_.get(), pkt.get()) >= 0) {
+            if (pkt->stream_index == index_.videoStream && ++position >= start_) {
+                avcodec_send_packet(dec_.get(), pkt.get()); // a damaged packet costs its picture, counted
+                if (!handOver(taken))
+                    return {};
+            }
+            av_packet_unref(pkt.get());
+        }
+        if (taken < to_ - from_) {
+            avcodec_send_packet(dec_.get(), nullptr);
+            if (!handOver(taken))
+                return {};
+        }
+        if (taken != to_ - from_)
+            return QStringLiteral("Only %1 of the %2 frames from frame %3 could be decoded")
+                .arg(taken)
+                .arg(to_ - from_)
+                .arg(from_);
+        return {};
+    }
+
+    const SourceIndex& index_;
+    const int64_t from_, to_, origin_;
+    int start_ = 0, next_ = 0;
+    AVInputPtr in_;
+    AVCodecContextPtr dec_;
+    std::thread thread_;
+    std::mutex mutex_; // guards what follows
+    std::condition_variable changed_;
+    std::deque<AVFramePtr> frames_;
+    bool done_ = false, stopped_ = false;
+    QString error_;
+};
+
 static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
                               int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder) {
-    QString error;
-    const int start = decodeStart(index, from);
-    int next = 0;
-    AVInputPtr in = openClipBefore(index, start, next, error);
-    if (!in)
-        return error;
-    const AVCodecParameters* par = in->streams[index.videoStream]->codecpar;
-    AVCodecContextPtr dec = openStreamDecoder(in->streams[index.videoStream], error);
-    if (!dec)
-        return error;
-
-    const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
+    SpanDecoder decoder(index, from, to, origin);
+    if (QString e = decoder.open(); !e.isEmpty())
+        return e;
     AVCodecContextPtr& enc = *encoder;
-    int64_t taken = 0;
     auto pass = [&]() -> QString {
         std::vector<AVPacketPtr> packets;
         QString e = takeEncodedPackets(enc.get(), packets);
@@ -166,52 +283,24 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
                 e = output.packet(std::move(p));
         return e;
     };
-    AVFramePtr frame = makeFrame();
-    auto takeFrames = [&]() -> QString {
-        while (avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
-            const int64_t ts = frame->best_effort_timestamp;
-            const int64_t display = std::llround(double(ts - index.firstPts) / ticksPerFrame);
-            if (display >= from && display < to) {
-                if (!enc) {
-                    if (!(enc = openMatchedEncoder(index, par, frame.get(), parameterSetId, to - from,
-                                                   output.globalHeader, error)))
-                        return error;
-                    if (QString e = output.opened(enc.get()); !e.isEmpty())
-                        return e;
-                }
-                frame->pts = display - origin;
-                frame->pict_type = AV_PICTURE_TYPE_NONE; // the encoder chooses; one IDR at the start
-                if (int rc = avcodec_send_frame(enc.get(), frame.get()); rc < 0)
-                    return QStringLiteral("Encoding failed: %1").arg(avErrorText(rc));
-                if (QString e = pass(); !e.isEmpty())
-                    return e;
-                ++taken;
-            }
-            av_frame_unref(frame.get());
-        }
-        return {};
-    };
-
-    AVPacketPtr pkt = makePacket();
-    int position = next - 1;
-    while (taken < to - from && av_read_frame(in.get(), pkt.get()) >= 0) {
-        if (pkt->stream_index == index.videoStream && ++position >= start) {
-            avcodec_send_packet(dec.get(), pkt.get()); // a damaged packet costs its picture, counted below
-            if (QString e = takeFrames(); !e.isEmpty())
+    for (AVFramePtr frame = decoder.take(); frame; frame = decoder.take()) {
+        QString error;
+        if (!enc) {
+            if (!(enc = openMatchedEncoder(index, decoder.parameters(), frame.get(), parameterSetId,
+                                           to - from, output.globalHeader, error)))
+                return error;
+            if (QString e = output.opened(enc.get()); !e.isEmpty())
                 return e;
         }
-        av_packet_unref(pkt.get());
-    }
-    if (taken < to - from) {
-        avcodec_send_packet(dec.get(), nullptr);
-        if (QString e = takeFrames(); !e.isEmpty())
+        if (int rc = avcodec_send_frame(enc.get(), frame.get()); rc < 0)
+            return QStringLiteral("Encoding failed: %1").arg(avErrorText(rc));
+        if (QString e = pass(); !e.isEmpty())
             return e;
     }
-    if (taken != to - from || !enc)
-        return QStringLiteral("Only %1 of the %2 frames from frame %3 could be decoded")
-            .arg(taken)
-            .arg(to - from)
-            .arg(from);
+    if (QString e = decoder.error(); !e.isEmpty())
+        return e;
+    if (!enc)
+        return QStringLiteral("No frame from frame %1 could be decoded").arg(from);
     avcodec_send_frame(enc.get(), nullptr);
     return pass();
 }
