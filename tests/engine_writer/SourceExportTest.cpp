@@ -85,6 +85,16 @@ class SourceExport : public ::testing::Test {
             return {0, QStringLiteral("the source still ran 30 s after the export started")};
         return result;
     }
+    // A copied export of frames 15..45, as its outcome and the file tell it.
+    static ProbedFile copiedFifteenToFortyFive(int ok, const QString& text, const QString& target) {
+        EXPECT_EQ(ok, 1) << text.toStdString();
+        EXPECT_TRUE(text.contains("copied from the source")) << text.toStdString();
+        const ProbedFile p = probeFile(target);
+        EXPECT_EQ(p.videoFrames, 31);
+        EXPECT_EQ(p.firstCode, 15);
+        EXPECT_EQ(p.lastCode, 45);
+        return p;
+    }
     // Closes the writer and waits for it to finish the file; its outcome.
     std::pair<int, QString> closeWriter() {
         query<IMObject>(writer)->CloseObject();
@@ -242,12 +252,7 @@ TEST_F(SourceExport, CopiedVideoTakesTheChosenSoundThroughTheChannelMap) {
         SCOPED_TRACE(c.target);
         const QString target = out.filePath(c.target);
         const auto [ok, text] = exportRange(clip("h264.mov"), target, c.params, in, outPoint);
-        ASSERT_EQ(ok, 1) << text.toStdString();
-        EXPECT_TRUE(text.contains("copied from the source")) << text.toStdString();
-        const ProbedFile p = probeFile(target);
-        EXPECT_EQ(p.videoFrames, 31);
-        EXPECT_EQ(p.firstCode, 15);
-        EXPECT_EQ(p.lastCode, 45);
+        const ProbedFile p = copiedFifteenToFortyFive(ok, text, target);
         EXPECT_EQ(p.audioCodec, c.codec);
         EXPECT_EQ(p.sampleRate, c.rate);
         EXPECT_NEAR(double(p.audioSamples), 31 * kFrame * c.rate, c.sampleSlack + 1);
@@ -298,11 +303,6 @@ TEST_F(SourceExport, ACopyWithTheClipsOwnSoundIsCutWithoutPlayingTheRange) {
     file->GetPosition(position);
     EXPECT_LT(position, 16 * kFrame);
     const auto [ok, text] = closeWriter();
-    ASSERT_EQ(ok, 1) << text.toStdString();
-    EXPECT_TRUE(text.contains("copied from the source")) << text.toStdString();
-    const ProbedFile p = probeFile(target);
-    EXPECT_EQ(p.videoFrames, 31);
-    EXPECT_EQ(p.firstCode, 15);
-    EXPECT_EQ(p.lastCode, 45);
+    const ProbedFile p = copiedFifteenToFortyFive(ok, text, target);
     EXPECT_NEAR(double(p.audioSamples) / p.sampleRate, 31 * kFrame, 0.001);
 }
