@@ -18,6 +18,7 @@
 #include "widgets/PositionBar.h"
 #include "widgets/PreviewPanel.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/StatusStrip.h"
 
 namespace {
 
@@ -116,7 +117,8 @@ void buildWindowControls(QWidget* w, PlayerControls& c) {
     c.BtExcluir->setToolTip(QStringLiteral("Excluir arquivos selecionados"));
     c.PanelCtl = place(new QFrame(w), "PanelCtl", 409, 0, 697, 618);
     widgets::setDockInset(c.PanelCtl, 1);
-    c.PainelArquivo = label(w, "PainelArquivo", QStringLiteral("Arquivo Selecionado"), 0, 618, 1106, 26);
+    c.PainelArquivo = place(new widgets::StatusStrip(QStringLiteral("Arquivo Selecionado"), w),
+                            "PainelArquivo", 0, 618, 1106, 26);
     c.PainelArquivo->setAlignment(Qt::AlignCenter);
     c.PainelArquivo->setFont(fontOf(QStringLiteral("MS Sans Serif"), 13));
     c.PainelArquivo->setFrameShape(QFrame::Panel);

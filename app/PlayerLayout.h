@@ -22,6 +22,7 @@ class DatePicker;
 class PositionBar;
 class PreviewPanel;
 class RadioGroup;
+class StatusStrip;
 } // namespace widgets
 
 inline constexpr QSize kDesignedClientSize{1106, 644};
@@ -43,7 +44,7 @@ struct PlayerControls {
     QPushButton* BtAtualizar;
     QPushButton* BtExcluir;
     QFrame* PanelCtl;
-    QLabel* PainelArquivo;
+    widgets::StatusStrip* PainelArquivo;
     // In PanelAudioSelect.
     widgets::RadioGroup* RgAudioSelect;
     std::array<widgets::CheckBox*, 16> CHk; // CHk1 .. CHk16

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "FloatingPoint.h"
+#include "OpenFailureNotice.h"
 #include "Scaling.h"
 #include "SetupDialog.h"
 #include "WindowShortcuts.h"
@@ -34,9 +35,13 @@ TFrm_Player::TFrm_Player(IEngineFactory& factory, services::Services services, Q
       transport_({ui_.FileList, ui_.RGSpeedPlay, ui_.TBPlay, ui_.checkBoxAudio}, fields_),
       audio_({ui_.RgAudioSelect, ui_.CHk, ui_.checkBoxAudio, ui_.CHKVU, ui_.ChKCC}, fields_, factory),
       cuePoints_({ui_.Lblcue_in, ui_.Lblcue_out, ui_.LblParcial, ui_.BtExportar}, fields_, services),
-      exportJob_({this, ui_.RGSpeedPlay, ui_.BtExportar, ui_.FileList}, fields_, factory, services),
+      exportJob_({this, ui_.RGSpeedPlay, ui_.BtExportar, ui_.FileList, ui_.PainelArquivo}, fields_, factory,
+                 services),
       positionDisplay_({ui_.TBPlay, ui_.TempoAtual, ui_.LblDuracao}, fields_, services,
-                       [this](int state) { exportJob_.checkCompletion(state); }),
+                       [this](int state) {
+                           exportJob_.checkCompletion(state);
+                           showOpenFailure(*fields_.m_pFile, state, *ui_.PainelArquivo);
+                       }),
       library_({ui_.ComboData, ui_.RGCanal, ui_.RgExtensao, ui_.LblPasta, ui_.FileList, ui_.PainelArquivo},
                fields_, services, [this] { transport_.BtPlayClick(); }),
       secondaryOutput_({ui_.ComboMonitor}, fields_, factory, services) {
@@ -115,6 +120,8 @@ void TFrm_Player::runLeconfig() {
 }
 
 void TFrm_Player::FormClose() {
+    // Closing the window gives up the exports under way: no half-written file is left behind.
+    exportJob_.abandonAll();
     destroir();
 }
 

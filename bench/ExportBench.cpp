@@ -76,6 +76,13 @@ int main(int argc, char** argv) {
         feeder->play(in, out);
     }
     writerObj->CloseObject();
+    // The file is finished on the writer's own thread: the export is over once its outcome is in.
+    for (int stage = 1; stage != 0;) {
+        double fraction = 0;
+        writer->GetRecordingProgress(stage, fraction);
+        if (stage != 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     int ok = 0;
     QString text;
     writer->GetRecordingResult(ok, text);

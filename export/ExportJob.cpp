@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
+#include <algorithm>
 #include <utility>
 
 #include "engine/ClassIds.h"
@@ -10,6 +12,7 @@
 #include "widgets/BitmapButton.h"
 #include "widgets/ClipList.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/StatusStrip.h"
 
 namespace clipexport {
 
@@ -18,6 +21,7 @@ using namespace engine;
 namespace {
 constexpr int kStateRunning = 3;
 constexpr int kJobRunning = 1;
+constexpr int kRecording = 1, kFinishing = 2; // the writer's stages
 const QString kOpenParams =
     QStringLiteral("external_process=false experimental.mfcodecs=true experimental.out_video_packets=true");
 const QString kFailurePrefix = QStringLiteral("Falha na exportação: ");
@@ -77,10 +81,14 @@ void ExportJob::BtExportarClick() {
         return;
     }
     RegConfig(QStringLiteral("escrever"), QStringLiteral("storage_export"), folderOf(file));
-    // The job started earlier ends here, before the writer takes its new target; its failure would
-    // otherwise never be told.
-    if (jobRunning)
-        reportFailure(closeWriter());
+    // The job started earlier ends here and finishes its file beside the new one, which gets a writer of
+    // its own: the old writer's outcome, failure included, is still to be told.
+    if (jobRunning) {
+        closeWriter();
+        fields_.myWriter_Export = create<IMWriter>(factory_, CLSID_FileWriter);
+        fields_.myObject_Export = query<IMObject>(fields_.myWriter_Export);
+        prepareWriter();
+    }
     start(file);
 }
 
@@ -90,6 +98,10 @@ void ExportJob::prepareSourceAndWriter() {
     source->SetProp(QStringLiteral("loop"), QStringLiteral("false"));
     source->SetProp(QStringLiteral("active_frc"), QStringLiteral("false"));
     source->SetProp(QStringLiteral("preview.drop_frames"), QStringLiteral("true"));
+    prepareWriter();
+}
+
+void ExportJob::prepareWriter() {
     const MRef<IMProps> writer = query<IMProps>(fields_.myWriter_Export);
     writer->SetProp(QStringLiteral("rate_control"), QStringLiteral("true"));
     writer->SetProp(QStringLiteral("pull_mode"), QStringLiteral("false"));
@@ -99,6 +111,7 @@ void ExportJob::start(const QString& file) {
     // A refused target would otherwise pass for a finished export at the end of the range: keep the
     // writer's reason for the completion check.
     refusal_.clear();
+    runningName_ = QFileInfo(file).fileName();
     if (fields_.myWriter_Export->SetTarget(file, fields_.ParametrosCodec) != kOk)
         refusal_ = recordingFailure(*fields_.myWriter_Export);
     IMFile& source = *fields_.m_pFile;
@@ -113,22 +126,66 @@ void ExportJob::start(const QString& file) {
 }
 
 void ExportJob::checkCompletion(int sourceState) {
-    if (sourceState == kStateRunning || ui_.BtExportar->tag() != kJobRunning || !fields_.myWriter_Export)
-        return;
-    ui_.BtExportar->setTag(0);
-    const QString failure = closeWriter();
-    fields_.myWriter_Export.reset();
-    // Reported before the list is re-read, so a vanished folder cannot hide it.
-    reportFailure(failure);
-    ui_.FileList->reread();
+    bool ended = false;
+    if (sourceState != kStateRunning && ui_.BtExportar->tag() == kJobRunning && fields_.myWriter_Export) {
+        ui_.BtExportar->setTag(0);
+        closeWriter();
+        ended = true;
+    }
+    // Failures are reported before the list is re-read, so a vanished folder cannot hide them.
+    if (collectOutcomes() || ended)
+        ui_.FileList->reread();
+    showProgress();
 }
 
-QString ExportJob::closeWriter() {
+void ExportJob::closeWriter() {
     query<IMObject>(fields_.myWriter_Export)->CloseObject();
-    QString failure = std::exchange(refusal_, QString());
-    if (failure.isEmpty())
-        failure = recordingFailure(*fields_.myWriter_Export);
-    return failure;
+    finishing_.push_back({fields_.myWriter_Export, runningName_, std::exchange(refusal_, QString())});
+    fields_.myWriter_Export.reset();
+}
+
+bool ExportJob::collectOutcomes() {
+    const auto before = finishing_.size();
+    std::erase_if(finishing_, [this](const Finishing& f) {
+        int stage = 0;
+        double fraction = 0;
+        f.writer->GetRecordingProgress(stage, fraction);
+        if (stage != 0)
+            return false;
+        reportFailure(f.refusal.isEmpty() ? recordingFailure(*f.writer) : f.refusal);
+        return true;
+    });
+    return finishing_.size() != before;
+}
+
+// Recording fills the first half of the scale and finishing the file the second.
+void ExportJob::showProgress() {
+    QStringList lines;
+    auto line = [&](const QString& name, int percent) {
+        lines << QStringLiteral("Exportando %1: %2%").arg(name).arg(std::clamp(percent, 0, 100));
+    };
+    for (const Finishing& f : finishing_) {
+        int stage = 0;
+        double fraction = 0;
+        f.writer->GetRecordingProgress(stage, fraction);
+        line(f.name, 50 + int(50 * (stage == kFinishing ? fraction : 0.0)));
+    }
+    if (ui_.BtExportar->tag() == kJobRunning && fields_.myWriter_Export) {
+        int stage = 0;
+        double fraction = 0;
+        fields_.myWriter_Export->GetRecordingProgress(stage, fraction);
+        line(runningName_, int(50 * (stage == kRecording ? fraction : 0.0)));
+    }
+    ui_.PainelArquivo->say(widgets::StatusStrip::Layer::Progress, lines.join(QStringLiteral("   ")));
+}
+
+void ExportJob::abandonAll() {
+    if (fields_.myWriter_Export)
+        fields_.myWriter_Export->AbandonRecording();
+    for (const Finishing& f : finishing_)
+        f.writer->AbandonRecording();
+    finishing_.clear();
+    ui_.BtExportar->setTag(0);
 }
 
 void ExportJob::reportFailure(const QString& failure) {

@@ -15,6 +15,7 @@
 #include "widgets/ClipList.h"
 #include "widgets/DatePicker.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/StatusStrip.h"
 
 namespace library {
 
@@ -165,7 +166,8 @@ void ClipLibrary::RgExtensaoClick() {
 }
 
 void ClipLibrary::FileListClick() {
-    ui_.PainelArquivo->setText(QStringLiteral(" Arquivo de vídeo selecionado: ") + ui_.FileList->fullName());
+    ui_.PainelArquivo->say(widgets::StatusStrip::Layer::Usual,
+                           QStringLiteral(" Arquivo de vídeo selecionado: ") + ui_.FileList->fullName());
     const QListWidgetItem* focused = ui_.FileList->currentItem();
     fields_.arquivo_play = focused ? focused->text() : QString();
     fields_.Cue_In = 0;

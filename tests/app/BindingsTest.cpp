@@ -23,6 +23,7 @@
 #include "widgets/DatePicker.h"
 #include "widgets/PositionBar.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/StatusStrip.h"
 
 namespace {
 

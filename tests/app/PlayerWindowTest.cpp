@@ -19,6 +19,7 @@
 #include "widgets/DatePicker.h"
 #include "widgets/PositionBar.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/StatusStrip.h"
 
 using testsupport::RecordingEngine;
 using testsupport::ScriptedServices;
@@ -189,5 +190,35 @@ TEST_F(PlayerFixture, KeyboardActionsWorkWhicheverControlHasTheFocus) {
             EXPECT_EQ(triggered.count(), 1)
                 << k.action << " with focus on " << holder->objectName().toStdString();
         }
+    }
+}
+
+// A clip that failed to open says why in the status strip until a clip opens again; then the strip
+// shows what it showed before.
+TEST_F(PlayerFixture, StatusStripTellsAFailedOpenUntilAClipOpens) {
+    TFrm_Player window(engine, services.view());
+    window.controls().TimerPlay->stop();
+    auto tick = [&] {
+        QMetaObject::invokeMethod(window.controls().TimerPlay, "timeout", Qt::DirectConnection);
+    };
+    const QString usual = window.controls().PainelArquivo->text();
+    auto source = engine::query<engine::IMProps>(window.fields().m_pFile);
+    source->SetProp("last_error", QString::fromUtf8("arquivo não encontrado"));
+    const struct {
+        const char* name;
+        int state;
+        QString shown;
+    } steps[] = {
+        {"open failed", 0, QString::fromUtf8(" Falha ao abrir o clipe: arquivo não encontrado")},
+        {"next clip plays", 3, usual},
+        {"closed on purpose, no reason kept", 0, usual},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.name);
+        engine.presets().sourceState = s.state;
+        if (s.state == 3)
+            source->SetProp("last_error", "");
+        tick();
+        EXPECT_EQ(window.controls().PainelArquivo->text(), s.shown);
     }
 }

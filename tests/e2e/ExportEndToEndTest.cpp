@@ -10,6 +10,7 @@
 #include "FileSizeLimit.h"
 #include "OutputProbe.h"
 #include "playback/Timecode.h"
+#include "widgets/StatusStrip.h"
 
 namespace e2e {
 namespace {
@@ -167,6 +168,110 @@ TEST_F(FailedExportEndToEnd, AFullDiskIsReportedAndLeavesNoFileBehind) {
     EXPECT_EQ(listedClips(), before);
     EXPECT_FALSE(QFileInfo::exists(QDir(channelFolder).filePath(QStringLiteral("Trecho disco cheio.mxf"))));
     EXPECT_FALSE(temporaryFileLeft());
+}
+
+// Exports finish in the background: the window keeps working while the writer finishes the file, the
+// status strip shows the progress and then its usual text, and the file is complete.
+struct BackgroundExport : ExportStation {
+    QStringList stripTexts;                    // every text the status strip showed, in order
+    QString shownWhenJobEnded;                 // the strip at the tick that ended the job
+    bool queuedEventRanWhileFinishing = false; // an event posted at that tick ran before the outcome
+    QMetaObject::Connection watch;
+
+    // Watches the ticks (after the window's own handler) and the strip.
+    void watchTicks(const QString& fileName) {
+        watch = QObject::connect(ui().TimerPlay, &QTimer::timeout, window.get(), [this, fileName] {
+            const QString text = ui().PainelArquivo->text();
+            if (stripTexts.isEmpty() || stripTexts.last() != text)
+                stripTexts << text;
+            if (!shownWhenJobEnded.isEmpty() || ui().BtExportar->tag() != 0 || !text.startsWith("Exportando"))
+                return;
+            shownWhenJobEnded = text;
+            QTimer::singleShot(0, window.get(), [this, fileName] {
+                queuedEventRanWhileFinishing =
+                    ui().PainelArquivo->text().startsWith("Exportando " + fileName);
+            });
+        });
+    }
+    void exportAndWatch(const QString& parameters, const QString& name);
+    static int percentIn(const QString& text) { return text.section(':', -1).remove('%').trimmed().toInt(); }
+};
+
+void BackgroundExport::exportAndWatch(const QString& parameters, const QString& name) {
+    ASSERT_NO_FATAL_FAILURE(markAboutOneSecond("mp4", parameters));
+    const QString usual = ui().PainelArquivo->text();
+    const QString fileName = name + ".mp4";
+    watchTicks(fileName);
+    answerSaveDialogWith(name);
+    click(ui().BtExportar);
+    ASSERT_TRUE(waitFor([&] { return listedClips().contains(fileName); }, 60000));
+    QObject::disconnect(watch);
+    EXPECT_TRUE(scripted.messages.shown.isEmpty()) << scripted.messages.shown.join("\n").toStdString();
+
+    // The tick that ended the job found the file still finishing, and the window went on to the next
+    // queued event before the file was done.
+    EXPECT_TRUE(shownWhenJobEnded.startsWith("Exportando " + fileName + ": "))
+        << shownWhenJobEnded.toStdString();
+    EXPECT_GE(percentIn(shownWhenJobEnded), 50);
+    EXPECT_TRUE(queuedEventRanWhileFinishing);
+    // Progress only grows, then the strip says what it said before.
+    int last = -1;
+    for (const QString& t : stripTexts)
+        if (t.startsWith("Exportando ")) {
+            EXPECT_GE(percentIn(t), last) << stripTexts.join(" | ").toStdString();
+            last = percentIn(t);
+        }
+    ASSERT_TRUE(waitFor([&] { return ui().PainelArquivo->text() == usual; }));
+
+    const writertest::ProbedFile file = writertest::probeFile(QDir(channelFolder).filePath(fileName));
+    ASSERT_TRUE(file.opened);
+    EXPECT_EQ(file.videoCodec, "h264");
+    EXPECT_EQ(file.firstCode, shownAtIn);
+    EXPECT_EQ(file.lastCode, shownAtOut - 1);
+    EXPECT_EQ(file.videoFrames, shownAtOut - shownAtIn);
+    EXPECT_NEAR(double(file.audioSamples) / file.sampleRate, double(shownAtOut - shownAtIn) / kFrameRate,
+                0.05);
+    EXPECT_FALSE(temporaryFileLeft());
+}
+
+TEST_F(BackgroundExport, ACopyFinishesWhileTheWindowKeepsWorking) {
+    exportAndWatch("format=mp4 video=copy audio=copy", "Fundo copia");
+}
+
+// A slow preset leaves most of the encoding to the flush once the range has played.
+TEST_F(BackgroundExport, AReEncodeFinishesWhileTheWindowKeepsWorking) {
+    exportAndWatch("format=mp4 video=libx264 video::preset=veryslow audio=aac", "Fundo recodificado");
+}
+
+// Closing the window while an export records or finishes gives it up: no file, no temporary file, no
+// question asked.
+struct ClosedDuringExport : ExportStation {
+    void closeDuring(const QString& parameters, bool whileFinishing, const QString& name) {
+        ASSERT_NO_FATAL_FAILURE(markAboutOneSecond("mp4", parameters));
+        const QString fileName = name + ".mp4";
+        answerSaveDialogWith(name);
+        click(ui().BtExportar);
+        ASSERT_TRUE(waitFor(
+            [&] {
+                return ui().PainelArquivo->text().startsWith("Exportando " + fileName) &&
+                       (ui().BtExportar->tag() == 0) == whileFinishing;
+            },
+            60000))
+            << ui().PainelArquivo->text().toStdString();
+        window->close();
+        window.reset();
+        EXPECT_TRUE(scripted.messages.shown.isEmpty()) << scripted.messages.shown.join("\n").toStdString();
+        EXPECT_FALSE(QFileInfo::exists(QDir(channelFolder).filePath(fileName)));
+        EXPECT_FALSE(temporaryFileLeft());
+    }
+};
+
+TEST_F(ClosedDuringExport, WhileItRecords) {
+    closeDuring("format=mp4 video=libx264 video::preset=veryslow audio=aac", false, "Fechado gravando");
+}
+
+TEST_F(ClosedDuringExport, WhileItsFileIsFinished) {
+    closeDuring("format=mp4 video=copy audio=copy", true, "Fechado terminando");
 }
 
 } // namespace

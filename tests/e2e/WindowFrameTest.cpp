@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "widgets/StatusStrip.h"
+
 namespace e2e {
 namespace {
 

@@ -2,6 +2,7 @@
 // CloseObject) cuts the played range out of the clip file itself.
 #include <gtest/gtest.h>
 
+#include "FileSizeLimit.h"
 #include "MediaReader.h"
 #include "WriterFixture.h"
 #include "samples/SampleClips.h"
@@ -42,6 +43,19 @@ TEST_F(CopyThroughWriter, PlayedRangeIsCutFromTheClipOrTheReasonIsReported) {
     // Sound can only be copied along with the pictures.
     EXPECT_NE(writer->SetTarget(file("x.mov"), "format=mov video=libx264 audio=copy"), engine::kOk);
     EXPECT_TRUE(result().text.contains("together with the video")) << result().text.toStdString();
+}
+
+// The disk fills while the cut is written, after the recording has ended: the operator is told, and
+// neither the file nor a temporary file is left.
+TEST_F(CopyThroughWriter, ADiskThatFillsDuringTheCutLeavesNothing) {
+    writertest::Outcome o;
+    {
+        const writertest::FileSizeLimit fullDisk(16 * 1024);
+        o = exportRange(file("full.mov"), "format=mov video=copy audio=copy", 10, 50);
+    }
+    EXPECT_EQ(o.ok, 0);
+    EXPECT_TRUE(o.text.contains("full.mov")) << o.text.toStdString();
+    EXPECT_EQ(folderEntries(), QStringList{"clip.mov"});
 }
 
 } // namespace

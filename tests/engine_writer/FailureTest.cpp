@@ -110,3 +110,31 @@ TEST_F(WriterFixture, StartWithoutAUsableTargetFails) {
     EXPECT_TRUE(o.text.contains("b=K")) << o.text.toStdString();
     EXPECT_TRUE(folderEntries().isEmpty());
 }
+
+TEST_F(WriterFixture, AnAbandonedRecordingLeavesNoFile) {
+    // Abandoned while recording: nothing at the target, no temporary file.
+    ASSERT_EQ(writer->SetTarget(file("cut.mov"), "format=mov video=mpeg4 audio=pcm_s16le"), kOk);
+    ASSERT_EQ(start(0), kOk);
+    feeder->play(10);
+    writer->AbandonRecording();
+    testsupport::waitForOutcome(*writer);
+    Outcome o = result();
+    EXPECT_EQ(o.ok, 0);
+    EXPECT_TRUE(o.text.contains("abandoned")) << o.text.toStdString();
+    EXPECT_TRUE(folderEntries().isEmpty()) << folderEntries().join(' ').toStdString();
+
+    // Abandoned once closed, while the file may be finishing: either it was already in place and is
+    // complete, or nothing is left; never a temporary file.
+    ASSERT_EQ(writer->SetTarget(file("cut.mov"), "format=mov video=mpeg4 audio=pcm_s16le"), kOk);
+    ASSERT_EQ(start(0), kOk);
+    feeder->play(25);
+    feeder->setState(1);
+    query<IMObject>(writer)->CloseObject();
+    writer->AbandonRecording();
+    testsupport::waitForOutcome(*writer);
+    o = result();
+    if (o.ok == 1) {
+        EXPECT_EQ(probeFile(file("cut.mov")).videoFrames, 25);
+    }
+    EXPECT_EQ(folderEntries(), o.ok == 1 ? QStringList{"cut.mov"} : QStringList());
+}

@@ -146,6 +146,7 @@ TEST_F(WriterFixture, ANewTargetFinishesTheRecordingInProgress) {
     ASSERT_EQ(start(0), kOk);
     feeder->play(4);
     ASSERT_EQ(writer->SetTarget(file("second.mov"), "format=mov video=mpeg4"), kOk);
+    testsupport::waitForOutcome(*writer);
     EXPECT_EQ(result().ok, 1);
     EXPECT_EQ(probeFile(file("first.mov")).videoFrames, 4);
     ASSERT_EQ(start(20), kOk);

@@ -10,6 +10,7 @@
 
 #include "MediaReader.h"
 #include "OutputProbe.h"
+#include "WriterOutcome.h"
 #include "engine/EngineFactory.h"
 #include "engine_ffmpeg/FfmpegEngine.h"
 #include "samples/SampleClips.h"
@@ -79,9 +80,25 @@ class SourceExport : public ::testing::Test {
         file->PlayFile();
         query<IMObject>(writer)->StartFrom(source.get());
         const bool ended = waitWhileRunning(30000);
-        query<IMObject>(writer)->CloseObject();
+        const std::pair<int, QString> result = closeWriter();
         if (!ended)
             return {0, QStringLiteral("the source still ran 30 s after the export started")};
+        return result;
+    }
+    // A copied export of frames 15..45, as its outcome and the file tell it.
+    static ProbedFile copiedFifteenToFortyFive(int ok, const QString& text, const QString& target) {
+        EXPECT_EQ(ok, 1) << text.toStdString();
+        EXPECT_TRUE(text.contains("copied from the source")) << text.toStdString();
+        const ProbedFile p = probeFile(target);
+        EXPECT_EQ(p.videoFrames, 31);
+        EXPECT_EQ(p.firstCode, 15);
+        EXPECT_EQ(p.lastCode, 45);
+        return p;
+    }
+    // Closes the writer and waits for it to finish the file; its outcome.
+    std::pair<int, QString> closeWriter() {
+        query<IMObject>(writer)->CloseObject();
+        testsupport::waitForOutcome(*writer);
         std::pair<int, QString> result;
         writer->GetRecordingResult(result.first, result.second);
         return result;
@@ -199,10 +216,7 @@ TEST_F(SourceExport, PausingTheSourceEndsAPlayableExport) {
     for (double at = 0; at < 5 * kFrame && t.elapsed() < 10000; file->GetPosition(at))
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     file->PauseFile(0.0);
-    query<IMObject>(writer)->CloseObject();
-    int ok = 0;
-    QString text;
-    writer->GetRecordingResult(ok, text);
+    const auto [ok, text] = closeWriter();
     EXPECT_EQ(ok, 1) << text.toStdString();
     const ProbedFile p = probeFile(target);
     EXPECT_GE(p.videoFrames, 6);
@@ -238,12 +252,7 @@ TEST_F(SourceExport, CopiedVideoTakesTheChosenSoundThroughTheChannelMap) {
         SCOPED_TRACE(c.target);
         const QString target = out.filePath(c.target);
         const auto [ok, text] = exportRange(clip("h264.mov"), target, c.params, in, outPoint);
-        ASSERT_EQ(ok, 1) << text.toStdString();
-        EXPECT_TRUE(text.contains("copied from the source")) << text.toStdString();
-        const ProbedFile p = probeFile(target);
-        EXPECT_EQ(p.videoFrames, 31);
-        EXPECT_EQ(p.firstCode, 15);
-        EXPECT_EQ(p.lastCode, 45);
+        const ProbedFile p = copiedFifteenToFortyFive(ok, text, target);
         EXPECT_EQ(p.audioCodec, c.codec);
         EXPECT_EQ(p.sampleRate, c.rate);
         EXPECT_NEAR(double(p.audioSamples), 31 * kFrame * c.rate, c.sampleSlack + 1);
@@ -274,4 +283,26 @@ TEST_F(SourceExport, CopiedVideoTakesTheChosenSoundThroughTheChannelMap) {
     const size_t played = std::min(moved.size(), size_t((outPoint - 15 * kFrame) * 48000));
     for (size_t i = 0; i < played; i += 97)
         ASSERT_NEAR(moved[i], samples::toneSample(1, first + int64_t(i), 48000), 1.5 / 32768) << i;
+}
+
+TEST_F(SourceExport, ACopyWithTheClipsOwnSoundIsCutWithoutPlayingTheRange) {
+    const QString target = out.filePath("copy.mov");
+    const double in = 15.2 * kFrame, outPoint = 45.2 * kFrame;
+    ASSERT_EQ(writer->SetTarget(target, "format=mov video=copy audio=copy"), kOk);
+    file->OpenName(clip("h264.mov"), "external_process=false");
+    file->StopFile(0.0);
+    file->SetInOut(in, outPoint);
+    file->SetPosition(in, 0.0);
+    file->PlayFile();
+    query<IMObject>(writer)->StartFrom(source.get());
+    // The writer has what it needs and stops the source: no picture of the range is played for it.
+    int state = 0;
+    source->GetState(state);
+    EXPECT_EQ(state, 1);
+    double position = 0;
+    file->GetPosition(position);
+    EXPECT_LT(position, 16 * kFrame);
+    const auto [ok, text] = closeWriter();
+    const ProbedFile p = copiedFifteenToFortyFive(ok, text, target);
+    EXPECT_NEAR(double(p.audioSamples) / p.sampleRate, 31 * kFrame, 0.001);
 }

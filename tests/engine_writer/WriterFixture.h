@@ -8,6 +8,7 @@
 
 #include "OutputProbe.h"
 #include "TestFeeder.h"
+#include "WriterOutcome.h"
 #include "engine/EngineFactory.h"
 #include "engine_ffmpeg/FfmpegEngine.h"
 
@@ -42,6 +43,7 @@ class WriterFixture : public ::testing::Test {
     Outcome finish() {
         feeder->setState(1);
         query<IMObject>(writer)->CloseObject();
+        testsupport::waitForOutcome(*writer);
         return result();
     }
     // The whole export of frames [in, in + frames).

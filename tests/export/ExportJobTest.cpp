@@ -16,6 +16,7 @@
 #include "widgets/BitmapButton.h"
 #include "widgets/ClipList.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/StatusStrip.h"
 
 using testsupport::RecordingEngine;
 using testsupport::ScriptedServices;
@@ -23,7 +24,10 @@ using testsupport::ScriptedServices;
 namespace {
 
 constexpr int kPaused = 2, kStopped = 1, kClosed = 0, kRunning = 3;
-const QStringList kCloseThenAsk = {"writer.CloseObject()", "writer.GetRecordingResult()"};
+// The writer is closed, hands over to the finishing exports, and is asked at once whether its outcome is in.
+const QStringList kCloseThenAsk = {"writer.CloseObject()", "writer.GetRecordingProgress()",
+                                   "writer.GetRecordingResult()"};
+const QStringList kProgressAsked = {"writer.GetRecordingProgress()"};
 
 // The export controller on its own controls: a speed selector left at 4x, an armed EXPORT button, and a
 // clip list showing a temporary folder that stands for the listed recordings.
@@ -36,6 +40,8 @@ struct ExportFixture : ::testing::Test {
     widgets::RadioGroup* speed = new widgets::RadioGroup(&window);
     widgets::BitmapButton* exportButton = new widgets::BitmapButton("EXPORT", &window);
     widgets::ClipList* list = new widgets::ClipList(&window);
+    widgets::StatusStrip* strip =
+        new widgets::StatusStrip(" Arquivo de vídeo selecionado: clip.mxf", &window);
     PlayerFields fields;
     std::unique_ptr<clipexport::ExportJob> job;
     int speedClicks = 0;
@@ -59,7 +65,7 @@ struct ExportFixture : ::testing::Test {
     // A new controller, as after the program was started again; the settings stay.
     void restart() {
         job = std::make_unique<clipexport::ExportJob>(
-            clipexport::ExportJobControls{&window, speed, exportButton, list}, fields, engine,
+            clipexport::ExportJobControls{&window, speed, exportButton, list, strip}, fields, engine,
             services.view());
     }
     QString target(const QString& name) const { return listed.filePath(name); }
@@ -214,41 +220,54 @@ TEST_F(ExportFixture, CancelAfterAReArmLeavesTheRunningJobToFinish) {
     writeFile("cut.avi");
     engine.clearCalls();
     job->checkCompletion(kRunning);
-    EXPECT_TRUE(engine.calls().isEmpty());
+    EXPECT_EQ(writerCalls(), kProgressAsked);
+    engine.clearCalls();
     job->checkCompletion(kStopped);
     EXPECT_EQ(writerCalls(), kCloseThenAsk);
     EXPECT_FALSE(fields.myWriter_Export);
     EXPECT_TRUE(list->entries().contains("cut.avi"));
 }
 
-TEST_F(ExportFixture, ConfirmAfterAReArmClosesTheRunningJobAndTellsItsFailureFirst) {
+TEST_F(ExportFixture, ConfirmAfterAReArmClosesTheRunningJobWhichFinishesBesideTheNewOne) {
     const QString prefix = QStringLiteral("Falha na exportação: ");
     const struct {
         const char* name;
         int ok;
         QStringList shown;
     } cases[] = {
-        {"first job fine so far", 1, {}},
+        {"first job fine", 1, {}},
         {"first job failed", 0, {prefix + "No space left on device"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         services.messages.shown.clear();
+        fields.myWriter_Export.reset();
         exportTo("first.avi");
-        const engine::MRef<engine::IMWriter> running = fields.myWriter_Export;
+        const engine::MRef<engine::IMWriter> first = fields.myWriter_Export;
         exportButton->setEnabled(true);
+        engine.presets().recordingStage = 2; // the first writer finishes its file for a while
         engine.presets().recordingOk = c.ok;
         engine.presets().recordingText = "No space left on device";
         engine.clearCalls();
 
         exportTo("second.avi");
-        EXPECT_EQ(services.messages.shown, c.shown);
-        const QStringList calls = writerCalls().filter(QRegularExpression("^writer\\."));
-        ASSERT_GE(calls.size(), 5);
-        EXPECT_EQ(calls.mid(2, 2), kCloseThenAsk) << "after the two properties, before the new target";
-        EXPECT_TRUE(calls[4].startsWith("writer.SetTarget(")) << calls[4].toStdString();
+        const QStringList calls = engine.calls();
+        const QString firstTag = calls.filter(".SetProp(\"rate_control\"").first().section('.', 0, 0);
+        const QString secondTag = calls.filter(".SetTarget(").first().section('.', 0, 0);
+        EXPECT_NE(firstTag, secondTag) << "the new target goes to a writer of its own";
+        EXPECT_LT(calls.indexOf(firstTag + ".CloseObject()"), calls.indexOf("create(" + secondTag + ")"));
+        EXPECT_TRUE(calls.filter(firstTag + ".AbandonRecording").isEmpty());
+        EXPECT_NE(fields.myWriter_Export, first);
         EXPECT_EQ(exportButton->tag(), 1);
-        EXPECT_EQ(fields.myWriter_Export, running) << "the same writer takes the new target";
+        EXPECT_TRUE(services.messages.shown.isEmpty()) << "the first job's outcome is not in yet";
+        job->checkCompletion(kRunning);
+        EXPECT_EQ(strip->text(), "Exportando first.avi: 50%   Exportando second.avi: 0%");
+
+        // The first job's outcome arrives while the second still records.
+        engine.presets().recordingStage = 0;
+        job->checkCompletion(kRunning);
+        EXPECT_EQ(services.messages.shown, c.shown);
+        EXPECT_EQ(exportButton->tag(), 1);
 
         // The second job ends on its own account.
         engine.presets().recordingOk = 1;
@@ -256,6 +275,59 @@ TEST_F(ExportFixture, ConfirmAfterAReArmClosesTheRunningJobAndTellsItsFailureFir
         job->checkCompletion(kStopped);
         EXPECT_TRUE(services.messages.shown.isEmpty());
     }
+}
+
+TEST_F(ExportFixture, StatusStripShowsEachExportsProgressThenItsUsualText) {
+    const QString usual = strip->text();
+    fields.Cue_In = 10;
+    fields.Cue_Out = 20;
+    exportTo("cut.avi");
+    const struct {
+        const char* name;
+        int sourceState, stage;
+        double fraction;
+        QString shown;
+    } steps[] = {
+        {"recording, 40 % of the range played", kRunning, 1, 0.4, "Exportando cut.avi: 20%"},
+        {"recording ended, the file starts finishing", kStopped, 2, 0.0, "Exportando cut.avi: 50%"},
+        {"finishing half done", kStopped, 2, 0.5, "Exportando cut.avi: 75%"},
+        {"outcome in", kStopped, 0, 0.0, usual},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.name);
+        engine.presets().recordingStage = s.stage;
+        engine.presets().recordingFraction = s.fraction;
+        job->checkCompletion(s.sourceState);
+        EXPECT_EQ(strip->text(), s.shown);
+    }
+    // The clip text written meanwhile is what comes back.
+    exportTo("cut.avi");
+    engine.presets().recordingStage = 2;
+    job->checkCompletion(kStopped);
+    strip->say(widgets::StatusStrip::Layer::Usual, " Arquivo de vídeo selecionado: other.mxf");
+    EXPECT_EQ(strip->text(), "Exportando cut.avi: 50%");
+    strip->say(widgets::StatusStrip::Layer::Failure, " Falha ao abrir o clipe: arquivo não encontrado");
+    EXPECT_EQ(strip->text(), " Falha ao abrir o clipe: arquivo não encontrado") << "a failed open outranks";
+    strip->say(widgets::StatusStrip::Layer::Failure, "");
+    engine.presets().recordingStage = 0;
+    job->checkCompletion(kStopped);
+    EXPECT_EQ(strip->text(), " Arquivo de vídeo selecionado: other.mxf");
+}
+
+TEST_F(ExportFixture, ClosingTheWindowAbandonsEveryExportNotYetFinished) {
+    exportTo("first.avi");
+    exportButton->setEnabled(true);
+    engine.presets().recordingStage = 2;
+    exportTo("second.avi");
+    engine.clearCalls();
+    job->abandonAll();
+    EXPECT_EQ(engine.calls().filter("AbandonRecording").size(), 2);
+    // Nothing is told or listed afterwards.
+    engine.presets().recordingStage = 0;
+    engine.presets().recordingOk = 0;
+    job->checkCompletion(kStopped);
+    EXPECT_TRUE(services.messages.shown.isEmpty());
+    EXPECT_EQ(strip->text(), " Arquivo de vídeo selecionado: clip.mxf");
 }
 
 TEST_F(ExportFixture, TickEndsTheJobOnceTheSourceLeavesTheRunningState) {
@@ -283,7 +355,7 @@ TEST_F(ExportFixture, TickEndsTheJobOnceTheSourceLeavesTheRunningState) {
         EXPECT_EQ(list->entries().contains("cut.avi"), c.ends) << "the list is re-read when the job ends";
         EXPECT_EQ(fields.myObject_Export, writerObject) << "the object view is left in place";
         EXPECT_FALSE(exportButton->isEnabled());
-        EXPECT_EQ(writerCalls(), c.ends ? kCloseThenAsk : QStringList());
+        EXPECT_EQ(writerCalls(), c.ends ? kCloseThenAsk : kProgressAsked);
 
         // Later ticks find nothing more to do.
         engine.clearCalls();

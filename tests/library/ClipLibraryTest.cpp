@@ -13,6 +13,7 @@
 #include "widgets/ClipList.h"
 #include "widgets/DatePicker.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/StatusStrip.h"
 
 namespace {
 

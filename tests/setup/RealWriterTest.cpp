@@ -14,6 +14,7 @@
 #include "ScriptedServices.h"
 #include "TempSettings.h"
 #include "UpDownEdit.h"
+#include "WriterOutcome.h"
 #include "engine_ffmpeg/FfmpegEngine.h"
 #include "samples/SampleClips.h"
 #include "settings/RegConfig.h"
@@ -61,6 +62,7 @@ std::pair<int, QString> exportWithSavedSettings(engine::IEngineFactory& engine, 
     engine::query<IMObject>(writer)->CloseObject();
     source->CloseObject();
     std::pair<int, QString> outcome;
+    testsupport::waitForOutcome(*writer);
     writer->GetRecordingResult(outcome.first, outcome.second);
     return outcome;
 }

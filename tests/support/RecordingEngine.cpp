@@ -193,6 +193,12 @@ public:
         text = presets_->recordingText;
         return log("GetRecordingResult", {});
     }
+    int GetRecordingProgress(int& stage, double& fraction) override {
+        stage = presets_->recordingStage;
+        fraction = presets_->recordingFraction;
+        return log("GetRecordingProgress", {});
+    }
+    int AbandonRecording() override { return log("AbandonRecording", {}); }
 
     // IMAttributes of the writer itself: none.
     int SetAttribute(const QString& name, const QString& value) override { return log("SetAttribute", {arg(name), arg(value)}); }

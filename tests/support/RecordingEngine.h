@@ -36,6 +36,8 @@ struct EnginePresets {
     int recordingOk = 1;
     int setTargetStatus = 0;  // what SetTarget returns
     QString recordingText;
+    int recordingStage = 0; // GetRecordingProgress: 0 none under way, 1 recording, 2 finishing
+    double recordingFraction = 0;
     ScriptedConfig config;
 };
 

@@ -13,6 +13,7 @@ AVCodecContextPtr openStreamDecoder(const AVStream* stream, QString& error) {
     AVCodecContextPtr dec(avcodec_alloc_context3(decoder));
     avcodec_parameters_to_context(dec.get(), stream->codecpar);
     dec->pkt_timebase = stream->time_base;
+    dec->thread_count = 0; // as many as the machine has
     if (int rc = avcodec_open2(dec.get(), decoder, nullptr); rc < 0) {
         error = QStringLiteral("Cannot decode the source's %1: %2").arg(decoder->name, avErrorText(rc));
         return nullptr;

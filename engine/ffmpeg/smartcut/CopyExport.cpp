@@ -22,7 +22,11 @@ CopyExport::CopyExport(CutRequest request, bool pacesSource, int sourceState, bo
         };
 }
 
-CopyExport::~CopyExport() = default;
+CopyExport::~CopyExport() {
+    end();
+    if (cutter_.joinable())
+        cutter_.join();
+}
 
 void CopyExport::onVideo(const FrameHandle& frame) {
     if (!frame)
@@ -31,13 +35,15 @@ void CopyExport::onVideo(const FrameHandle& frame) {
     // The picture shown at the start, then each new one while the source runs.
     if (first_ < 0) {
         first_ = last_ = frame->index;
-        firstPosition_ = lastPosition_ = frame->position;
+        firstShown_ = lastShown_ = frame->position;
+        lastPosition_ = frame->position;
         if (encoder_)
             placement_.anchor(*encoder_, frame->position, 0);
     } else if (running_ && frame->index > last_) {
         if (frame->index != last_ + 1)
             jumped_ = true;
         last_ = frame->index;
+        lastShown_ = frame->position;
         lastPosition_ = frame->position;
     }
     if (QString e = releaseSound(); !e.isEmpty())
@@ -59,7 +65,7 @@ void CopyExport::onAudio(const AudioHandle& block) {
 QString CopyExport::releaseSound() {
     if (!encoder_ || !placement_.anchored() || jumped_ || !soundError_.isEmpty())
         return {};
-    const int64_t limit = std::llround((lastPosition_ - firstPosition_) * AudioEncoder::kInputRate);
+    const int64_t limit = std::llround((lastShown_ - firstShown_) * AudioEncoder::kInputRate);
     return encoder_->release(limit, keepPacket_);
 }
 
@@ -86,8 +92,36 @@ void CopyExport::onSourceState(int state, bool discontinuity) {
         jumped_ = true;
 }
 
-CutOutcome CopyExport::finish() {
+void CopyExport::endOnce() {
+    cutter_ = std::thread([this] {
+        const CutOutcome result = cut();
+        conclude({result.ok, result.text});
+    });
+}
+
+void CopyExport::takeRange(const QString& clip, double inSeconds, double outSeconds) {
     std::lock_guard lock(mutex_);
+    request_.source = clip;
+    request_.bySeconds = true;
+    request_.inSeconds = inSeconds;
+    request_.outSeconds = outSeconds;
+    rangeTaken_ = true;
+}
+
+void CopyExport::refuse(const QString& reason) {
+    std::lock_guard lock(mutex_);
+    refusal_ = reason;
+}
+
+CutOutcome CopyExport::cut() {
+    std::lock_guard lock(mutex_);
+    CutControl control;
+    control.progress = [this](double done) { finished_ = std::min(done, 0.99); };
+    control.abandoned = [this] { return abandoned(); };
+    if (!refusal_.isEmpty())
+        return {false, false, 0, refusal_};
+    if (rangeTaken_)
+        return smartCut(request_, sound_, control);
     if (first_ < 0)
         return {false, false, 0, QStringLiteral("Nothing was recorded")};
     if (jumped_)
@@ -96,7 +130,7 @@ CutOutcome CopyExport::finish() {
             QStringLiteral("The source jumped while recording; a copied export needs one continuous range")};
     request_.in = first_;
     request_.out = last_ + 1;
-    return smartCut(request_, sound_);
+    return smartCut(request_, sound_, control);
 }
 
 } // namespace engine::ff

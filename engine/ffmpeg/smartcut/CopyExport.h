@@ -2,22 +2,23 @@
 // The writer's "copy" recording: watches which frames the file source plays and, when the recording is
 // closed, cuts exactly that range from the clip file without a full re-encode. Its sound is either the
 // clip's own audio streams (cut from the file) or the routed sound the source plays, encoded as it
-// comes the way a recording encodes it.
+// comes the way a recording encodes it. The cut runs on a thread of its own once the recording ends.
 #include <QString>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
-#include "core/MediaSink.h"
 #include "smartcut/SmartCut.h"
 #include "writer/EncoderCommon.h"
+#include "writer/RecordingJob.h"
 #include "writer/SoundPlacement.h"
 
 namespace engine::ff {
 
 class AudioEncoder;
 
-class CopyExport final : public IMediaSink {
+class CopyExport final : public RecordingJob {
   public:
     // Sound: the clip's own streams when `copySound`; otherwise the routed sound through `encoder`, or
     // none when the encoder is null (the format stores no sound).
@@ -25,15 +26,20 @@ class CopyExport final : public IMediaSink {
                std::unique_ptr<AudioEncoder> encoder);
     ~CopyExport() override;
 
-    // Call after the source has let go of this sink; returns when the file is written (or not).
-    CutOutcome finish();
-
+    QString error() const override { return {}; }
+    // Instead of watching what the source plays: the clip and its range as the source holds them, in
+    // seconds from the first frame. Call before end().
+    void takeRange(const QString& clip, double inSeconds, double outSeconds);
+    // The export cannot go ahead; end() reports `reason`.
+    void refuse(const QString& reason);
     void onVideo(const FrameHandle& frame) override;
     void onAudio(const AudioHandle& block) override;
     void onSourceState(int state, bool discontinuity) override;
     bool pacesSource() const override { return pacesSource_; }
 
   private:
+    void endOnce() override;
+    CutOutcome cut();
     QString releaseSound();
     QString routedSound(double fromSeconds, double toSeconds, std::vector<AudioSpan>& out);
 
@@ -43,7 +49,7 @@ class CopyExport final : public IMediaSink {
     std::mutex mutex_;
     bool running_;
     int64_t first_ = -1, last_ = -1;
-    double firstPosition_ = 0, lastPosition_ = 0; // media time of those frames
+    double firstShown_ = 0, lastShown_ = 0; // media time of those frames
     bool jumped_ = false;
 
     std::shared_ptr<AudioEncoder> encoder_; // shared with the spans handed to the cut
@@ -51,6 +57,9 @@ class CopyExport final : public IMediaSink {
     std::vector<AVPacketPtr> soundPackets_; // encoder time base, from the first frame's first sample
     PacketSink keepPacket_;                 // into soundPackets_
     QString soundError_;
+    bool rangeTaken_ = false;
+    QString refusal_;
+    std::thread cutter_;
 };
 
 } // namespace engine::ff

@@ -8,9 +8,9 @@
 
 namespace engine::ff {
 
-QString checkCut(const QString& path, int64_t frames) {
+QString checkCut(const QString& path, int64_t frames, const std::function<bool()>& stop) {
     SourceIndex written;
-    if (QString e = scanSource(path, written); !e.isEmpty())
+    if (QString e = scanSource(path, written, stop); !e.isEmpty())
         return QStringLiteral("The written file does not read back: ") + e;
     if (written.frames != frames)
         return QStringLiteral("The written file holds %1 frames instead of %2")

@@ -3,10 +3,11 @@
 // interval with no gap or repeat.
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace engine::ff {
 
 // Empty when the file holds exactly `frames` video frames on a regular time line; otherwise the reason.
-QString checkCut(const QString& path, int64_t frames);
+QString checkCut(const QString& path, int64_t frames, const std::function<bool()>& stop = {});
 
 } // namespace engine::ff

@@ -2,8 +2,12 @@
 
 #include <QDir>
 #include <algorithm>
+#include <cmath>
+#include <limits>
+#include <set>
 
 #include "core/AvError.h"
+#include "smartcut/AudioCutter.h"
 #include "smartcut/CutCheck.h"
 #include "smartcut/CutPlan.h"
 #include "smartcut/H264Units.h"
@@ -22,53 +26,65 @@ struct BsfFree {
 };
 using BsfPtr = std::unique_ptr<AVBSFContext, BsfFree>;
 
-struct VideoOut {
-    std::vector<AVPacketPtr> packets;   // decode order, pts in frames from the export's first frame
-    std::vector<uint8_t> parameterSets; // every SPS/PPS the packets use, Annex B (H.264)
-};
-
-// The source's packets decoded at [first, end), in Annex B for H.264, with pts in export frames.
-QString copySourcePackets(const SourceIndex& index, const CutPlan& plan, VideoOut& out) {
-    QString error;
-    AVInputPtr in = openClip(index.path, error);
-    if (!in)
-        return error;
-    const AVStream* st = in->streams[index.videoStream];
-    AVBSFContext* raw = nullptr;
-    const bool h264 = st->codecpar->codec_id == AV_CODEC_ID_H264;
-    if (int rc = av_bsf_alloc(av_bsf_get_by_name(h264 ? "h264_mp4toannexb" : "null"), &raw); rc < 0)
-        return QStringLiteral("Cannot convert the source's packets: %1").arg(avErrorText(rc));
-    BsfPtr bsf(raw);
-    avcodec_parameters_copy(bsf->par_in, st->codecpar);
-    bsf->time_base_in = st->time_base;
-    if (int rc = av_bsf_init(bsf.get()); rc < 0)
-        return QStringLiteral("Cannot convert the source's packets: %1").arg(avErrorText(rc));
-    if (h264)
-        out.parameterSets =
-            parameterSetsAnnexB(splitNalUnits(bsf->par_out->extradata, bsf->par_out->extradata_size));
-
-    AVPacketPtr pkt = makePacket();
-    int position = -1;
-    while (av_read_frame(in.get(), pkt.get()) >= 0) {
-        const bool take = pkt->stream_index == index.videoStream && ++position >= plan.copyFirst;
-        if (position >= plan.copyEnd)
-            break;
-        if (take) {
-            const int64_t display = index.packets[size_t(position)].display;
-            av_bsf_send_packet(bsf.get(), pkt.get());
-            AVPacketPtr converted = makePacket();
-            if (av_bsf_receive_packet(bsf.get(), converted.get()) < 0)
-                return QStringLiteral("Cannot convert source packet %1").arg(position);
-            converted->pts = display - plan.in;
-            converted->duration = 1;
-            out.packets.push_back(std::move(converted));
-        }
-        av_packet_unref(pkt.get());
+// The source's packets decoded at [copyFirst, copyEnd), one by one, in Annex B for H.264, with pts in
+// frames from the export's first frame.
+class CopiedPackets {
+  public:
+    QString open(const SourceIndex& index, const CutPlan& plan) {
+        index_ = &index;
+        plan_ = &plan;
+        QString error;
+        int next = 0;
+        in_ = openClipBefore(index, plan.copyFirst, next, error);
+        if (!in_)
+            return error;
+        position_ = next - 1;
+        const AVStream* st = in_->streams[index.videoStream];
+        AVBSFContext* raw = nullptr;
+        const bool h264 = st->codecpar->codec_id == AV_CODEC_ID_H264;
+        if (int rc = av_bsf_alloc(av_bsf_get_by_name(h264 ? "h264_mp4toannexb" : "null"), &raw); rc < 0)
+            return QStringLiteral("Cannot convert the source's packets: %1").arg(avErrorText(rc));
+        bsf_.reset(raw);
+        avcodec_parameters_copy(bsf_->par_in, st->codecpar);
+        bsf_->time_base_in = st->time_base;
+        if (int rc = av_bsf_init(bsf_.get()); rc < 0)
+            return QStringLiteral("Cannot convert the source's packets: %1").arg(avErrorText(rc));
+        if (h264)
+            parameterSets =
+                parameterSetsAnnexB(splitNalUnits(bsf_->par_out->extradata, bsf_->par_out->extradata_size));
+        return {};
     }
-    if (int(out.packets.size()) != plan.copyEnd - plan.copyFirst)
-        return QStringLiteral("The source ended before the copied part was read");
-    return {};
-}
+    // The next copied packet; null at the end of the copied part.
+    AVPacketPtr next(QString& error) {
+        AVPacketPtr pkt = makePacket();
+        while (position_ + 1 < plan_->copyEnd && av_read_frame(in_.get(), pkt.get()) >= 0) {
+            if (pkt->stream_index != index_->videoStream || ++position_ < plan_->copyFirst) {
+                av_packet_unref(pkt.get());
+                continue;
+            }
+            av_bsf_send_packet(bsf_.get(), pkt.get());
+            AVPacketPtr converted = makePacket();
+            if (av_bsf_receive_packet(bsf_.get(), converted.get()) < 0) {
+                error = QStringLiteral("Cannot convert source packet %1").arg(position_);
+                return nullptr;
+            }
+            converted->pts = index_->packets[size_t(position_)].display - plan_->in;
+            return converted;
+        }
+        if (position_ + 1 < plan_->copyEnd)
+            error = QStringLiteral("The source ended before the copied part was read");
+        return nullptr;
+    }
+
+    std::vector<uint8_t> parameterSets; // every SPS/PPS of the source, Annex B (H.264)
+
+  private:
+    const SourceIndex* index_ = nullptr;
+    const CutPlan* plan_ = nullptr;
+    AVInputPtr in_;
+    BsfPtr bsf_;
+    int position_ = -1;
+};
 
 int freeParameterSetId(std::set<int>& used) {
     int id = 1;
@@ -78,25 +94,42 @@ int freeParameterSetId(std::set<int>& used) {
     return id;
 }
 
-void appendSpan(EncodedSpan& span, bool h264, VideoOut& out) {
-    for (auto& p : span.packets) {
-        if (h264 && (out.packets.empty() || p->flags & AV_PKT_FLAG_KEY)) {
-            const auto sets = parameterSetsAnnexB(splitNalUnits(p->data, p->size));
-            out.parameterSets.insert(out.parameterSets.end(), sets.begin(), sets.end());
+void addParameterSets(const EncodedSpan& span, std::vector<uint8_t>& sets) {
+    for (size_t k = 0; k < span.packets.size(); ++k) {
+        const AVPacket* p = span.packets[k].get();
+        if (k == 0 || p->flags & AV_PKT_FLAG_KEY) {
+            const auto found = parameterSetsAnnexB(splitNalUnits(p->data, p->size));
+            sets.insert(sets.end(), found.begin(), found.end());
         }
-        out.packets.push_back(std::move(p));
     }
 }
 
-// Decode timestamps from decode order, delayed by the deepest reordering anywhere in the export.
-void regenerateDts(std::vector<AVPacketPtr>& packets) {
+// How far decode order runs ahead of display order in a span (packets in decode order, pts counted from
+// `first`): decode timestamps are then the decode position less the deepest of these.
+int64_t reorderDepth(const std::vector<AVPacketPtr>& packets, int64_t first) {
     int64_t depth = 0;
     for (size_t k = 0; k < packets.size(); ++k)
-        depth = std::max<int64_t>(depth, int64_t(k) - packets[k]->pts);
-    for (size_t k = 0; k < packets.size(); ++k) {
-        packets[k]->dts = int64_t(k) - depth;
-        packets[k]->duration = 1;
-    }
+        depth = std::max<int64_t>(depth, int64_t(k) - (packets[k]->pts - first));
+    return depth;
+}
+
+int64_t copiedDepth(const SourceIndex& index, const CutPlan& plan) {
+    int64_t depth = 0;
+    for (int p = plan.copyFirst; p < plan.copyEnd; ++p)
+        depth = std::max<int64_t>(depth, int64_t(p - plan.copyFirst) -
+                                             (index.packets[size_t(p)].display - plan.headEnd));
+    return depth;
+}
+
+// The range a request names in seconds, in frames of the scanned clip.
+void resolveSeconds(const SourceIndex& index, CutRequest& request) {
+    const double fps = av_q2d(index.frameRate);
+    constexpr double kSlack = 1e-6; // positions read back from frame times
+    request.in =
+        std::clamp<int64_t>(int64_t(std::floor(request.inSeconds * fps + kSlack)), 0, index.frames - 1);
+    request.out = request.outSeconds > request.inSeconds
+                      ? std::min<int64_t>(int64_t(std::ceil(request.outSeconds * fps - kSlack)), index.frames)
+                      : index.frames;
 }
 
 QString containerCheck(const AVOutputFormat* muxer, const AVCodecParameters* par) {
@@ -114,10 +147,14 @@ CutOutcome failed(const QString& text) {
 
 } // namespace
 
-CutOutcome smartCut(const CutRequest& request, const CutSound& sound) {
+CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutControl& control) {
+    const QString abandoned = QStringLiteral("The cut was abandoned");
     SourceIndex index;
-    if (QString e = scanSource(request.source, index); !e.isEmpty())
-        return failed(e);
+    if (QString e = scanSource(asked.source, index, control.abandoned); !e.isEmpty())
+        return failed(control.abandoned() ? abandoned : e);
+    CutRequest request = asked;
+    if (request.bySeconds)
+        resolveSeconds(index, request);
     if (request.in < 0 || request.out <= request.in || request.out > index.frames)
         return failed(QStringLiteral("The range %1-%2 is outside the clip's %3 frames")
                           .arg(request.in)
@@ -146,105 +183,139 @@ CutOutcome smartCut(const CutRequest& request, const CutSound& sound) {
                        0,
                        QStringLiteral("the source's %1 video is re-encoded whole")
                            .arg(QString::fromUtf8(avcodec_get_name(videoPar->codec_id)))};
+    control.progress(0.05);
 
-    VideoOut video;
-    std::set<int> usedIds;
-    if (plan.copies()) {
-        if (QString e = copySourcePackets(index, plan, video); !e.isEmpty())
-            return failed(e);
-        usedIds = parameterSetIds(splitNalUnits(video.parameterSets.data(), int(video.parameterSets.size())));
-    }
-    std::vector<AVPacketPtr> middle = std::move(video.packets);
-    video.packets.clear();
+    // The spans around a copied stretch are short (up to a GOP each) and are encoded first: the file's
+    // header needs their parameter sets.
+    CopiedPackets copied;
     EncodedSpan head, tail;
-    if (plan.headEnd > plan.in) {
-        if (QString e = encodeSpan(index, plan.in, plan.headEnd, plan.in, freeParameterSetId(usedIds), head);
-            !e.isEmpty())
+    std::vector<uint8_t> parameterSets;
+    int64_t depth = 0;
+    if (plan.copies()) {
+        if (QString e = copied.open(index, plan); !e.isEmpty())
             return failed(e);
-        appendSpan(head, h264, video);
-    }
-    for (auto& p : middle)
-        video.packets.push_back(std::move(p));
-    if (plan.out > plan.tailStart) {
-        if (QString e =
-                encodeSpan(index, plan.tailStart, plan.out, plan.in, freeParameterSetId(usedIds), tail);
-            !e.isEmpty())
+        parameterSets = copied.parameterSets;
+        std::set<int> usedIds =
+            parameterSetIds(splitNalUnits(parameterSets.data(), int(parameterSets.size())));
+        auto encodeAround = [&](int64_t from, int64_t to, EncodedSpan& span) -> QString {
+            if (to <= from)
+                return {};
+            if (QString e = encodeSpan(index, from, to, plan.in, freeParameterSetId(usedIds), span);
+                !e.isEmpty())
+                return e;
+            addParameterSets(span, parameterSets);
+            span.encoder.reset(); // its memory is not needed while the file is written
+            return {};
+        };
+        if (QString e = encodeAround(plan.in, plan.headEnd, head); !e.isEmpty())
             return failed(e);
-        appendSpan(tail, h264, video);
+        if (QString e = encodeAround(plan.tailStart, plan.out, tail); !e.isEmpty())
+            return failed(e);
+        depth = std::max({reorderDepth(head.packets, 0), copiedDepth(index, plan),
+                          reorderDepth(tail.packets, plan.tailStart - plan.in)});
     }
-    regenerateDts(video.packets);
-
-    // The video stream: the source's description with every parameter set the packets use.
-    AVCodecContextPtr sourceDesc;
-    AVCodecContext* desc = head.encoder.get();
-    if (h264 || plan.copies() || !desc) {
-        sourceDesc.reset(avcodec_alloc_context3(nullptr));
-        avcodec_parameters_to_context(sourceDesc.get(), videoPar);
-        desc = sourceDesc.get();
-    }
-    desc->codec_tag = 0;
-    desc->time_base = av_inv_q(index.frameRate);
-    desc->framerate = index.frameRate;
-    if (h264) {
-        av_freep(&desc->extradata);
-        desc->extradata_size = 0;
-        desc->extradata =
-            static_cast<uint8_t*>(av_mallocz(video.parameterSets.size() + AV_INPUT_BUFFER_PADDING_SIZE));
-        std::copy(video.parameterSets.begin(), video.parameterSets.end(), desc->extradata);
-        desc->extradata_size = int(video.parameterSets.size());
-    }
+    if (control.abandoned())
+        return failed(abandoned);
 
     const double from = index.secondsOf(request.in), to = index.secondsOf(request.out);
-    std::vector<AudioSpan> audio;
+    std::unique_ptr<AudioCutter> audio;
     if (sound) {
-        if (QString e = sound(from, to, audio); !e.isEmpty())
+        std::vector<AudioSpan> spans;
+        if (QString e = sound(from, to, spans); !e.isEmpty())
             return failed(e);
-    } else {
-        audio.resize(index.audioStreams.size());
-        for (size_t i = 0; i < audio.size(); ++i)
-            if (QString e = cutAudio(index, index.audioStreams[i], from, to, audio[i]); !e.isEmpty())
-                return failed(e);
+        audio = AudioCutter::fromSpans(std::move(spans));
+    } else if (!(audio = AudioCutter::open(index, from, to, error))) {
+        return failed(error);
     }
 
     auto file = OutputFile::create(request.target, request.muxer, error);
     if (!file)
         return failed(error);
-    AVStream* videoStream = file->addStream(desc, error);
-    if (!videoStream)
-        return failed(error);
+    AVStream* videoStream = nullptr;
     std::vector<AVStream*> audioStreams;
-    for (auto& a : audio) {
-        audioStreams.push_back(file->addStream(a.encoder.get(), error));
-        if (!audioStreams.back())
-            return failed(error);
-    }
-    if (QString e = file->writeHeader({}); !e.isEmpty())
-        return failed(e);
-
-    // Interleave by time: before each picture, the sound that starts before it.
-    std::vector<size_t> next(audio.size(), 0);
-    auto writeAudioUpTo = [&](double seconds) -> QString {
-        for (size_t i = 0; i < audio.size(); ++i)
-            for (auto& pkts = audio[i].packets; next[i] < pkts.size(); ++next[i]) {
-                AVPacket* p = pkts[next[i]].get();
-                if (double(p->pts) / audio[i].encoder->sample_rate > seconds)
-                    break;
-                if (QString e = file->write(p, audioStreams[i], audio[i].encoder->time_base); !e.isEmpty())
-                    return e;
+    const std::vector<const AVCodecContext*> audioEncoders = audio->encoders();
+    AVCodecContextPtr sourceDesc;
+    AVCodecContext* desc = nullptr;
+    // The header, once the video stream is described: by the source with every parameter set the
+    // packets use when packets are copied, else by the encoder of the whole span.
+    auto writeHeader = [&](AVCodecContext* encoder) -> QString {
+        desc = encoder;
+        if (!desc) {
+            sourceDesc.reset(avcodec_alloc_context3(nullptr));
+            avcodec_parameters_to_context(sourceDesc.get(), videoPar);
+            desc = sourceDesc.get();
+            av_freep(&desc->extradata);
+            desc->extradata_size = 0;
+            if (h264) {
+                desc->extradata =
+                    static_cast<uint8_t*>(av_mallocz(parameterSets.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+                std::copy(parameterSets.begin(), parameterSets.end(), desc->extradata);
+                desc->extradata_size = int(parameterSets.size());
             }
-        return {};
+        }
+        desc->codec_tag = 0;
+        desc->time_base = av_inv_q(index.frameRate);
+        desc->framerate = index.frameRate;
+        if (encoder)
+            depth = encoder->has_b_frames;
+        if (!(videoStream = file->addStream(desc, error)))
+            return error;
+        for (const AVCodecContext* a : audioEncoders) {
+            audioStreams.push_back(file->addStream(a, error));
+            if (!audioStreams.back())
+                return error;
+        }
+        return file->writeHeader({});
     };
-    for (auto& p : video.packets) {
-        if (QString e = writeAudioUpTo(index.secondsOf(p->dts)); !e.isEmpty())
+
+    // Each picture in decode order, after the sound that starts before it.
+    const int64_t frames = request.out - request.in;
+    int64_t decodePosition = 0;
+    auto writeAudio = [&](size_t stream, AVPacket* p) {
+        return file->write(p, audioStreams[stream], audioEncoders[stream]->time_base);
+    };
+    auto writeVideo = [&](AVPacketPtr p) -> QString {
+        if (control.abandoned())
+            return abandoned;
+        p->dts = decodePosition++ - depth;
+        p->duration = 1;
+        if (p->dts > p->pts)
+            return QStringLiteral("The video's pictures are reordered deeper than its encoder declared");
+        if (QString e = audio->writeUntil(index.secondsOf(p->dts), writeAudio); !e.isEmpty())
+            return e;
+        control.progress(0.05 + 0.9 * double(decodePosition) / double(frames));
+        return file->write(p.get(), videoStream, desc->time_base);
+    };
+
+    if (plan.copies()) {
+        if (QString e = writeHeader(nullptr); !e.isEmpty())
             return failed(e);
-        if (QString e = file->write(p.get(), videoStream, desc->time_base); !e.isEmpty())
+        for (auto& p : head.packets)
+            if (QString e = writeVideo(std::move(p)); !e.isEmpty())
+                return failed(e);
+        for (AVPacketPtr p = copied.next(error); p; p = copied.next(error))
+            if (QString e = writeVideo(std::move(p)); !e.isEmpty())
+                return failed(e);
+        if (!error.isEmpty())
+            return failed(error);
+        for (auto& p : tail.packets)
+            if (QString e = writeVideo(std::move(p)); !e.isEmpty())
+                return failed(e);
+    } else {
+        SpanOutput whole;
+        whole.globalHeader = h264;
+        whole.opened = writeHeader;
+        whole.packet = writeVideo;
+        if (QString e = encodeSpan(index, plan.in, plan.out, plan.in, 1, whole); !e.isEmpty())
             return failed(e);
     }
-    if (QString e = writeAudioUpTo(1e18); !e.isEmpty())
+    if (QString e = audio->writeUntil(std::numeric_limits<double>::infinity(), writeAudio); !e.isEmpty())
         return failed(e);
 
-    const int64_t frames = request.out - request.in;
-    if (QString e = file->finish([&](const QString& written) { return checkCut(written, frames); });
+    if (QString e = file->finish([&](const QString& written) {
+            const QString e = checkCut(written, frames, control.abandoned);
+            return control.abandoned() ? abandoned : e;
+        });
         !e.isEmpty())
         return failed(e);
 

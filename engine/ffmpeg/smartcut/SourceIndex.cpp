@@ -29,7 +29,42 @@ AVInputPtr openClip(const QString& path, QString& error) {
     return ctx;
 }
 
-QString scanSource(const QString& path, SourceIndex& index) {
+int seekBefore(AVFormatContext* in, const SourceIndex& index, int position) {
+    int key = std::min(position, int(index.packets.size()) - 1);
+    while (key > 0 && !index.packets[size_t(key)].key)
+        --key;
+    const int64_t target = index.packets[size_t(std::max(key, 0))].dts;
+    if (key <= 0)
+        return 0;
+    if (av_seek_frame(in, index.videoStream, target, AVSEEK_FLAG_BACKWARD) < 0)
+        return -1;
+    // Where the demuxer landed: the first video packet read, found by its time stamp; the seek is then
+    // made again, so that the caller reads that packet first.
+    AVPacketPtr pkt = makePacket();
+    int64_t pts = AV_NOPTS_VALUE;
+    while (pts == AV_NOPTS_VALUE && av_read_frame(in, pkt.get()) >= 0) {
+        if (pkt->stream_index == index.videoStream)
+            pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+        av_packet_unref(pkt.get());
+    }
+    int landed = -1;
+    for (int i = key; i >= 0 && landed < 0; --i)
+        if (index.packets[size_t(i)].pts == pts)
+            landed = i;
+    if (landed < 0 || av_seek_frame(in, index.videoStream, target, AVSEEK_FLAG_BACKWARD) < 0)
+        return -1;
+    return landed;
+}
+
+AVInputPtr openClipBefore(const SourceIndex& index, int position, int& next, QString& error) {
+    AVInputPtr in = openClip(index.path, error);
+    if (!in || (next = seekBefore(in.get(), index, position)) >= 0)
+        return in;
+    next = 0;
+    return openClip(index.path, error);
+}
+
+QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop) {
     QString error;
     AVInputPtr in = openClip(path, error);
     if (!in)
@@ -53,9 +88,12 @@ QString scanSource(const QString& path, SourceIndex& index) {
     AVPacketPtr pkt = makePacket();
     int64_t bytes = 0;
     while (av_read_frame(in.get(), pkt.get()) >= 0) {
+        if (stop && stop())
+            return QStringLiteral("The reading of %1 was stopped").arg(path);
         if (pkt->stream_index == index.videoStream) {
             IndexedPacket p;
             p.pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+            p.dts = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : p.pts;
             p.key = pkt->flags & AV_PKT_FLAG_KEY;
             // Only an IDR is a clean start for H.264: a recovery point may be followed by pictures
             // that refer back past it.

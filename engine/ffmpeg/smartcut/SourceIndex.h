@@ -3,6 +3,7 @@
 // which frames a copied stretch may start from.
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "core/AvPtr.h"
@@ -11,6 +12,7 @@ namespace engine::ff {
 
 struct IndexedPacket {
     int64_t pts = 0;
+    int64_t dts = 0;
     int64_t display = 0; // frame number from the clip's first frame, display order
     bool key = false;    // the demuxer's key flag
     bool splice = false; // decoding can start here and nothing after it refers to anything before it
@@ -36,7 +38,17 @@ struct SourceIndex {
 // Opens a clip for reading (all streams found); null and the reason on failure.
 AVInputPtr openClip(const QString& path, QString& error);
 
-// Fills the index; returns the reason when the clip has no usable video.
-QString scanSource(const QString& path, SourceIndex& index);
+// Moves a freshly opened reader of the clip to a key frame at or before the video packet at decode
+// position `position`, so that a long file is not read from its start; returns the decode position of
+// the next video packet the reader gives (0: it reads from the start), or -1 when the reader was moved
+// to an unknown place and must be opened again.
+int seekBefore(AVFormatContext* in, const SourceIndex& index, int position);
+
+// A reader of the clip whose next video packet is at decode position `next`, at or before `position`.
+AVInputPtr openClipBefore(const SourceIndex& index, int position, int& next, QString& error);
+
+// Fills the index; returns the reason when the clip has no usable video, or when `stop` answers true
+// (a long file is read whole).
+QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop = {});
 
 } // namespace engine::ff

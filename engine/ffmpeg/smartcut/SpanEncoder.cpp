@@ -1,6 +1,10 @@
 #include "smartcut/SpanEncoder.h"
 
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 #include "core/AvError.h"
 #include "smartcut/Codecs.h"
@@ -50,8 +54,8 @@ QString h264Profile(int profile) {
 }
 
 AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecParameters* src,
-                                     const AVCodecContext* dec, const AVFrame* first, int parameterSetId,
-                                     int64_t frames, QString& error) {
+                                     const AVFrame* first, int parameterSetId, int64_t frames,
+                                     bool globalHeader, QString& error) {
     const bool h264 = src->codec_id == AV_CODEC_ID_H264;
     const AVCodec* codec =
         h264 ? avcodec_find_encoder_by_name("libx264") : avcodec_find_encoder(src->codec_id);
@@ -76,6 +80,9 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
         enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
     enc->profile = src->profile;
     enc->level = src->level;
+    enc->thread_count = 0; // as many as the machine has
+    if (globalHeader)
+        enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* opts = nullptr;
     if (h264) {
         // One IDR at the start of the span, the rest predicted; quality well above the copied part's so
@@ -83,9 +90,9 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
         enc->gop_size = int(std::min<int64_t>(frames + 1, 10000));
         enc->max_b_frames = 0;
         av_dict_set(&opts, "profile", h264Profile(src->profile).toUtf8().constData(), 0);
-        av_dict_set(&opts, "preset", "veryfast", 0);
+        av_dict_set(&opts, "preset", "superfast", 0);
         av_dict_set(&opts, "crf", "12", 0);
-        const QByteArray params = QStringLiteral("sps-id=%1:scenecut=0%2")
+        const QByteArray params = QStringLiteral("sps-id=%1:scenecut=0:trellis=0%2")
                                       .arg(parameterSetId)
                                       .arg(enc->flags & AV_CODEC_FLAG_INTERLACED_DCT ? ":tff=1" : "")
                                       .toUtf8();
@@ -95,18 +102,14 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
             enc->rc_buffer_size = int(std::min<int64_t>(index.bitRate * 4, INT32_MAX));
         }
     } else {
-        // Constant fine quantiser: a re-encoded stretch must not look worse than the source beside it.
+        // Constant fine quantiser: a re-encoded stretch must not look worse than the source. No rate
+        // ceiling: the encoder would encode every picture over the ceiling again, several times.
         enc->flags |= AV_CODEC_FLAG_QSCALE;
         enc->global_quality = FF_QP2LAMBDA * 2;
         enc->bit_rate = index.bitRate;
         if (src->codec_id == AV_CODEC_ID_MPEG2VIDEO) {
-            // The sequence header as the source's: same rate and buffer fields, GOPs closed so that the
-            // copied GOPs after them decode on their own.
             enc->flags |= AV_CODEC_FLAG_CLOSED_GOP;
             av_dict_set(&opts, "sc_threshold", "1000000000", 0); // closed GOPs only at fixed places
-            enc->rc_max_rate = dec->bit_rate > 0 ? dec->bit_rate : index.bitRate;
-            enc->rc_buffer_size = dec->rc_buffer_size;
-            enc->bit_rate = enc->rc_max_rate;
         }
         enc->gop_size = 12;
         enc->max_b_frames = 2;
@@ -122,65 +125,184 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
 
 } // namespace
 
+// Encodes into `encoder`, which the caller may keep.
+static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
+                              int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder);
+
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
                    EncodedSpan& out) {
-    QString error;
-    AVInputPtr in = openClip(index.path, error);
-    if (!in)
-        return error;
-    const AVCodecParameters* par = in->streams[index.videoStream]->codecpar;
-    AVCodecContextPtr dec = openStreamDecoder(in->streams[index.videoStream], error);
-    if (!dec)
-        return error;
-
-    const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
-    const int start = decodeStart(index, from);
-    AVCodecContextPtr& enc = out.encoder;
-    int64_t taken = 0;
-    AVFramePtr frame = makeFrame();
-    auto takeFrames = [&]() -> QString {
-        while (avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
-            const int64_t ts = frame->best_effort_timestamp;
-            const int64_t display = std::llround(double(ts - index.firstPts) / ticksPerFrame);
-            if (display >= from && display < to) {
-                if (!enc && !(enc = openMatchedEncoder(index, par, dec.get(), frame.get(), parameterSetId,
-                                                       to - from, error)))
-                    return error;
-                frame->pts = display - origin;
-                frame->pict_type = AV_PICTURE_TYPE_NONE; // the encoder chooses; one IDR at the start
-                if (int rc = avcodec_send_frame(enc.get(), frame.get()); rc < 0)
-                    return QStringLiteral("Encoding failed: %1").arg(avErrorText(rc));
-                if (QString e = takeEncodedPackets(enc.get(), out.packets); !e.isEmpty())
-                    return e;
-                ++taken;
-            }
-            av_frame_unref(frame.get());
-        }
-        return {};
+    SpanOutput keep;
+    keep.opened = [&](AVCodecContext*) { return QString(); };
+    keep.packet = [&](AVPacketPtr p) {
+        out.packets.push_back(std::move(p));
+        return QString();
     };
+    return encodeSpanWith(index, from, to, origin, parameterSetId, keep, &out.encoder);
+}
 
-    AVPacketPtr pkt = makePacket();
-    int position = -1;
-    while (taken < to - from && av_read_frame(in.get(), pkt.get()) >= 0) {
-        if (pkt->stream_index == index.videoStream && ++position >= start) {
-            avcodec_send_packet(dec.get(), pkt.get()); // a damaged packet costs its picture, counted below
-            if (QString e = takeFrames(); !e.isEmpty())
+QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
+                   const SpanOutput& output) {
+    AVCodecContextPtr encoder;
+    return encodeSpanWith(index, from, to, origin, parameterSetId, output, &encoder);
+}
+
+// The span's pictures, decoded on a thread of their own while the caller's thread encodes them: a few
+// pictures are handed over at a time.
+class SpanDecoder {
+  public:
+    SpanDecoder(const SourceIndex& index, int64_t from, int64_t to, int64_t origin)
+        : index_(index), from_(from), to_(to), origin_(origin) {}
+    ~SpanDecoder() {
+        stop();
+        if (thread_.joinable())
+            thread_.join();
+    }
+    QString open() {
+        QString error;
+        start_ = decodeStart(index_, from_);
+        in_ = openClipBefore(index_, start_, next_, error);
+        if (!in_)
+            return error;
+        dec_ = openStreamDecoder(in_->streams[index_.videoStream], error);
+        if (!dec_)
+            return error;
+        thread_ = std::thread([this] { finish(run()); });
+        return {};
+    }
+    const AVCodecParameters* parameters() const { return in_->streams[index_.videoStream]->codecpar; }
+    // The next picture of the span, pts in frames from the export's first; null at the end, after which
+    // error() tells whether all came.
+    AVFramePtr take() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !frames_.empty() || done_; });
+        if (frames_.empty())
+            return nullptr;
+        AVFramePtr f = std::move(frames_.front());
+        frames_.pop_front();
+        changed_.notify_all();
+        return f;
+    }
+    QString error() {
+        std::lock_guard lock(mutex_);
+        return error_;
+    }
+    void stop() {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+        changed_.notify_all();
+    }
+
+  private:
+    static constexpr size_t kHandedAtOnce = 4;
+
+    bool put(AVFramePtr f) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return frames_.size() < kHandedAtOnce || stopped_; });
+        if (stopped_)
+            return false;
+        frames_.push_back(std::move(f));
+        changed_.notify_all();
+        return true;
+    }
+    void finish(QString error) {
+        std::lock_guard lock(mutex_);
+        error_ = std::move(error);
+        done_ = true;
+        changed_.notify_all();
+    }
+    bool stopped() {
+        std::lock_guard lock(mutex_);
+        return stopped_;
+    }
+    // Hands over every decoded picture inside the span; false once the taker has stopped.
+    bool handOver(int64_t& taken) {
+        const double ticksPerFrame = av_q2d(av_inv_q(index_.frameRate)) / av_q2d(index_.timeBase);
+        for (AVFramePtr frame = makeFrame(); avcodec_receive_frame(dec_.get(), frame.get()) >= 0;
+             frame = makeFrame()) {
+            const int64_t display =
+                std::llround(double(frame->best_effort_timestamp - index_.firstPts) / ticksPerFrame);
+            if (display < from_ || display >= to_)
+                continue;
+            frame->pts = display - origin_;
+            frame->pict_type = AV_PICTURE_TYPE_NONE; // the encoder chooses; one IDR at the start
+            if (!put(std::move(frame)))
+                return false;
+            ++taken;
+        }
+        return true;
+    }
+    QString run() {
+        int64_t taken = 0;
+        AVPacketPtr pkt = makePacket();
+        int position = next_ - 1;
+        while (taken < to_ - from_ && !stopped() && av_read_frame(in_.get(), pkt.get()) >= 0) {
+            if (pkt->stream_index == index_.videoStream && ++position >= start_) {
+                avcodec_send_packet(dec_.get(), pkt.get()); // a damaged packet costs its picture, counted
+                if (!handOver(taken))
+                    return {};
+            }
+            av_packet_unref(pkt.get());
+        }
+        if (taken < to_ - from_) {
+            avcodec_send_packet(dec_.get(), nullptr);
+            if (!handOver(taken))
+                return {};
+        }
+        if (taken != to_ - from_)
+            return QStringLiteral("Only %1 of the %2 frames from frame %3 could be decoded")
+                .arg(taken)
+                .arg(to_ - from_)
+                .arg(from_);
+        return {};
+    }
+
+    const SourceIndex& index_;
+    const int64_t from_, to_, origin_;
+    int start_ = 0, next_ = 0;
+    AVInputPtr in_;
+    AVCodecContextPtr dec_;
+    std::thread thread_;
+    std::mutex mutex_; // guards what follows
+    std::condition_variable changed_;
+    std::deque<AVFramePtr> frames_;
+    bool done_ = false, stopped_ = false;
+    QString error_;
+};
+
+static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
+                              int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder) {
+    SpanDecoder decoder(index, from, to, origin);
+    if (QString e = decoder.open(); !e.isEmpty())
+        return e;
+    AVCodecContextPtr& enc = *encoder;
+    auto pass = [&]() -> QString {
+        std::vector<AVPacketPtr> packets;
+        QString e = takeEncodedPackets(enc.get(), packets);
+        for (auto& p : packets)
+            if (e.isEmpty())
+                e = output.packet(std::move(p));
+        return e;
+    };
+    for (AVFramePtr frame = decoder.take(); frame; frame = decoder.take()) {
+        QString error;
+        if (!enc) {
+            if (!(enc = openMatchedEncoder(index, decoder.parameters(), frame.get(), parameterSetId,
+                                           to - from, output.globalHeader, error)))
+                return error;
+            if (QString e = output.opened(enc.get()); !e.isEmpty())
                 return e;
         }
-        av_packet_unref(pkt.get());
-    }
-    if (taken < to - from) {
-        avcodec_send_packet(dec.get(), nullptr);
-        if (QString e = takeFrames(); !e.isEmpty())
+        if (int rc = avcodec_send_frame(enc.get(), frame.get()); rc < 0)
+            return QStringLiteral("Encoding failed: %1").arg(avErrorText(rc));
+        if (QString e = pass(); !e.isEmpty())
             return e;
     }
-    if (taken != to - from || !enc)
-        return QStringLiteral("Only %1 of the %2 frames from frame %3 could be decoded")
-            .arg(taken)
-            .arg(to - from)
-            .arg(from);
+    if (QString e = decoder.error(); !e.isEmpty())
+        return e;
+    if (!enc)
+        return QStringLiteral("No frame from frame %1 could be decoded").arg(from);
     avcodec_send_frame(enc.get(), nullptr);
-    return takeEncodedPackets(enc.get(), out.packets);
+    return pass();
 }
 
 } // namespace engine::ff

@@ -75,7 +75,7 @@ void EncodeSession::discontinuity() {
     placement_.unanchor();
 }
 
-QString EncodeSession::finish() {
+QString EncodeSession::finish(const std::function<bool()>& abandoned) {
     if (!videoEnc_) {
         abandon();
         return QStringLiteral("No picture came from the source: nothing was recorded");
@@ -85,7 +85,8 @@ QString EncodeSession::finish() {
     if (audioEnc_)
         if (QString error = audioEnc_->finish(audioSamplesFor(frames_), audioSink_); !error.isEmpty())
             return error;
-    return file_->finish();
+    return file_->finish(
+        [&](const QString&) { return abandoned() ? QStringLiteral("abandoned") : QString(); });
 }
 
 } // namespace engine::ff

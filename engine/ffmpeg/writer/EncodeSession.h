@@ -3,6 +3,7 @@
 // encoders and the file's header. Output time counts pictures from 0; sound is placed relative to the
 // picture it accompanies (re-anchored after a seek of the source).
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,8 +24,8 @@ class EncodeSession {
     QString video(const FrameHandle& frame);
     QString audio(const AudioHandle& block);
     void discontinuity();
-    // Flushes, writes the trailer and puts the file in place.
-    QString finish();
+    // Flushes, writes the trailer and puts the file in place, unless `abandoned` says otherwise first.
+    QString finish(const std::function<bool()>& abandoned);
     // Removes everything written.
     void abandon();
     int64_t frames() const { return frames_; }

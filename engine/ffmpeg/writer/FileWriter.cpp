@@ -9,6 +9,8 @@
 #include "writer/AudioEncoder.h"
 #include "writer/Recorder.h"
 
+#include <algorithm>
+
 namespace engine::ff {
 namespace {
 
@@ -26,11 +28,20 @@ bool sameFile(const QString& a, const QString& b) {
            std::filesystem::weakly_canonical(fsPath(b), ec);
 }
 
+// A source that tells its range (a file source, not a mere feeder of pictures).
+bool offersRange(IMObject* source) {
+    IMUnknown* file = source->QueryInterface(IMFile::IID);
+    if (file)
+        file->Release();
+    return file != nullptr;
+}
+
 } // namespace
 
 FileWriter::FileWriter() = default;
+// A writer let go of while its file is finishing waits for it: the export is not lost.
 FileWriter::~FileWriter() {
-    finishRecording();
+    closeRecording();
 }
 
 void FileWriter::setOutcome(bool ok, const QString& text) {
@@ -39,15 +50,14 @@ void FileWriter::setOutcome(bool ok, const QString& text) {
 }
 
 int FileWriter::SetTarget(const QString& fileName, const QString& params) {
-    // A new target ends the recording in progress before the source moves on to the next job.
-    finishRecording();
-    if (fileName.trimmed().isEmpty()) {
-        target_.reset();
-        setOutcome(false, QStringLiteral("No target file name was given"));
-        return kInvalidArg;
-    }
-    const QString error = config_.apply(params, fileName);
+    // A new target ends the recording in progress before the source moves on to the next job; its
+    // outcome is told until the next recording starts.
+    closeRecording();
+    const QString error = fileName.trimmed().isEmpty() ? QStringLiteral("No target file name was given")
+                                                       : config_.apply(params, fileName);
     if (!error.isEmpty()) {
+        // The refusal is the outcome now told; the earlier recording still finishes.
+        retireRecording();
         target_.reset();
         setOutcome(false, error);
         return kInvalidArg;
@@ -57,18 +67,57 @@ int FileWriter::SetTarget(const QString& fileName, const QString& params) {
 }
 
 int FileWriter::GetRecordingResult(int& ok, QString& text) {
-    ok = ok_ ? 1 : 0;
-    text = copy_ ? QStringLiteral("Recording in progress") : outcome_;
-    if (recorder_) {
+    if (recording_ && recording_->done()) {
+        const RecordingOutcome result = recording_->outcome();
+        setOutcome(result.ok, result.text);
+    } else if (recording_) {
         // A failure is told at once, before the job closes the writer.
-        const QString error = recorder_->error();
-        text = error.isEmpty() ? QStringLiteral("Recording in progress") : error;
+        const QString error = recording_->error();
+        setOutcome(false, error.isEmpty() ? QStringLiteral("Recording in progress") : error);
     }
+    ok = ok_ ? 1 : 0;
+    text = outcome_;
+    return kOk;
+}
+
+int FileWriter::GetRecordingProgress(int& stage, double& fraction) {
+    takeRangeFromSource();
+    stage = 0;
+    fraction = 0;
+    if (!recording_ || recording_->done())
+        return kOk;
+    if (!source_) {
+        stage = 2;
+        fraction = recording_->finishedFraction();
+        return kOk;
+    }
+    stage = 1;
+    double in = 0;
+    const double end = rangeEnd(in);
+    if (end > in)
+        fraction = std::clamp((recording_->lastPosition() - in) / (end - in), 0.0, 1.0);
+    return kOk;
+}
+
+double FileWriter::rangeEnd(double& in) const {
+    double out = 0, duration = 0;
+    if (!sourceFile_ || sourceFile_->GetInOut(in, out, duration) != kOk)
+        return 0;
+    return out > in ? out : duration;
+}
+
+int FileWriter::AbandonRecording() {
+    if (recording_) {
+        recording_->abandon();
+        closeRecording();
+    }
+    for (auto& earlier : retired_)
+        earlier->abandon();
     return kOk;
 }
 
 int FileWriter::StartFrom(IMObject* source) {
-    finishRecording();
+    retireRecording();
     if (!target_) {
         // Keeps the reason a SetTarget gave, if any.
         setOutcome(false, ok_ || outcome_.isEmpty() ? QStringLiteral("No usable target was set") : outcome_);
@@ -89,12 +138,21 @@ int FileWriter::StartFrom(IMObject* source) {
     }
     int sourceState = 0;
     source->GetState(sourceState);
-    if (target_->settings.copyVideo) {
+    const WriterSettings& settings = target_->settings;
+    if (settings.copyVideo && (settings.copyAudio || !settings.audio) && offersRange(source)) {
+        auto copy = std::make_unique<CopyExport>(CutRequest{clip, target_->fileName, settings.format->muxer},
+                                                 false, sourceState, settings.copyAudio, nullptr);
+        rangeWanted_ = copy.get();
+        recording_ = std::move(copy);
+        attach(hub, source, false);
+        takeRangeFromSource();
+        return kOk;
+    }
+    if (settings.copyVideo) {
         if (clip.isEmpty()) {
             setOutcome(false, QStringLiteral("Only a clip file can be copied"));
             return kInvalidArg;
         }
-        const WriterSettings& settings = target_->settings;
         // "audio=copy" keeps the clip's own audio streams as recorded, cut at the sample, without the
         // channel map. An audio encoder gets the routed sound the source plays, encoded as a recording
         // encodes it (same channels, downmix and attributes).
@@ -108,11 +166,10 @@ int FileWriter::StartFrom(IMObject* source) {
                 return kFail;
             }
         }
-        copy_ = std::make_unique<CopyExport>(
+        recording_ = std::make_unique<CopyExport>(
             CutRequest{clip, target_->fileName, settings.format->muxer, 0, 0},
             props_.value("rate_control") == u"true", sourceState, settings.copyAudio, std::move(sound));
-        source_ = hub;
-        hub->addSink(copy_.get());
+        attach(hub, source);
         return kOk;
     }
     RecorderSetup setup{target_->fileName, target_->settings, props_.value("rate_control") == u"true",
@@ -122,38 +179,66 @@ int FileWriter::StartFrom(IMObject* source) {
         setOutcome(false, error);
         return kFail;
     }
-    recorder_ = std::move(recorder);
-    source_ = hub;
-    hub->addSink(recorder_.get());
+    recording_ = std::move(recorder);
+    attach(hub, source);
     return kOk;
 }
 
-void FileWriter::finishRecording() {
-    IMediaSink* sink = recorder_ ? static_cast<IMediaSink*>(recorder_.get()) : copy_.get();
-    if (!sink)
+void FileWriter::attach(const MRef<ISourceHub>& hub, IMObject* source, bool asSink) {
+    source_ = hub;
+    IMUnknown* file = source->QueryInterface(IMFile::IID);
+    sourceFile_ = file ? MRef<IMFile>::adopt(static_cast<IMFile*>(file)) : MRef<IMFile>();
+    sinkAdded_ = asSink;
+    if (asSink)
+        hub->addSink(recording_.get());
+}
+
+void FileWriter::takeRangeFromSource() {
+    if (!rangeWanted_ || !source_ || !sourceFile_)
         return;
+    const QString clip = source_->openedPath();
+    double in = 0, out = 0, duration = 0;
+    sourceFile_->GetInOut(in, out, duration);
+    if (clip.isEmpty() || duration <= 0)
+        return; // not open yet
+    if (sameFile(clip, target_->fileName))
+        rangeWanted_->refuse(
+            QStringLiteral("The export target is the clip being played: %1").arg(target_->fileName));
+    rangeWanted_->takeRange(clip, in, out);
+    rangeWanted_ = nullptr;
+    sourceFile_->StopFile(0.0);
+}
+
+void FileWriter::closeRecording() {
+    if (!recording_)
+        return;
+    takeRangeFromSource();
+    rangeWanted_ = nullptr;
     if (source_) {
-        source_->removeSink(sink);
+        if (sinkAdded_)
+            source_->removeSink(recording_.get());
         source_.reset();
+        sourceFile_.reset();
     }
-    if (copy_) {
-        const CutOutcome result = copy_->finish();
-        copy_.reset();
-        setOutcome(result.ok, result.text);
-        return;
-    }
-    const RecordingOutcome result = recorder_->finish();
-    recorder_.reset();
-    setOutcome(result.ok, result.text);
+    recording_->end();
+}
+
+void FileWriter::retireRecording() {
+    closeRecording();
+    std::erase_if(retired_, [](const auto& earlier) { return earlier->done(); });
+    if (recording_ && !recording_->done())
+        retired_.push_back(std::move(recording_));
+    recording_.reset();
 }
 
 int FileWriter::CloseObject() {
-    finishRecording();
+    closeRecording();
     return kOk;
 }
 
 int FileWriter::GetState(int& state) {
-    state = copy_ || (recorder_ && !recorder_->failed()) ? 3 : 1;
+    takeRangeFromSource();
+    state = source_ && recording_->error().isEmpty() ? 3 : 1;
     return kOk;
 }
 
@@ -178,8 +263,8 @@ const std::vector<AttributeDef>& FileWriter::defs() const {
         AttributeDef& def = defs_.emplace_back();
         def.name = option;
         def.help = option == WriterConfig::kFormat  ? QStringLiteral("Container format of the exported file")
-                    : option == WriterConfig::kVideo ? QStringLiteral("Video encoder")
-                                                     : QStringLiteral("Audio encoder");
+                   : option == WriterConfig::kVideo ? QStringLiteral("Video encoder")
+                                                    : QStringLiteral("Audio encoder");
         def.type = QStringLiteral("option_fixed");
         def.defaultValue = choices.value(0); // a new format starts with its first encoder
         def.namedValues = choices.join(u',');

@@ -1,8 +1,8 @@
 #pragma once
 // The file writer engine object: configuration (IMConfig, whose own attributes are the three options by
 // name with their current choice as the value), target and outcome (IMWriter), recording from a
-// file source (IMObject) and properties (IMProps). All calls come from the caller's thread; the encoding
-// runs on the Recorder's own thread.
+// file source (IMObject) and properties (IMProps). All calls come from the caller's thread and return at
+// once; the encoding, and the finishing of the file after CloseObject, run on the recording's own thread.
 #include <QMap>
 #include <memory>
 #include <optional>
@@ -15,7 +15,7 @@
 
 namespace engine::ff {
 
-class Recorder;
+class RecordingJob;
 class CopyExport;
 
 class FileWriter final
@@ -27,6 +27,8 @@ class FileWriter final
     // IMWriter
     int SetTarget(const QString& fileName, const QString& params) override;
     int GetRecordingResult(int& ok, QString& text) override;
+    int GetRecordingProgress(int& stage, double& fraction) override;
+    int AbandonRecording() override;
     // IMObject
     int StartFrom(IMObject* source) override;
     int CloseObject() override;
@@ -47,8 +49,18 @@ class FileWriter final
     QString valueOf(const AttributeDef& def) const override;
     bool flagOf(const AttributeDef& def) const override; // whether the option has a choice
 
-    void finishRecording();
+    // Lets go of the source and has the recording finish its file in the background.
+    void closeRecording();
+    void attach(const MRef<ISourceHub>& hub, IMObject* source, bool asSink = true);
+    // A copy that cuts the clip's own streams needs nothing the source plays: once the source has the
+    // clip open, its range is handed to the cut and the source is stopped, which ends the job's
+    // recording at once. Runs on every call from the caller's thread until then.
+    void takeRangeFromSource();
+    // Closes the recording under way and keeps it finishing apart, before the next one starts.
+    void retireRecording();
     void setOutcome(bool ok, const QString& text);
+    // Media time the recording's range ends at, as the source reads it now; 0 when unknown.
+    double rangeEnd(double& in) const;
 
     WriterConfig config_;
     mutable std::vector<AttributeDef> defs_;
@@ -58,9 +70,12 @@ class FileWriter final
         WriterSettings settings;
     };
     std::optional<Target> target_;
-    std::unique_ptr<Recorder> recorder_;
-    std::unique_ptr<CopyExport> copy_; // instead of recorder_ when the video is "copy"
-    MRef<ISourceHub> source_;          // held while recording
+    std::unique_ptr<RecordingJob> recording_;            // the last one, recording or finishing or done
+    std::vector<std::unique_ptr<RecordingJob>> retired_; // earlier ones still finishing their files
+    MRef<ISourceHub> source_;                            // held while recording
+    MRef<IMFile> sourceFile_; // the same source, for the range the progress is told on
+    bool sinkAdded_ = false;
+    CopyExport* rangeWanted_ = nullptr; // the recording, while it waits for the source's range
     bool ok_ = false;
     QString outcome_;
 };

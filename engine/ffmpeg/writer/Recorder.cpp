@@ -9,8 +9,9 @@ namespace engine::ff {
 Recorder::Recorder(RecorderSetup setup) : setup_(std::move(setup)), sourceRunning_(setup_.sourceState == 3) {}
 
 Recorder::~Recorder() {
+    end();
     if (thread_.joinable())
-        finish();
+        thread_.join();
 }
 
 QString Recorder::open() {
@@ -35,14 +36,17 @@ QString Recorder::error() const {
 
 void Recorder::push(Item item) {
     std::unique_lock lock(mutex_);
-    if (ended_ || failed_)
+    if (ended_ || failed_ || abandoned())
         return;
     const bool picture = std::holds_alternative<FrameHandle>(item);
     if (picture) {
-        roomFree_.wait(lock, [&] { return queuedPictures_ < kMaxQueuedPictures || failed_ || ended_; });
-        if (failed_ || ended_)
+        roomFree_.wait(
+            lock, [&] { return queuedPictures_ < kMaxQueuedPictures || failed_ || ended_ || abandoned(); });
+        if (failed_ || ended_ || abandoned())
             return;
         ++queuedPictures_;
+        ++picturesTaken_;
+        lastPosition_ = std::get<FrameHandle>(item)->position;
     }
     queue_.push_back(std::move(item));
     itemReady_.notify_one();
@@ -103,7 +107,7 @@ void Recorder::run() {
             }
         }
         const bool isEnd = std::holds_alternative<End>(item);
-        if (!isEnd && failed())
+        if (!isEnd && (failed() || abandoned()))
             continue; // already reported; keep draining so the source never waits
         QString error;
         if (auto* frame = std::get_if<FrameHandle>(&item)) {
@@ -113,31 +117,42 @@ void Recorder::run() {
         } else if (std::holds_alternative<Discontinuity>(item)) {
             session_->discontinuity();
         } else {
-            if (!failed())
-                error = session_->finish();
+            if (!failed() && !abandoned())
+                error = session_->finish([this] { return abandoned(); });
             if (!error.isEmpty())
                 fail(error);
+            conclude(finish());
             return;
         }
         if (!error.isEmpty()) {
             session_->abandon();
             fail(error);
         }
+        updateFinishedFraction();
     }
 }
 
-RecordingOutcome Recorder::finish() {
-    if (!thread_.joinable())
-        return {false, error_};
-    {
-        std::lock_guard lock(mutex_);
-        ended_ = true;
-        queue_.push_back(End{});
-        itemReady_.notify_one();
-        roomFree_.notify_all();
+void Recorder::updateFinishedFraction() {
+    std::lock_guard lock(mutex_);
+    if (ended_ && picturesTaken_ > 0)
+        finished_ = std::min(0.99, double(session_->frames()) / double(picturesTaken_));
+}
+
+void Recorder::endOnce() {
+    std::lock_guard lock(mutex_);
+    if (!thread_.joinable()) {
+        conclude({false, error_});
+        return;
     }
-    thread_.join();
-    session_->abandon(); // nothing left behind unless finish() put the file in place
+    ended_ = true;
+    queue_.push_back(End{});
+    itemReady_.notify_one();
+    roomFree_.notify_all();
+}
+
+// On the recorder's thread, once the session has finished or failed.
+RecordingOutcome Recorder::finish() {
+    session_->abandon(); // nothing left behind unless the session put the file in place
     std::lock_guard lock(mutex_);
     if (failed_)
         return {false, error_};

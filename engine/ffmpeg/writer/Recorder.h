@@ -9,7 +9,7 @@
 #include <thread>
 #include <variant>
 
-#include "core/MediaSink.h"
+#include "writer/RecordingJob.h"
 #include "writer/WriterConfig.h"
 
 namespace engine::ff {
@@ -23,23 +23,15 @@ struct RecorderSetup {
     int sourceState = 0;      // the source's state when recording starts
 };
 
-struct RecordingOutcome {
-    bool ok = false;
-    QString text;
-};
-
-class Recorder final : public IMediaSink {
+class Recorder final : public RecordingJob {
   public:
     explicit Recorder(RecorderSetup setup);
     ~Recorder() override;
 
     // Creates the temporary file and starts the thread; returns the reason when it cannot.
     QString open();
-    // Call after the source has let go of this sink: writes what is queued and finishes the file.
-    RecordingOutcome finish();
     bool failed() const;
-    // The reason of a failure seen while recording; empty while all goes well.
-    QString error() const;
+    QString error() const override;
 
     void onVideo(const FrameHandle& frame) override;
     void onAudio(const AudioHandle& block) override;
@@ -52,9 +44,12 @@ class Recorder final : public IMediaSink {
     using Item = std::variant<FrameHandle, AudioHandle, Discontinuity, End>;
     static constexpr int kMaxQueuedPictures = 8;
 
+    void endOnce() override;
     void push(Item item);
     void run();
     void fail(const QString& error);
+    RecordingOutcome finish();
+    void updateFinishedFraction();
 
     RecorderSetup setup_;
     std::unique_ptr<EncodeSession> session_; // recorder thread only, after open()
@@ -70,6 +65,7 @@ class Recorder final : public IMediaSink {
     bool tookFirst_ = false;
     int64_t lastIndex_ = -1;
     bool sourceRunning_ = false;
+    int64_t picturesTaken_ = 0; // pictures queued in all, against the session's packets for the progress
 };
 
 } // namespace engine::ff

@@ -72,6 +72,13 @@ public:
     // Outcome of the last recording: ok is 1 after a successful finish, 0 after a failure or while none
     // has finished; text holds the reason of a failure or a short account of a success.
     virtual int GetRecordingResult(int& ok, QString& text) = 0;
+    // Where the last recording stands: stage 1 while it records, 2 while its file is finished after
+    // CloseObject, 0 when none is under way (GetRecordingResult then holds its outcome). fraction: how far
+    // the current stage has got, 0..1.
+    virtual int GetRecordingProgress(int& stage, double& fraction) = 0;
+    // Ends the recording under way, or the finishing of its file, without a file: nothing is put in place
+    // and the temporary file is removed. Returns at once.
+    virtual int AbandonRecording() = 0;
 };
 
 class IMAttributes : public IMUnknown {

@@ -12,6 +12,7 @@ class AutoSizeLabel;
 class ClipList;
 class DatePicker;
 class RadioGroup;
+class StatusStrip;
 } // namespace widgets
 
 namespace library {
@@ -22,7 +23,7 @@ struct ClipLibraryControls {
     widgets::RadioGroup* RgExtensao;
     widgets::AutoSizeLabel* LblPasta;
     widgets::ClipList* FileList;
-    QLabel* PainelArquivo;
+    widgets::StatusStrip* PainelArquivo;
 };
 
 class ClipLibrary {

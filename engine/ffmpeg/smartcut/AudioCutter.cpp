@@ -1,0 +1,231 @@
+#include "smartcut/AudioCutter.h"
+
+#include <cmath>
+#include <limits>
+
+#include "core/AvError.h"
+#include "smartcut/Codecs.h"
+
+extern "C" {
+#include <libavutil/audio_fifo.h>
+}
+
+namespace engine::ff {
+namespace {
+
+struct FifoFree {
+    void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
+};
+using AudioFifoPtr = std::unique_ptr<AVAudioFifo, FifoFree>;
+
+AVCodecContextPtr openEncoder(const AVCodecContext* dec, const AVCodecParameters* src, QString& error) {
+    const AVCodec* codec = avcodec_find_encoder(src->codec_id);
+    if (!codec) {
+        error =
+            QStringLiteral("No encoder for the source's audio codec %1").arg(avcodec_get_name(src->codec_id));
+        return nullptr;
+    }
+    AVCodecContextPtr enc(avcodec_alloc_context3(codec));
+    enc->sample_rate = dec->sample_rate;
+    enc->sample_fmt = dec->sample_fmt;
+    av_channel_layout_copy(&enc->ch_layout, &dec->ch_layout);
+    enc->time_base = {1, dec->sample_rate};
+    enc->bit_rate = src->bit_rate > 0 ? src->bit_rate : 0;
+    enc->bits_per_raw_sample = src->bits_per_raw_sample;
+    if (int rc = avcodec_open2(enc.get(), codec, nullptr); rc < 0) {
+        error = QStringLiteral("Cannot set up the %1 encoder: %2").arg(codec->name, avErrorText(rc));
+        return nullptr;
+    }
+    return enc;
+}
+
+} // namespace
+
+// One stream: samples before `first` and from `end` on (the clip's time line, in samples) are dropped.
+struct AudioCutter::Track {
+    const AVStream* stream = nullptr;
+    AVCodecContextPtr dec, enc;
+    std::shared_ptr<const AVCodecContext> made; // instead of enc for a stream cut and encoded beforehand
+    AudioFifoPtr fifo;
+    int64_t first = 0, end = 0;
+    int64_t written = 0; // samples handed to the encoder
+    int chunk = 1024;
+    std::deque<AVPacketPtr> ready; // encoded, not yet written
+    bool finished = false;
+
+    int64_t reached() const { return first + written + av_audio_fifo_size(fifo.get()); }
+    const AVCodecContext* description() const { return enc ? enc.get() : made.get(); }
+
+    QString encodeQueued(bool all) {
+        AVCodecContext* e = enc.get();
+        while (av_audio_fifo_size(fifo.get()) >= chunk || (all && av_audio_fifo_size(fifo.get()) > 0)) {
+            const int n = std::min(chunk, av_audio_fifo_size(fifo.get()));
+            AVFramePtr f = makeFrame();
+            f->nb_samples = n;
+            f->format = e->sample_fmt;
+            f->sample_rate = e->sample_rate;
+            av_channel_layout_copy(&f->ch_layout, &e->ch_layout);
+            if (av_frame_get_buffer(f.get(), 0) < 0)
+                return QStringLiteral("Out of memory cutting audio");
+            av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(f->extended_data), n);
+            f->pts = written;
+            written += n;
+            if (int rc = avcodec_send_frame(e, f.get()); rc < 0)
+                return QStringLiteral("Audio encoding failed: %1").arg(avErrorText(rc));
+            if (QString error = collect(); !error.isEmpty())
+                return error;
+        }
+        return {};
+    }
+
+    QString collect() {
+        std::vector<AVPacketPtr> packets;
+        const QString error = takeEncodedPackets(enc.get(), packets);
+        for (auto& p : packets)
+            ready.push_back(std::move(p));
+        return error;
+    }
+
+    // Every decoded frame the decoder has, trimmed to [first, end).
+    QString takeFrames(double zero) {
+        AVFramePtr frame = makeFrame();
+        const int rate = dec->sample_rate;
+        while (avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
+            const int64_t ts = frame->best_effort_timestamp;
+            const int64_t at = ts == AV_NOPTS_VALUE
+                                   ? reached()
+                                   : std::llround((double(ts) * av_q2d(stream->time_base) - zero) * rate);
+            const int64_t lo = std::max(at, reached());
+            const int64_t hi = std::min(at + frame->nb_samples, end);
+            if (hi > lo) {
+                const AVSampleFormat format = enc->sample_fmt;
+                const bool planar = av_sample_fmt_is_planar(format);
+                std::vector<void*> planes(size_t(planar ? enc->ch_layout.nb_channels : 1));
+                const int bytes = av_get_bytes_per_sample(format) * (planar ? 1 : enc->ch_layout.nb_channels);
+                for (size_t p = 0; p < planes.size(); ++p)
+                    planes[p] = frame->extended_data[p] + (lo - at) * bytes;
+                av_audio_fifo_write(fifo.get(), planes.data(), int(hi - lo));
+            }
+            av_frame_unref(frame.get());
+            if (QString e = encodeQueued(false); !e.isEmpty())
+                return e;
+        }
+        return {};
+    }
+
+    QString feed(AVPacket* packet, double zero) {
+        avcodec_send_packet(dec.get(), packet); // a damaged packet costs its samples only
+        if (QString e = takeFrames(zero); !e.isEmpty())
+            return e;
+        return reached() >= end ? finish(zero) : QString();
+    }
+
+    QString finish(double zero) {
+        if (finished)
+            return {};
+        finished = true;
+        avcodec_send_packet(dec.get(), nullptr);
+        if (QString e = takeFrames(zero); !e.isEmpty())
+            return e;
+        if (QString e = encodeQueued(true); !e.isEmpty())
+            return e;
+        avcodec_send_frame(enc.get(), nullptr);
+        return collect();
+    }
+};
+
+AudioCutter::~AudioCutter() = default;
+
+std::unique_ptr<AudioCutter> AudioCutter::open(const SourceIndex& index, double fromSeconds, double toSeconds,
+                                               QString& error) {
+    std::unique_ptr<AudioCutter> cutter(new AudioCutter);
+    if (index.audioStreams.empty())
+        return cutter;
+    cutter->in_ = openClip(index.path, error);
+    if (!cutter->in_)
+        return nullptr;
+    cutter->zero_ = index.startSeconds();
+    for (int s : index.audioStreams) {
+        auto t = std::make_unique<Track>();
+        t->stream = cutter->in_->streams[s];
+        if (!(t->dec = openStreamDecoder(t->stream, error)))
+            return nullptr;
+        if (!(t->enc = openEncoder(t->dec.get(), t->stream->codecpar, error)))
+            return nullptr;
+        const int rate = t->dec->sample_rate;
+        t->first = std::llround(fromSeconds * rate);
+        t->end = std::llround(toSeconds * rate);
+        t->fifo.reset(av_audio_fifo_alloc(t->enc->sample_fmt, t->enc->ch_layout.nb_channels, 4096));
+        t->chunk = t->enc->frame_size > 0 ? t->enc->frame_size : 1024;
+        cutter->tracks_.push_back(std::move(t));
+    }
+    // Starts a second early: the decoders settle before the first sample kept. Reading from the start
+    // is the fallback when the file cannot seek.
+    constexpr double kPreroll = 1.0;
+    if (fromSeconds > kPreroll)
+        av_seek_frame(cutter->in_.get(), -1, int64_t((cutter->zero_ + fromSeconds - kPreroll) * AV_TIME_BASE),
+                      AVSEEK_FLAG_BACKWARD);
+    return cutter;
+}
+
+std::unique_ptr<AudioCutter> AudioCutter::fromSpans(std::vector<AudioSpan> spans) {
+    std::unique_ptr<AudioCutter> cutter(new AudioCutter);
+    for (auto& span : spans) {
+        auto t = std::make_unique<Track>();
+        t->made = span.encoder;
+        for (auto& p : span.packets)
+            t->ready.push_back(std::move(p));
+        t->finished = true;
+        cutter->tracks_.push_back(std::move(t));
+    }
+    return cutter;
+}
+
+std::vector<const AVCodecContext*> AudioCutter::encoders() const {
+    std::vector<const AVCodecContext*> out;
+    for (const auto& t : tracks_)
+        out.push_back(t->description());
+    return out;
+}
+
+QString AudioCutter::readMore(bool& ended) {
+    AVPacketPtr pkt = makePacket();
+    if (av_read_frame(in_.get(), pkt.get()) < 0) {
+        ended = true;
+        return finishAll();
+    }
+    for (auto& t : tracks_)
+        if (t->stream->index == pkt->stream_index && !t->finished)
+            return t->feed(pkt.get(), zero_);
+    return {};
+}
+
+QString AudioCutter::finishAll() {
+    for (auto& t : tracks_)
+        if (QString e = t->finish(zero_); !e.isEmpty())
+            return e;
+    return {};
+}
+
+QString AudioCutter::writeUntil(double seconds, const AudioPacketWrite& write) {
+    while (true) {
+        bool wantMore = false;
+        for (size_t i = 0; i < tracks_.size(); ++i) {
+            Track& t = *tracks_[i];
+            while (!t.ready.empty() &&
+                   double(t.ready.front()->pts) / t.description()->sample_rate <= seconds) {
+                if (QString e = write(i, t.ready.front().get()); !e.isEmpty())
+                    return e;
+                t.ready.pop_front();
+            }
+            wantMore |= t.ready.empty() && !t.finished;
+        }
+        if (!wantMore)
+            return {};
+        bool ended = false;
+        if (QString e = readMore(ended); !e.isEmpty())
+            return e;
+    }
+}
+
+} // namespace engine::ff

@@ -1,0 +1,24 @@
+#pragma once
+// The one-line status strip along the window's bottom edge. Several handlers have something to say there;
+// the strip shows the most urgent: a clip that failed to open, then the progress of exports, then its
+// usual text (the clip selected).
+#include <QLabel>
+#include <array>
+
+namespace widgets {
+
+class StatusStrip : public QLabel {
+  public:
+    enum class Layer { Usual, Progress, Failure }; // in rising rank
+
+    explicit StatusStrip(const QString& usualText, QWidget* parent = nullptr);
+
+    // Sets what one layer says; an empty text lets the layers below show.
+    void say(Layer layer, const QString& text);
+    QString said(Layer layer) const { return texts_[size_t(layer)]; }
+
+  private:
+    std::array<QString, 3> texts_;
+};
+
+} // namespace widgets
