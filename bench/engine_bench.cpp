@@ -66,10 +66,10 @@ struct Rig {
     std::mutex gateMutex;
     std::condition_variable gateOpen;
     bool readsHeld = false;
-    std::unique_ptr<IEngineFactory> factory = ff::makeFfmpegEngine([this](const QString&) {
+    std::unique_ptr<IEngineFactory> factory = ff::makeFfmpegEngine(ff::gateReads([this](const QString&) {
         std::unique_lock lk(gateMutex);
         gateOpen.wait(lk, [this] { return !readsHeld; });
-    });
+    }));
     MRef<IMFile> source = create<IMFile>(*factory, CLSID_FileSource);
     bench::PlayoutDevice* device = nullptr;
     MRef<IMPreview> preview;

@@ -196,27 +196,3 @@ TEST(Playback, PacingSinkGetsEveryFrameAndTheAudioOfTheRangeInOrder) {
     }
 }
 
-TEST(Playback, GrowingFilePlaysOnAsTheIngestWritesIt) {
-    QFile whole(clip("growing.ts", [](samples::ClipRecipe& s) { s.frames = 45; }));
-    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
-    const QByteArray bytes = whole.readAll();
-    QTemporaryDir dir;
-    QFile growing(dir.filePath("recording.ts"));
-    ASSERT_TRUE(growing.open(QIODevice::WriteOnly));
-    growing.write(bytes.left(bytes.size() / 2));
-    growing.flush();
-
-    Engine eng;
-    TestSurface surface;
-    auto src = eng.source();
-    auto r = eng.renderer(src, surface);
-    ASSERT_EQ(src->OpenName(growing.fileName(), ""), kOk);
-    query<IMProps>(src)->SetProp("eof_stop", "true");
-    src->PlayFile();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    growing.write(bytes.mid(bytes.size() / 2)); // the ingest writes on
-    growing.flush();
-    EXPECT_TRUE(surface.waitForCode(44, 5000)) << surface.code();
-    EXPECT_TRUE(eventually([&] { return stateOf(src) == 1; }, 5000));
-    EXPECT_NEAR(durationOf(src), 45 * kFrame, 0.05);
-}

@@ -42,6 +42,7 @@ class GrowingInput {
     // on open, which must not wait for the writer) it reads as the end of the file, and what was read
     // there is read again from a seek before it is played.
     void startWaitingAtEdge();
+    void stopWaitingAtEdge() { waitAtEdge_ = false; }
     // The storage did not answer for StorageReader::kStorageTimeout.
     bool storageSilent() const { return silent_; }
     // Still counts as growing (looks at the file: storage calls, for the demuxing thread only).

@@ -6,6 +6,8 @@ namespace engine::ff {
 namespace {
 // How often the duration of a file still being written is brought up to date.
 constexpr auto kGrowthCheck = std::chrono::seconds(1);
+// How often a demuxer that stopped at what it knew looks for more of the file.
+constexpr auto kEdgePoll = std::chrono::milliseconds(200);
 } // namespace
 
 DemuxStage::DemuxStage(SourceCore& core, MediaFile& file, SubtitleTrack& subtitles)
@@ -78,12 +80,23 @@ void DemuxStage::run() {
             continue; // read from before a seek, or given up for one (or for closing)
         if (file_.input().storageSilent()) {
             storageSilent();
+        } else if (rc == AVERROR_EOF && file_.knowsOnlyWhatWasOnDiskAtOpen() && !ended_) {
+            lk.unlock();
+            const Resume resume = resumeAfterKnownEnd();
+            lk.lock();
+            if (resume == Resume::Wait)
+                core_.wakeWorker.wait_for(lk, kEdgePoll);
+            else if (resume == Resume::Ended) {
+                queueEnds();
+                ended_ = true;
+            }
         } else if (rc < 0) {
             queueEnds();
             ended_ = true;
         } else {
             file_.stamp(*pkt);
-            queuePacket(std::move(pkt));
+            if (!alreadyRead(*pkt))
+                queuePacket(std::move(pkt));
         }
     }
 }
@@ -115,7 +128,36 @@ void DemuxStage::storageSilent() {
     core_.wakePresenter.notify_all();
 }
 
+DemuxStage::Resume DemuxStage::resumeAfterKnownEnd() {
+    // The demuxer read all it knew of a recording that grew since: a new one goes on from the last
+    // pictures read, past what it reads again.
+    GrowingInput& in = file_.input();
+    const bool growing = in.growing();
+    const int video = file_.videoIndex();
+    const int stream = video >= 0 ? video : (file_.audio().empty() ? -1 : file_.audio().front().index);
+    const bool grown = in.knownSize() > reopenedAtSize_;
+    if (stream < 0 || size_t(stream) >= lastDts_.size() || !grown)
+        return growing ? Resume::Wait : Resume::Ended;
+    reopenedAtSize_ = in.knownSize();
+    if (!file_.reopenDemuxer())
+        return Resume::Ended;
+    resumed_ = true;
+    avformat_seek_file(file_.format(), stream, INT64_MIN, lastDts_[size_t(stream)], lastDts_[size_t(stream)],
+                       0);
+    return Resume::Resumed;
+}
+
+bool DemuxStage::alreadyRead(const AVPacket& pkt) const {
+    const auto i = size_t(pkt.stream_index);
+    return resumed_ && pkt.dts != AV_NOPTS_VALUE && i < lastDts_.size() && pkt.dts <= lastDts_[i];
+}
+
 void DemuxStage::seekTo(double seconds) {
+    resumed_ = false;
+    lastDts_.clear();
+    // A demuxer that knows only the fragments on disk at open is opened again to seek among them all.
+    if (growing_ && file_.knowsOnlyWhatWasOnDiskAtOpen() && file_.reopenDemuxer())
+        reopenedAtSize_ = file_.input().knownSize();
     AVFormatContext* fmt = file_.format();
     // A read given up for this seek leaves its marks on the byte reader; the seek starts it afresh.
     fmt->pb->eof_reached = 0;
@@ -140,6 +182,11 @@ void DemuxStage::seekTo(double seconds) {
 void DemuxStage::queuePacket(AVPacketPtr pkt) {
     const int index = pkt->stream_index;
     const AVStream* st = file_.format()->streams[index];
+    if (pkt->dts != AV_NOPTS_VALUE) {
+        if (lastDts_.size() <= size_t(index))
+            lastDts_.resize(size_t(index) + 1, INT64_MIN);
+        lastDts_[size_t(index)] = pkt->dts;
+    }
     const StreamTime time(st->time_base, file_.origin());
     const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
     QueuedPacket q{core_.demuxSerial, nullptr, 0, 0};

@@ -10,6 +10,7 @@
 // file never starves one decoder while the other's queue is full.
 #include <chrono>
 #include <memory>
+#include <vector>
 #include <thread>
 
 #include "captions/SubtitleTrack.h"
@@ -36,6 +37,9 @@ class DemuxStage {
     void queuePacket(AVPacketPtr packet);
     void queueEnds();
     void storageSilent();
+    enum class Resume { Resumed, Wait, Ended };
+    Resume resumeAfterKnownEnd();
+    bool alreadyRead(const AVPacket& pkt) const;
     void followGrowth(Lock& lk);
 
     // Demux thread.
@@ -44,6 +48,11 @@ class DemuxStage {
     SubtitleTrack& subtitles_;
     bool ended_ = false;
     bool growing_ = false;
+    // Last decode time queued per stream; after the demuxer was opened again to go on past what it knew,
+    // what it reads again up to there is dropped.
+    std::vector<int64_t> lastDts_;
+    bool resumed_ = false;
+    int64_t reopenedAtSize_ = 0;
     std::chrono::steady_clock::time_point grownSeen_{};
     std::thread thread_;
 };

@@ -109,6 +109,29 @@ bool MediaFile::openInput(const ByteSourceDecorator& decorate, QString& error) {
     return true;
 }
 
+bool MediaFile::isTransportStream() const {
+    return !strcmp(fmt_->iformat->name, "mpegts") || !strcmp(fmt_->iformat->name, "mpeg");
+}
+
+bool MediaFile::reopenDemuxer() {
+    input_->stopWaitingAtEdge();
+    AVFormatContext* raw = avformat_alloc_context();
+    bool ok = raw && avio_seek(input_->avio(), 0, SEEK_SET) == 0;
+    if (ok) {
+        raw->pb = input_->avio();
+        raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+        ok = avformat_open_input(&raw, path_.toUtf8().constData(), fmt_->iformat, nullptr) >= 0; // frees raw
+        AVInputPtr opened(ok ? raw : nullptr);
+        ok = ok && opened->nb_streams == fmt_->nb_streams;
+        if (ok)
+            fmt_ = std::move(opened);
+    } else {
+        avformat_free_context(raw);
+    }
+    input_->startWaitingAtEdge();
+    return ok;
+}
+
 bool MediaFile::readFrom(const GrownSeekPoint& point) {
     if (av_seek_frame(fmt_.get(), -1, point.pos, AVSEEK_FLAG_BYTE) < 0)
         return false;

@@ -37,6 +37,11 @@ class MediaFile {
         if (packetTimes_)
             packetTimes_->stamp(pkt);
     }
+    // A fragmented MP4 demuxer knows only the fragments on disk when it was opened: a new one, opened on
+    // the file as it is now, knows them all. False (the old one kept) when it cannot be opened.
+    bool reopenDemuxer();
+    bool knowsOnlyWhatWasOnDiskAtOpen() const { return grewAfterOpen_ && !packetTimes_ && !isTransportStream(); }
+    bool isTransportStream() const;
     // Reading starts over at `point` (a byte position found by the growth probe).
     bool readFrom(const GrownSeekPoint& point);
     const MediaInfo& info() const { return info_; }
