@@ -1,5 +1,8 @@
 #include "EngineHarness.h"
 
+#include <QDateTime>
+#include <QFile>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -72,6 +75,11 @@ QString clip(const QString& fileName, const std::function<void(samples::ClipReci
         if (adjust)
             adjust(recipe);
         samples::writeSampleClip(recipe);
+        // A finished recording, not one the ingest may still be writing (an MPEG-TS file written in
+        // the last 30 s counts as growing and is waited for at its end).
+        QFile file(path);
+        if (file.open(QIODevice::ReadWrite))
+            file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
     }
     return path;
 }

@@ -272,8 +272,8 @@ void Presenter::endOfRange(Lock& lk, double endsAt) {
 
 bool Presenter::awaitingAudio(double cut) {
     // A pacing consumer gets the audio up to the cut complete, unless the audio stops short of it.
-    const bool streamEnded = core_.audioEndedSerial == core_.demuxSerial ||
-                             std::any_of(core_.frames.begin(), core_.frames.end(), [](auto& q) { return !q.frame; });
+    // (The pictures' end says nothing of the sound's: it may still be decoding what was read with them.)
+    const bool streamEnded = core_.audioEndedSerial == core_.demuxSerial;
     if (!sinks_.hasPacer() || core_.info.audioChannels == 0 || streamEnded || audioTo_ >= cut - 1e-4)
         return false;
     const auto now = MediaClock::Clock::now();
