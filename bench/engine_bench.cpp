@@ -10,6 +10,10 @@
 //   seek <clip>                   seek_exact_p50_ms, seek_exact_p95_ms, step_back_ms, tick_queries_us
 //   load <fraction>               keeps one core busy that fraction of the time until killed
 #include <QApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <atomic>
+#include <csignal>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -29,6 +33,10 @@
 #include "engine_ffmpeg/FfmpegEngine.h"
 #include "render/PreviewRenderer.h"
 #include "samples/SampleClips.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 using namespace engine;
 using bench::now;
@@ -66,9 +74,14 @@ struct Rig {
     std::mutex gateMutex;
     std::condition_variable gateOpen;
     bool readsHeld = false;
+    double readDelay = 0; // every read takes this long, as on a slow share
     std::unique_ptr<IEngineFactory> factory = ff::makeFfmpegEngine(ff::gateReads([this](const QString&) {
         std::unique_lock lk(gateMutex);
         gateOpen.wait(lk, [this] { return !readsHeld; });
+        const double delay = readDelay;
+        lk.unlock();
+        if (delay > 0)
+            sleepFor(delay);
     }));
     MRef<IMFile> source = create<IMFile>(*factory, CLSID_FileSource);
     bench::PlayoutDevice* device = nullptr;
@@ -201,9 +214,11 @@ int avsync(const QString& clip) {
     return 0;
 }
 
-// Frames of the first `seconds` that never reached the surface while playing at 1x with sound on.
-int play(const QString& clip, double seconds) {
+// Frames of the first `seconds` that never reached the surface while playing at 1x with sound on;
+// every read taking `readDelay` seconds.
+int play(const QString& clip, double seconds, double readDelay = 0) {
     Rig rig(true);
+    rig.readDelay = readDelay;
     if (!rig.openRange(clip, seconds))
         return 1;
     rig.playFor(seconds + 10);
@@ -361,6 +376,60 @@ int seek(const QString& clip) {
 
 } // namespace
 
+std::atomic<int> decodeErrors{0};
+void countErrors(void*, int level, const char*, va_list) {
+    if (level <= AV_LOG_ERROR)
+        ++decodeErrors;
+}
+
+// How far behind the writer the picture shown stays while playing at the live edge of a recording
+// the sample tool writes in real time: the writer's media time (wall time since its file started)
+// less the position shown, the worst over `seconds` once the edge is reached. Also prints FFmpeg's
+// error count over the run.
+int liveEdge(const QString& tool, const QString& format, double seconds) {
+    QTemporaryDir dir;
+    QProcess writer;
+    writer.start(tool, {"live", dir.path(), "--format", format});
+    QString file;
+    while (file.isEmpty() && writer.waitForReadyRead(60'000)) {
+        const QString line = QString::fromUtf8(writer.readLine()).trimmed();
+        if (line.startsWith("started "))
+            file = line.mid(8);
+    }
+    const double started = now();
+    auto stop = [&] {
+        ::kill(pid_t(writer.processId()), SIGTERM);
+        writer.waitForFinished(30'000);
+    };
+    if (file.isEmpty()) {
+        stop();
+        return 1;
+    }
+    av_log_set_callback(countErrors);
+    sleepFor(4);
+    double worst = 0;
+    {
+        Rig rig(true);
+        if (!rig.open(file)) {
+            stop();
+            return 1;
+        }
+        rig.source->PlayFile();
+        const double edgeBy = now() + 20;
+        while (now() < edgeBy && (now() - started) - rig.position() > 1.5)
+            sleepFor(0.05);
+        const double end = now() + seconds;
+        while (now() < end) {
+            worst = std::max(worst, (now() - started) - rig.position());
+            sleepFor(0.05);
+        }
+    }
+    stop();
+    av_log_set_callback(av_log_default_callback);
+    std::printf("%.3f %d\n", worst, decodeErrors.load());
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -373,6 +442,10 @@ int main(int argc, char** argv) {
         return avsync(args[2]);
     if (mode == "play" && args.size() == 4)
         return play(args[2], args[3].toDouble());
+    if (mode == "slowplay" && args.size() == 5)
+        return play(args[2], args[3].toDouble(), args[4].toDouble());
+    if (mode == "live" && args.size() == 5)
+        return liveEdge(args[2], args[3], args[4].toDouble());
     if (mode == "cpu" && args.size() == 4)
         return cpu(args[2], args[3].toDouble());
     if (mode == "decode" && args.size() == 4)
@@ -381,6 +454,6 @@ int main(int argc, char** argv) {
         return fast(args[2], args[3]);
     if (mode == "seek" && args.size() == 3)
         return seek(args[2]);
-    std::fprintf(stderr, "usage: engine_bench avsync|play|cpu|decode|fast|seek|load ...\n");
+    std::fprintf(stderr, "usage: engine_bench avsync|play|slowplay|live|cpu|decode|fast|seek|load ...\n");
     return 2;
 }

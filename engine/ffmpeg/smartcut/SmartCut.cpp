@@ -313,8 +313,8 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         return failed(e);
 
     if (QString e = file->finish([&](const QString& written) {
-            const QString e = checkCut(written, frames, control.abandoned);
-            return control.abandoned() ? abandoned : e;
+            const QString checked = checkCut(written, frames, control.abandoned);
+            return control.abandoned() ? abandoned : checked;
         });
         !e.isEmpty())
         return failed(e);
