@@ -154,6 +154,10 @@ int GrowingInput::read(uint8_t* buf, int size) {
 
 void GrowingInput::startWaitingAtEdge() {
     waitAtEdge_ = true;
+    clearReadMarks();
+}
+
+void GrowingInput::clearReadMarks() {
     avio_->eof_reached = 0;
     avio_->error = 0;
 }

@@ -43,6 +43,8 @@ class GrowingInput {
     // there is read again from a seek before it is played.
     void startWaitingAtEdge();
     void stopWaitingAtEdge() { waitAtEdge_ = false; }
+    // Forgets the end of file or error a given-up read left on the byte reader (before a seek).
+    void clearReadMarks();
     // The storage did not answer for StorageReader::kStorageTimeout.
     bool storageSilent() const { return silent_; }
     // Still counts as growing (looks at the file: storage calls, for the demuxing thread only).

@@ -160,12 +160,10 @@ void DemuxStage::seekTo(double seconds) {
         reopenedAtSize_ = file_.input().knownSize();
     AVFormatContext* fmt = file_.format();
     // A read given up for this seek leaves its marks on the byte reader; the seek starts it afresh.
-    fmt->pb->eof_reached = 0;
-    fmt->pb->error = 0;
+    file_.input().clearReadMarks();
     // Before the clip (a negative time): from the beginning; by bytes where timestamps only approximate
     // the position (MPEG program and transport streams).
-    const bool byBytes = !strcmp(fmt->iformat->name, "mpegts") || !strcmp(fmt->iformat->name, "mpeg");
-    if (seconds < 0 && byBytes && av_seek_frame(fmt, -1, 0, AVSEEK_FLAG_BYTE) >= 0)
+    if (seconds < 0 && file_.isTransportStream() && av_seek_frame(fmt, -1, 0, AVSEEK_FLAG_BYTE) >= 0)
         return;
     seconds = std::max(seconds, 0.0);
     if (file_.grewAfterOpen())

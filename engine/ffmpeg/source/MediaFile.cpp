@@ -41,19 +41,11 @@ bool MediaFile::openInput(const ByteSourceDecorator& decorate, QString& error) {
         error = openError(path_, avErrorText(rc));
         return false;
     }
-    AVFormatContext* raw = avformat_alloc_context();
-    if (!raw) {
-        error = openError(path_, avErrorText(AVERROR(ENOMEM)));
-        return false;
-    }
-    raw->pb = input_->avio();
-    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
-    rc = avformat_open_input(&raw, path_.toUtf8().constData(), nullptr, nullptr);
-    if (rc < 0) { // raw is freed
+    fmt_ = openDemuxer(nullptr, rc);
+    if (!fmt_) {
         error = openError(path_, whyNotOpened(rc));
         return false;
     }
-    fmt_.reset(raw);
     input_->setProbe(GrowthProbe::forFormat(*fmt_));
     grewAfterOpen_ = input_->growing();
     // Weak guesses (a few bytes that look like some format) and text renderers are not media.
@@ -113,21 +105,25 @@ bool MediaFile::isTransportStream() const {
     return !strcmp(fmt_->iformat->name, "mpegts") || !strcmp(fmt_->iformat->name, "mpeg");
 }
 
+AVInputPtr MediaFile::openDemuxer(const AVInputFormat* format, int& rc) {
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw) {
+        rc = AVERROR(ENOMEM);
+        return nullptr;
+    }
+    raw->pb = input_->avio();
+    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    rc = avformat_open_input(&raw, path_.toUtf8().constData(), format, nullptr); // frees raw on failure
+    return AVInputPtr(rc < 0 ? nullptr : raw);
+}
+
 bool MediaFile::reopenDemuxer() {
     input_->stopWaitingAtEdge();
-    AVFormatContext* raw = avformat_alloc_context();
-    bool ok = raw && avio_seek(input_->avio(), 0, SEEK_SET) == 0;
-    if (ok) {
-        raw->pb = input_->avio();
-        raw->flags |= AVFMT_FLAG_CUSTOM_IO;
-        ok = avformat_open_input(&raw, path_.toUtf8().constData(), fmt_->iformat, nullptr) >= 0; // frees raw
-        AVInputPtr opened(ok ? raw : nullptr);
-        ok = ok && opened->nb_streams == fmt_->nb_streams;
-        if (ok)
-            fmt_ = std::move(opened);
-    } else {
-        avformat_free_context(raw);
-    }
+    int rc = avio_seek(input_->avio(), 0, SEEK_SET) < 0 ? -1 : 0;
+    AVInputPtr opened = rc < 0 ? nullptr : openDemuxer(fmt_->iformat, rc);
+    const bool ok = opened && opened->nb_streams == fmt_->nb_streams;
+    if (ok)
+        fmt_ = std::move(opened);
     input_->startWaitingAtEdge();
     return ok;
 }

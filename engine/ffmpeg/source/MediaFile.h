@@ -58,6 +58,8 @@ class MediaFile {
     explicit MediaFile(QString path) : path_(std::move(path)) {}
     bool openInput(const ByteSourceDecorator& decorate, QString& error);
     void findDuration();
+    // A demuxer over the file's input (`format` null: probed); null with an AVERROR in `rc`.
+    AVInputPtr openDemuxer(const AVInputFormat* format, int& rc);
     QString whyNotOpened(int rc);
     double findOrigin() const;
 
