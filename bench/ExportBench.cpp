@@ -15,9 +15,13 @@ using namespace engine;
 
 namespace {
 
-void waitWhileRunning(IMObject& source) {
+// As the export job's tick: the writer's progress is asked while the source runs.
+void waitWhileRunning(IMObject& source, IMWriter& writer) {
     for (int state = 3; state == 3;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        int stage = 0;
+        double fraction = 0;
+        writer.GetRecordingProgress(stage, fraction);
         state = 0;
         source.GetState(state);
     }
@@ -44,7 +48,7 @@ bool playThroughFileSource(IEngineFactory& factory, IMObject& writer, const QStr
     file->SetPosition(in, 0.0);
     file->PlayFile();
     writer.StartFrom(source.get());
-    waitWhileRunning(*source);
+    waitWhileRunning(*source, *query<IMWriter>(&writer));
     source->CloseObject();
     return true;
 }

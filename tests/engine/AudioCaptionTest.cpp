@@ -66,7 +66,7 @@ TEST(RendererAudio, ChannelMapRoutesTheChosenSourceChannelsAlikeForMonoTracksAnd
         // Output 0 (left) carries source 12, output 1 (right) source 5, output 3 (right too) nothing.
         query<IMProps>(src)->SetProp("object::audio_channels",
                                      "12,5,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1,-1");
-        ASSERT_EQ(src->OpenName(path, ""), kOk);
+        ASSERT_TRUE(openClip(src, path, ""));
         src->PlayFile();
         ASSERT_TRUE(eventually([&] { return out.device->captured().size() > 2 * 24000; }));
         src->PauseFile(0);
@@ -98,7 +98,7 @@ TEST(RendererCaptions, CaptionsAreDrawnOnlyWhileThePluginIsAttached) {
                     ++white;
         return white;
     };
-    ASSERT_EQ(src->OpenName(path, ""), kOk);
+    ASSERT_TRUE(openClip(src, path, ""));
     const double shown = (samples::captionShownAtFrame(2) + 3) * 1001.0 / 30000;
     src->SetPosition(shown, 0);
     ASSERT_TRUE(surface.waitForCode(samples::captionShownAtFrame(2) + 3));

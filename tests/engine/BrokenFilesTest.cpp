@@ -27,7 +27,7 @@ TEST(BrokenFiles, DamagedClipsFailCleanlyOrPlayWhatTheyCan) {
         SCOPED_TRACE(name.toStdString());
         const QString path = corpus.filePath(name);
         exerciseSourceFile(path);
-        if (src->OpenName(path, "") != kOk) {
+        if (!openClip(src, path, "")) {
             EXPECT_EQ(stateOf(src), 0);
             continue;
         }

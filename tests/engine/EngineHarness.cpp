@@ -115,4 +115,20 @@ double durationOf(const MRef<IMFile>& source) {
     return d;
 }
 
+bool openEnded(const MRef<IMFile>& source) {
+    const auto props = query<IMProps>(source);
+    eventually(
+        [&] {
+            QString opening;
+            props->GetProp(QStringLiteral("opening"), opening);
+            return opening == QLatin1String("false");
+        },
+        30000);
+    return stateOf(source) != 0;
+}
+
+bool openClip(const MRef<IMFile>& source, const QString& name, const QString& params) {
+    return source->OpenName(name, params) == kOk && openEnded(source);
+}
+
 } // namespace enginetest

@@ -58,5 +58,9 @@ struct Engine {
 int stateOf(const engine::MRef<engine::IMFile>& source);
 double positionOf(const engine::MRef<engine::IMFile>& source);
 double durationOf(const engine::MRef<engine::IMFile>& source);
+// Waits for the open under way to end (opening runs on the engine's threads): true when a clip is open.
+bool openEnded(const engine::MRef<engine::IMFile>& source);
+// OpenName, then openEnded.
+bool openClip(const engine::MRef<engine::IMFile>& source, const QString& name, const QString& params = {});
 
 } // namespace enginetest

@@ -100,7 +100,7 @@ TEST_P(GrowingFile, PlaysToTheLiveEdgeWaitsThroughAPauseAndEndsWhenTheWriterDoes
     auto src = eng.source();
     auto r = eng.renderer(src, surface);
     query<IMProps>(src)->SetProp("eof_stop", "true");
-    ASSERT_EQ(src->OpenName(path, ""), kOk);
+    ASSERT_TRUE(openClip(src, path, ""));
     const double opened = durationOf(src);
     EXPECT_GT(opened, 1.5);
     EXPECT_TRUE(surface.waitForCode(0, 5000)) << surface.code();
@@ -151,7 +151,7 @@ TEST(SilentStorage, ReadsHeldOnTheGateEndTheSourceWithItsReasonWhileCallsReturn)
         gcv.wait(lk, [&] { return !held; });
     }));
     auto src = eng.source();
-    ASSERT_EQ(src->OpenName(clip("ten.mp4", [](samples::ClipRecipe& r) { r.frames = 300; }), ""), kOk);
+    ASSERT_TRUE(openClip(src, clip("ten.mp4", [](samples::ClipRecipe& r) { r.frames = 300; }), ""));
     {
         std::lock_guard lk(gm);
         held = true;

@@ -84,7 +84,7 @@ TEST(Playback, TransportStatesHoldThePicture) {
     TestSurface surface;
     auto src = eng.source();
     auto r = eng.renderer(src, surface);
-    ASSERT_EQ(src->OpenName(twoSeconds(), ""), kOk);
+    ASSERT_TRUE(openClip(src, twoSeconds(), ""));
     EXPECT_EQ(src->PauseFile(0), kOk); // pause from stopped
     EXPECT_EQ(stateOf(src), 2);
     src->PlayFile();
@@ -114,7 +114,7 @@ TEST(Playback, EndOfRangeLoopsStopsOrHoldsTheLastFrame) {
         TestSurface surface;
         auto src = eng.source();
         auto r = eng.renderer(src, surface);
-        ASSERT_EQ(src->OpenName(twoSeconds(), QString("loop=") + c.loop), kOk);
+        ASSERT_TRUE(openClip(src, twoSeconds(), QString("loop=") + c.loop));
         query<IMProps>(src)->SetProp("eof_stop", c.eofStop);
         src->SetInOut(1.0, 1.5); // frames 29 to 44
         src->SetPosition(1.0, 0);
@@ -142,7 +142,7 @@ TEST(Playback, RateChangesTheClockAtOnce) {
     Engine eng;
     auto normal = eng.source(), fast = eng.source();
     for (const auto& src : {normal, fast}) {
-        ASSERT_EQ(src->OpenName("ColorBars-HD", ""), kOk);
+        ASSERT_TRUE(openClip(src, "ColorBars-HD", ""));
         src->PlayFile();
     }
     ASSERT_TRUE(eventually([&] { return positionOf(normal) > 0.1 && positionOf(fast) > 0.1; }));
@@ -163,7 +163,7 @@ TEST(Playback, PacingSinkGetsEveryFrameAndTheAudioOfTheRangeInOrder) {
         TestSurface surface;
         auto src = eng.source();
         auto r = eng.renderer(src, surface);
-        ASSERT_EQ(src->OpenName(twoSeconds(), ""), kOk);
+        ASSERT_TRUE(openClip(src, twoSeconds(), ""));
         query<IMProps>(src)->SetProp("eof_stop", "true");
         src->StopFile(0);
         src->SetInOut(0.5, 1.5); // frames 15 (at 0.5005) to 44

@@ -75,7 +75,7 @@ TEST(RendererPicture, OneFieldDeinterlaceShowsTheTopFieldWithoutCombing) {
     auto src = eng.source();
     auto r = eng.renderer(src, surface);
     auto props = query<IMProps>(r);
-    ASSERT_EQ(src->OpenName(path, ""), kOk);
+    ASSERT_TRUE(openClip(src, path, ""));
     src->SetPosition(10 / 25.0, 0);
     ASSERT_TRUE(surface.waitForCode(10));
 
@@ -122,7 +122,7 @@ TEST(RendererPicture, AnamorphicPicturesKeepTheirDisplayAspect) {
     auto src = eng.source();
     auto r = eng.renderer(src, surface);
     query<IMProps>(r)->SetProp("maintain_ar", "letter-box");
-    ASSERT_EQ(src->OpenName(path, ""), kOk);
+    ASSERT_TRUE(openClip(src, path, ""));
     src->SetPosition(5 / 25.0, 0);
     ASSERT_TRUE(surface.waitForCode(5));
     const QRect area = pictureArea(surface.last());
@@ -150,7 +150,7 @@ TEST(RendererPicture, VuBarsShowTheToneLevelOnTheDecibelScale) {
     props->SetProp("overlay_rms.ch", "0");
     props->SetProp("overlay_rms.pos", "0.01");
     props->SetProp("overlay_rms.color", "blue");
-    ASSERT_EQ(src->OpenName(path, "loop=true"), kOk);
+    ASSERT_TRUE(openClip(src, path, "loop=true"));
     src->PlayFile();
     // Past the meter's rise, then a few pictures in a row all show the level.
     ASSERT_TRUE(eventually([&] { return positionOf(src) > 1.0; }, 10000));

@@ -34,7 +34,7 @@ TEST(SecondDisplayPicture, FullScreenOutputShowsThePausedFrame) {
     auto r = eng.renderer(src, panel);
     query<IMProps>(r)->SetProp("maintain_ar", "letter-box");
     ASSERT_EQ(r->SetFullScreen({}, 1, 1), kOk);
-    ASSERT_EQ(src->OpenName(clip("second.mp4"), ""), kOk);
+    ASSERT_TRUE(openClip(src, clip("second.mp4"), ""));
     for (const int frame : {12, 40}) {
         SCOPED_TRACE(frame);
         src->SetPosition(frame * 1001.0 / 30000, 0);

@@ -42,7 +42,7 @@ TEST_P(SeekExact, ShowsTheFrameHoldingThePositionPausedAndWhilePlaying) {
     TestSurface surface;
     auto src = eng.source();
     auto r = eng.renderer(src, surface);
-    ASSERT_EQ(src->OpenName(longGop(GetParam()), ""), kOk);
+    ASSERT_TRUE(openClip(src, longGop(GetParam()), ""));
     ASSERT_TRUE(surface.waitForCode(0));
     const struct {
         double position;

@@ -128,7 +128,7 @@ struct Owned {
     TimelineSink sink;
     explicit Owned(const QString& path, const QString& params = {}, ff::ByteSourceDecorator decorate = {}) : eng(std::move(decorate)) {
         hub->addSink(&sink);
-        EXPECT_EQ(src->OpenName(path, params), kOk);
+        EXPECT_TRUE(openClip(src, path, params));
         hub->setSoundWanted(&sink, true);
     }
     ~Owned() { hub->removeSink(&sink); }
@@ -271,7 +271,7 @@ TEST(Sync, AShortTrackAmongSixteenLeavesTheOthersPlaying) {
     TimelineSink sink(true); // takes every block, as fast as the source goes
     hub->addSink(&sink);
     query<IMProps>(src)->SetProp("eof_stop", "true");
-    ASSERT_EQ(src->OpenName(shortened, ""), kOk);
+    ASSERT_TRUE(openClip(src, shortened, ""));
     src->PlayFile();
     ASSERT_TRUE(eventually([&] { return stateOf(src) == 1; }, 20000));
     hub->removeSink(&sink);

@@ -29,7 +29,7 @@ class GrowingInput::ProbeBytes final : public ByteSource {
 };
 
 std::unique_ptr<GrowingInput> GrowingInput::open(const QString& path, const ByteSourceDecorator& decorate,
-                                                 int& error) {
+                                                 int& error, std::function<bool()> giveUp) {
     std::unique_ptr<ByteSource> bytes = openFileBytes(path, error);
     if (!bytes)
         return nullptr;
@@ -40,6 +40,7 @@ std::unique_ptr<GrowingInput> GrowingInput::open(const QString& path, const Byte
         error = AVERROR(ENOMEM);
         return nullptr;
     }
+    in->setGiveUp(std::move(giveUp));
     if (!in->refreshSize()) {
         error = in->silent_ ? AVERROR(ETIMEDOUT) : AVERROR(EIO);
         return nullptr;

@@ -25,15 +25,17 @@ class GrowingInput {
   public:
     static constexpr std::chrono::seconds kCompleteAfter{30};
 
-    // Null with a negative AVERROR in `error` when the file cannot be opened.
-    static std::unique_ptr<GrowingInput> open(const QString& path, const ByteSourceDecorator& decorate, int& error);
+    // Null with a negative AVERROR in `error` when the file cannot be opened. `giveUp` is the opening
+    // thread's (see setGiveUp).
+    static std::unique_ptr<GrowingInput> open(const QString& path, const ByteSourceDecorator& decorate, int& error,
+                                              std::function<bool()> giveUp = {});
     ~GrowingInput();
     GrowingInput(const GrowingInput&) = delete;
     GrowingInput& operator=(const GrowingInput&) = delete;
 
     AVIOContext* avio() const { return avio_; }
-    // Asked before and while each wait: true gives the read up (it returns AVERROR_EXIT). Set once,
-    // before the demuxing thread starts.
+    // Asked before and while each wait: true gives the read up (it returns AVERROR_EXIT). Set by the
+    // thread that opens the file, and again before the demuxing thread starts.
     void setGiveUp(std::function<bool()> giveUp) { giveUp_ = std::move(giveUp); }
     // The container is known: its probe tells when the writer finished the file.
     void setProbe(std::unique_ptr<GrowthProbe> probe) { probe_ = std::move(probe); }

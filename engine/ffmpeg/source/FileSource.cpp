@@ -27,7 +27,24 @@ FileSource::FileSource(ByteSourceDecorator decorate) : decorate_(std::move(decor
 }
 
 FileSource::~FileSource() {
+    {
+        std::lock_guard lk(core_.m);
+        abandonOpenLocked();
+    }
+    opener_.reset(); // what is still queued gives up at once
     stopPipeline();
+}
+
+uint64_t FileSource::abandonOpenLocked() {
+    core_.quit = true; // the running pipeline stops; the next job joins it
+    core_.wakeWorker.notify_all();
+    core_.wakePresenter.notify_all();
+    opening_ = false;
+    return openGeneration_.fetch_add(1) + 1;
+}
+
+bool FileSource::superseded(uint64_t generation) const {
+    return openGeneration_.load() != generation;
 }
 
 void FileSource::stopPipeline() {
@@ -51,51 +68,75 @@ void FileSource::stopPipeline() {
 int FileSource::OpenName(const QString& name, const QString& params) {
     if (closed_)
         return kClosed;
-    stopPipeline();
     for (const QString& pair : params.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const qsizetype eq = pair.indexOf(QLatin1Char('='));
         if (eq > 0 && pair.left(eq) == QLatin1String("loop"))
             SetProp(pair.left(eq), pair.mid(eq + 1));
     }
+    uint64_t generation = 0;
     {
         std::lock_guard lk(core_.m);
-        core_.state = kStateClosed;
+        generation = abandonOpenLocked();
+        opening_ = !name.isEmpty();
+        // Until the open ends: stopped at 0, and what is asked meanwhile applies to the clip once open.
+        core_.state = name.isEmpty() ? kStateClosed : kStateStopped;
         core_.in = core_.out = 0;
         core_.position = core_.duration = core_.target = 0;
         core_.info = MediaInfo{};
-        path_.clear();
+        core_.lastError.clear();
+        path_ = name == kColorBars ? QString() : name;
     }
+    opener_->post([this, generation, name] {
+        if (name.isEmpty())
+            closeJob(generation);
+        else
+            openJob(generation, name);
+    });
+    return kOk;
+}
+
+void FileSource::openJob(uint64_t generation, const QString& name) {
+    stopPipeline();
+    if (superseded(generation))
+        return;
     std::unique_ptr<MediaReader> reader;
     std::unique_ptr<MediaFile> file;
     QString error;
-    if (name == kColorBars) {
+    if (name == kColorBars)
         reader = std::make_unique<ColorBarsReader>();
-    } else if (!name.isEmpty()) {
-        file = MediaFile::open(name, decorate_, error);
-    }
+    else
+        file = MediaFile::open(name, decorate_, error, [this, generation] { return superseded(generation); });
     {
         std::lock_guard lk(core_.m);
-        core_.lastError = error;
+        if (superseded(generation))
+            return;
+        opening_ = false;
+        if (!reader && !file) {
+            core_.state = kStateClosed;
+            core_.lastError = error;
+            path_.clear();
+        } else {
+            core_.info = reader ? reader->info() : file->info();
+            core_.duration = core_.info.duration;
+            core_.position = framePositionLocked(core_.target);
+            core_.session.fetch_add(1);
+        }
     }
     if (!reader && !file) {
         sinks_.deliverState(kStateClosed, true);
-        return name.isEmpty() ? kOk : kFail;
-    }
-    {
-        std::lock_guard lk(core_.m);
-        core_.info = reader ? reader->info() : file->info();
-        core_.duration = core_.info.duration;
-        core_.state = kStateStopped;
-        core_.session.fetch_add(1);
-        if (file)
-            path_ = name;
+        return;
     }
     if (reader)
         worker_ = std::make_unique<DecodeWorker>(core_, std::move(reader));
     else
         clip_ = std::make_unique<ClipPipeline>(core_, std::move(file));
     presenter_ = std::make_unique<Presenter>(core_, sinks_);
-    return kOk;
+}
+
+void FileSource::closeJob(uint64_t generation) {
+    stopPipeline();
+    if (!superseded(generation))
+        sinks_.deliverState(kStateClosed, true);
 }
 
 int FileSource::SetInOut(double in, double out) {
@@ -130,13 +171,17 @@ int FileSource::SetPosition(double position, double) {
         return kNotOpen;
     const double target = std::max(0.0, position);
     core_.seekLocked(target);
-    // Reads as the frame about to be shown until the presenter shows it.
+    core_.position = framePositionLocked(target);
+    return kOk;
+}
+
+// The start of the frame about to be shown for `target`: what the position reads until it is shown.
+double FileSource::framePositionLocked(double target) const {
     const double dur = core_.info.frameDuration;
     double index = std::floor(target / dur + 0.01);
     if (core_.duration > 0 && !core_.info.endless)
         index = std::min(index, std::ceil(core_.duration / dur - 0.01) - 1);
-    core_.position = std::max(0.0, index * dur);
-    return kOk;
+    return std::max(0.0, index * dur);
 }
 
 int FileSource::GetPosition(double& position) {
@@ -192,14 +237,15 @@ int FileSource::StartFrom(IMObject*) {
 int FileSource::CloseObject() {
     if (closed_)
         return kOk;
-    stopPipeline();
+    uint64_t generation = 0;
     {
         std::lock_guard lk(core_.m);
+        generation = abandonOpenLocked();
         core_.state = kStateClosed;
         core_.position = core_.duration = 0;
         path_.clear();
     }
-    sinks_.deliverState(kStateClosed, true);
+    opener_->post([this, generation] { closeJob(generation); });
     plugins_.clear();
     closed_ = true;
     return kOk;
@@ -237,9 +283,9 @@ int FileSource::SetProp(const QString& name, const QString& value) {
 int FileSource::GetProp(const QString& name, QString& value) {
     if (closed_)
         return kClosed;
-    if (name == QLatin1String("last_error")) {
+    if (name == QLatin1String("last_error") || name == QLatin1String("opening")) {
         std::lock_guard lk(core_.m);
-        value = core_.lastError;
+        value = name == QLatin1String("opening") ? QLatin1String(opening_ ? "true" : "false") : core_.lastError;
         return kOk;
     }
     return props_.get(name, value);

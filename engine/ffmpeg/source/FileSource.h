@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/EngineObject.h"
+#include "core/JobThread.h"
 #include "core/MediaSink.h"
 #include "core/PropertyBag.h"
 #include "engine_ffmpeg/FfmpegEngine.h"
@@ -51,23 +52,35 @@ class FileSource final : public EngineObject<FileSource, IMFile, IMObject, IMPro
     double playbackRate() const override;
 
   private:
+    // Opening and closing run on opener_; the caller's thread only posts them.
+    void openJob(uint64_t generation, const QString& name);
+    void closeJob(uint64_t generation);
+    bool superseded(uint64_t generation) const;
+    uint64_t abandonOpenLocked();
+    double framePositionLocked(double target) const;
     void stopPipeline();
     void applyPropLocked(const QString& name, const QString& value);
     int setState(int state);
     void pluginsChanged();
     SinkSet::OwnerChanged soundOwnerChanged();
 
-    // Caller's thread, except what SourceCore guards.
     const ByteSourceDecorator decorate_;
     mutable SourceCore core_;
     SinkSet sinks_;
+    // Guarded by core_.m: bumped by every OpenName and CloseObject (an open under way that sees it
+    // change is given up), and whether an open is under way.
+    std::atomic<uint64_t> openGeneration_{0};
+    bool opening_ = false;
+    QString path_;
+    // The opener thread's (the destructor's once it is joined).
     std::unique_ptr<DecodeWorker> worker_; // a built-in source
     std::unique_ptr<ClipPipeline> clip_;   // a clip file
     std::unique_ptr<Presenter> presenter_;
-    QString path_; // guarded by core_.m
+    // The caller's thread.
     PropertyBag props_;
     std::vector<MRef<IMUnknown>> plugins_;
     bool closed_ = false;
+    std::unique_ptr<JobThread> opener_ = std::make_unique<JobThread>();
 };
 
 } // namespace engine::ff

@@ -27,16 +27,16 @@ AVCodecContextPtr openDecoder(const AVStream& st, int threads) {
 }
 
 std::unique_ptr<MediaFile> MediaFile::open(const QString& path, const ByteSourceDecorator& decorate,
-                                           QString& error) {
+                                           QString& error, std::function<bool()> giveUp) {
     std::unique_ptr<MediaFile> f(new MediaFile(path));
-    if (!f->openInput(decorate, error))
+    if (!f->openInput(decorate, error, std::move(giveUp)))
         return nullptr;
     return f;
 }
 
-bool MediaFile::openInput(const ByteSourceDecorator& decorate, QString& error) {
+bool MediaFile::openInput(const ByteSourceDecorator& decorate, QString& error, std::function<bool()> giveUp) {
     int rc = 0;
-    input_ = GrowingInput::open(path_, decorate, rc);
+    input_ = GrowingInput::open(path_, decorate, rc, std::move(giveUp));
     if (!input_) {
         error = openError(path_, avErrorText(rc));
         return false;

@@ -2,6 +2,7 @@
 // An opened clip container: its streams, where its clip time starts, and what the source tells about it.
 // Opening reads the headers and probes the streams; demuxing and decoding are the stages' work.
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,8 +24,10 @@ struct AudioStreamInfo {
 class MediaFile {
   public:
     // Null with `error` (in Portuguese, for the operator) when the file is not a playable clip.
-    // Bytes are read through `decorate`'s wrapping of the file (tests slow or hold them).
-    static std::unique_ptr<MediaFile> open(const QString& path, const ByteSourceDecorator& decorate, QString& error);
+    // Bytes are read through `decorate`'s wrapping of the file (tests slow or hold them). `giveUp` true
+    // abandons the open (a newer one was asked for).
+    static std::unique_ptr<MediaFile> open(const QString& path, const ByteSourceDecorator& decorate, QString& error,
+                                           std::function<bool()> giveUp = {});
 
     const QString& path() const { return path_; }
     AVFormatContext* format() const { return fmt_.get(); }
@@ -56,7 +59,7 @@ class MediaFile {
 
   private:
     explicit MediaFile(QString path) : path_(std::move(path)) {}
-    bool openInput(const ByteSourceDecorator& decorate, QString& error);
+    bool openInput(const ByteSourceDecorator& decorate, QString& error, std::function<bool()> giveUp);
     void findDuration();
     // A demuxer over the file's input (`format` null: probed); null with an AVERROR in `rc`.
     AVInputPtr openDemuxer(const AVInputFormat* format, int& rc);
