@@ -3,6 +3,7 @@
 // source runs, and the VU meter shows the levels at the position being shown.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -23,8 +24,9 @@ constexpr int kRate = 48000;
 // Presents what the test tells it to, from the test's thread, through the product's sink set.
 class StandInSource final : public EngineObject<StandInSource, IMObject, ISourceHub> {
   public:
-    IAudioClock* clock = nullptr; // the sound owner's, as the source's clock would follow it
-    int ownerChanges = 0;
+    std::atomic<IAudioClock*> clock{nullptr}; // the sound owner's, as the source's clock would follow it
+    std::atomic<int> ownerChanges{0};
+    std::atomic<int> soundAsked{0}; // setSoundWanted calls (a renderer makes them from its device thread)
 
     void setState(int state) {
         state_ = state;
@@ -46,6 +48,13 @@ class StandInSource final : public EngineObject<StandInSource, IMObject, ISource
     void removeSink(IMediaSink* sink) override { sinks_.remove(sink, ownerChanged()); }
     void setSoundWanted(IMediaSink* sink, bool wanted) override {
         sinks_.setSoundWanted(sink, wanted, ownerChanged());
+        ++soundAsked;
+    }
+    // Waits until a renderer has asked for sound (or not) `calls` more times than `before`.
+    bool soundAskedSince(int before, int calls = 1) const {
+        for (int i = 0; i < 1000 && soundAsked < before + calls; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return soundAsked >= before + calls;
     }
     QString openedPath() const override { return {}; }
 
@@ -145,7 +154,9 @@ TEST(RendererSound, EnabledWhileTheSourceRunsItPlaysAtOnceAtAnyRate) {
         auto& src = *static_cast<StandInSource*>(query<IMObject>(source).get());
         Renderer r(src);
         src.setState(3);
+        const int asked = src.soundAsked;
         r.preview->EnableOutput({}, 1, 1);
+        ASSERT_TRUE(src.soundAskedSince(asked)) << "the device is opened off the caller's thread, then sound asked for";
         EXPECT_FALSE(r.device->paused()) << "nothing else will unpause it while the source runs";
         ASSERT_TRUE(src.clock) << "the only renderer with audio owns the sound";
 
@@ -155,7 +166,7 @@ TEST(RendererSound, EnabledWhileTheSourceRunsItPlaysAtOnceAtAnyRate) {
         EXPECT_LE(double(r.heardFrames()), kRate / rate);
         EXPECT_GE(double(r.heardFrames()), (1 - (rate - 1) * 0.1) * kRate / rate);
         double heard = 0;
-        ASSERT_TRUE(src.clock->playedPosition(heard));
+        ASSERT_TRUE(src.clock.load()->playedPosition(heard));
         EXPECT_NEAR(heard, 3.0 + double(r.heardFrames()) * rate / kRate, 1e-6);
 
         src.setState(2);
@@ -171,8 +182,10 @@ TEST(RendererSound, TwoRenderersWithAudioOnPlayTheSoundOnceAndTheFirstOwnsTheClo
     auto main = std::make_unique<Renderer>(src, true);
     auto second = std::make_unique<Renderer>(src, true);
     main->preview->EnableOutput({}, 1, 1);
+    ASSERT_TRUE(src.soundAskedSince(0));
     IAudioClock* const mainClock = src.clock;
     second->preview->EnableOutput({}, 1, 1);
+    ASSERT_TRUE(src.soundAskedSince(1));
     EXPECT_EQ(src.clock, mainClock) << "the first renderer with audio keeps the clock";
 
     src.sound(toneBlock(1.0, 4800, true));
@@ -180,7 +193,7 @@ TEST(RendererSound, TwoRenderersWithAudioOnPlayTheSoundOnceAndTheFirstOwnsTheClo
     EXPECT_EQ(second->heardFrames(), 0u) << "heard once";
     main->device->advance(480);
     double heard = 0;
-    ASSERT_TRUE(src.clock->playedPosition(heard));
+    ASSERT_TRUE(src.clock.load()->playedPosition(heard));
     EXPECT_NEAR(heard, 1.01, 1e-9) << "the clock is what the main renderer's device played";
 
     // Closing the main renderer hands the sound to the second; the source resends from its clock.
@@ -191,14 +204,16 @@ TEST(RendererSound, TwoRenderersWithAudioOnPlayTheSoundOnceAndTheFirstOwnsTheClo
     src.sound(toneBlock(1.01, 4800, true));
     EXPECT_EQ(second->heardFrames(), 4800u);
     second->device->advance(960);
-    ASSERT_TRUE(src.clock->playedPosition(heard));
+    ASSERT_TRUE(src.clock.load()->playedPosition(heard));
     EXPECT_NEAR(heard, 1.03, 1e-9);
 
     // A renderer that joins later and closes again leaves the owner's clock alone.
     IAudioClock* const owner = src.clock;
     const int changes = src.ownerChanges;
     auto third = std::make_unique<Renderer>(src, true);
+    const int asked = src.soundAsked;
     third->preview->EnableOutput({}, 1, 1);
+    ASSERT_TRUE(src.soundAskedSince(asked));
     third->object->CloseObject();
     third.reset();
     EXPECT_EQ(src.clock, owner);
@@ -227,8 +242,10 @@ TEST(RendererMeter, ShowsTheLevelsAtThePositionShownNotTheNewestAudio) {
     EXPECT_TRUE(surface.waitFor([](const QImage& img) { return meterPixels(img) > 100; }));
 
     // Without pictures (a clip of sound only) the meter is drawn over black at the position heard.
+    const int asked = src.soundAsked;
     r.preview->EnableOutput({}, 1, 1);
     r.object->StartFrom(&src);
+    ASSERT_TRUE(src.soundAskedSince(asked, 2));
     src.setState(3);
     for (int k = 0; k < 20; ++k)
         src.audio(toneBlock(k * 0.1, kRate / 10, k >= 10));

@@ -18,10 +18,16 @@ AudioOutput::~AudioOutput() {
 }
 
 bool AudioOutput::start() {
+    {
+        std::lock_guard lock(mutex_);
+        if (started_)
+            return audible_;
+    }
+    // Opening may take long (a sound server that answers slowly): not under the lock, so that the
+    // other calls go on meanwhile (they leave the device alone until it is started).
+    const bool audible = device_->open(kDeviceRate, kDeviceChannels);
     std::lock_guard lock(mutex_);
-    if (started_)
-        return audible_;
-    audible_ = device_->open(kDeviceRate, kDeviceChannels);
+    audible_ = audible;
     started_ = true;
     timeline_.restart(device_->playedFrames());
     tempo_.reset();
@@ -98,13 +104,15 @@ void AudioOutput::flush() {
 }
 
 void AudioOutput::stop() {
-    std::lock_guard lock(mutex_);
-    if (!started_)
-        return;
+    {
+        std::lock_guard lock(mutex_);
+        if (!started_)
+            return;
+        started_ = false;
+        timeline_.restart(0);
+        tempo_.reset();
+    }
     device_->close();
-    started_ = false;
-    timeline_.restart(0);
-    tempo_.reset();
 }
 
 double AudioOutput::pendingSeconds() const {

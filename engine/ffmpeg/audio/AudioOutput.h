@@ -5,7 +5,8 @@
 // (ISourceHub::setSoundWanted).
 //
 // Thread-safety: every member may be called from any thread (one internal lock; the device has its
-// own). play() never blocks on the device.
+// own), except that start() and stop() are called from one thread at a time. play() never blocks on
+// the device, and no call waits while the device opens or closes.
 #include <memory>
 #include <mutex>
 #include <vector>

@@ -52,20 +52,7 @@ int PreviewRenderer::EnableOutput(const QString&, int audio, int video) {
     if (closed_)
         return kClosed;
     audioOn_ = audio != 0;
-    if (audioOn_) {
-        audio_.start(); // no device: it plays silently, never an error
-        {
-            // Playing at once when the source already runs: nothing else would unpause the device.
-            std::lock_guard lk(stateMutex_);
-            audio_.setPaused(sourceState_ != 3);
-        }
-        if (hub_)
-            hub_->setSoundWanted(this, true);
-    } else {
-        if (hub_)
-            hub_->setSoundWanted(this, false);
-        audio_.stop();
-    }
+    deviceThread_.post([this, on = audio != 0] { switchSound(on); });
     std::lock_guard lk(m_);
     videoOn_ = video != 0;
     dirty_ = true;
@@ -107,18 +94,42 @@ int PreviewRenderer::StartFrom(IMObject* source) {
     if (!view)
         return kInvalidArg;
     detach();
-    hub_ = MRef<ISourceHub>::adopt(view);
-    hub_->addSink(this);
+    {
+        std::lock_guard lk(hubMutex_);
+        hub_ = MRef<ISourceHub>::adopt(view);
+        hub_->addSink(this);
+    }
     if (audioOn_)
-        hub_->setSoundWanted(this, true);
+        deviceThread_.post([this] { switchSound(true); });
     return kOk;
 }
 
+// The device thread. The device is opened before the source is told that sound is wanted (and so sends
+// it), and closed after it was told otherwise.
+void PreviewRenderer::switchSound(bool on) {
+    if (on) {
+        audio_.start(); // no device: it plays silently, never an error
+        // Playing at once when the source already runs: nothing else would unpause the device.
+        std::lock_guard lk(stateMutex_);
+        audio_.setPaused(sourceState_ != 3);
+    }
+    {
+        std::lock_guard lk(hubMutex_);
+        if (hub_)
+            hub_->setSoundWanted(this, on);
+    }
+    if (!on)
+        audio_.stop();
+}
+
 void PreviewRenderer::detach() {
-    if (!hub_)
-        return;
-    hub_->removeSink(this); // hands the sound to the next renderer that wants it, if this one had it
-    hub_.reset();
+    {
+        std::lock_guard lk(hubMutex_);
+        if (!hub_)
+            return;
+        hub_->removeSink(this); // hands the sound to the next renderer that wants it, if this one had it
+        hub_.reset();
+    }
     audio_.flush();
     levels_.reset();
     {
@@ -138,7 +149,7 @@ int PreviewRenderer::CloseObject() {
         return kOk;
     detach();
     stopThread();
-    audio_.stop();
+    deviceThread_.post([this] { audio_.stop(); });
     {
         std::lock_guard lk(surfaceMutex_);
         surface_ = nullptr;

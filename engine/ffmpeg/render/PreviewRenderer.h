@@ -4,6 +4,7 @@
 // newest picture (older ones may be dropped); plays the source's sound when it owns it (one renderer per
 // source does); draws the VU meter and captions.
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "audio/AudioOutput.h"
 #include "core/EngineObject.h"
+#include "core/JobThread.h"
 #include "core/MediaSink.h"
 #include "core/PropertyBag.h"
 #include "engine/VideoSurface.h"
@@ -59,6 +61,7 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     void onSourceState(int state, bool discontinuity) override;
 
     void detach();
+    void switchSound(bool on);
     void stopThread();
     void renderLoop();
     void requestRedraw();
@@ -70,10 +73,11 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     // The window's surface and the full-screen output's; either may be null. Hold surfaceMutex_.
     std::array<IVideoSurface*, 2> surfaces() const;
 
-    MRef<ISourceHub> hub_; // caller's thread
+    std::mutex hubMutex_;
+    MRef<ISourceHub> hub_; // set on the caller's thread, read on the device thread too
     PropertyBag props_;
     bool closed_ = false;
-    bool audioOn_ = false;
+    std::atomic<bool> audioOn_{false};
 
     // The source's state as last told (the presenter thread writes, EnableOutput reads); held with the
     // device's pause so that the two never disagree.
@@ -96,6 +100,7 @@ class PreviewRenderer final : public EngineObject<PreviewRenderer, IMPreview, IM
     std::unique_ptr<FullScreenOutput> fullScreen_;
 
     AudioOutput audio_;               // internally locked
+    JobThread deviceThread_;          // opens and closes audio_'s device, off the caller's thread
     LevelHistory levels_;             // internally locked
     FrameCompositor compositor_;      // render thread
     std::array<QSize, 2> drawnSizes_; // render thread: what the window and the full-screen output last got
