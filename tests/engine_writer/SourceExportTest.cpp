@@ -308,3 +308,16 @@ TEST_F(SourceExport, ACopyWithTheClipsOwnSoundIsCutWithoutPlayingTheRange) {
     const ProbedFile p = copiedFifteenToFortyFive(ok, text, target);
     EXPECT_NEAR(double(p.audioSamples) / p.sampleRate, 31 * kFrame, 0.001);
 }
+
+// The clip is gone by the time the source opens it for the export (deleted meanwhile): the export ends
+// with the reason, and nothing is left at the target.
+TEST_F(SourceExport, AClipThatCannotBeOpenedFailsTheExportAndLeavesNoFile) {
+    for (const char* params : {"format=mp4 video=libx264 audio=aac", "format=mp4 video=copy audio=copy"}) {
+        SCOPED_TRACE(params);
+        const QString target = out.filePath("gone.mp4");
+        const auto [ok, text] = exportRange(out.filePath("deleted.mp4"), target, params, 0.5, 1.0);
+        EXPECT_EQ(ok, 0);
+        EXPECT_FALSE(text.isEmpty());
+        EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
