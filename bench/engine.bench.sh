@@ -13,7 +13,6 @@
 #     ref = `ffmpeg -i X -f null -` (which decodes the sound as well).
 #   play_8x_position_ratio_h264, play_8x_pictures_per_s_h264: position advance over wall time / 8 and
 #     distinct pictures shown per second, 5 s at 8x.
-#   seek_exact_p50_ms, seek_exact_p95_ms, step_back_ms, tick_queries_us: on h264, to the picture shown.
 # BENCH_PLAY_RUNS (default 5) and BENCH_PLAY_S (default 60) shorten the 1x runs for a quick look.
 set -euo pipefail
 source "$VELTRA_SOURCE/bench/lib.sh"
@@ -67,4 +66,3 @@ done
 kill "$load"
 
 "$b" fast h264.mp4 h264
-"$b" seek h264.mp4

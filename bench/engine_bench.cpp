@@ -7,9 +7,10 @@
 //   cpu <clip> <seconds>          prints the CPU seconds of playing <seconds> at 1x, sound on
 //   decode <clip> <figure>        frames per second through the source at unlimited speed
 //   fast <clip> <suffix>          play_8x_position_ratio_<suffix>, play_8x_pictures_per_s_<suffix>
-//   seek <clip>                   seek_exact_p50_ms, seek_exact_p95_ms, step_back_ms, tick_queries_us
+//   seek <clip> <frame s> <targets> exact seeks to listed frames, steps either way, tick queries (raw)
 //   load <fraction>               keeps one core busy that fraction of the time until killed
 #include <QApplication>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <atomic>
@@ -307,46 +308,60 @@ int fast(const QString& clip, const QString& suffix) {
     return 0;
 }
 
-// Exact seeks, steps back and the tick's queries on a paused and then playing source.
-int seek(const QString& clip) {
+// Exact seeks to the frames listed in `targets` (one frame index a line), steps back and forward, and the
+// tick's queries, on a paused and then playing source; prints "name milliseconds" lines for
+// bench/seek.bench.sh to set beside the reference player's.
+int seek(const QString& clip, double frame, const QString& targets) {
     Rig rig(true);
     if (!rig.open(clip))
         return 1;
-    const double frame = 1001.0 / 30000;
-    const auto frames = int64_t(rig.duration() / frame);
+    QFile list(targets);
+    if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 1;
     auto shows = [&](int64_t k, double since) {
         const double deadline = since + 10;
         while (now() < deadline) {
             for (const auto& s : rig.surface.shown())
                 if (s.time >= since && s.frame == k)
                     return now() - since;
-            sleepFor(0.002);
+            sleepFor(0.001);
         }
         return -1.0;
     };
-    std::mt19937 rng(1234);
     std::vector<double> times;
-    for (int i = 0; i < 50; ++i) {
-        const int64_t k = std::uniform_int_distribution<int64_t>(0, frames - 1)(rng);
+    int missed = 0;
+    for (const QByteArray& line : list.readAll().split('\n')) {
+        if (line.trimmed().isEmpty())
+            continue;
+        const int64_t k = line.trimmed().toLongLong();
         const double t = now();
         rig.source->SetPosition((double(k) + 0.5) * frame, 0);
         if (const double took = shows(k, t); took >= 0)
             times.push_back(took * 1000);
+        else
+            ++missed;
     }
-    figure("seek_exact_p50_ms", percentile(times, 0.5), "ms");
-    figure("seek_exact_p95_ms", percentile(times, 0.95), "ms");
+    if (missed)
+        std::fprintf(stderr, "engine_bench: %d seeks never showed their frame\n", missed);
+    std::printf("seek_exact_p50 %.3f\nseek_exact_p95 %.3f\n", percentile(times, 0.5), percentile(times, 0.95));
 
-    std::vector<double> steps;
-    int64_t k = frames / 2 + 45; // mid-GOP
-    rig.source->SetPosition((double(k) + 0.5) * frame, 0);
-    shows(k, now());
-    for (int i = 0; i < 10; ++i) {
-        const double t = now();
-        rig.source->SetPosition(rig.position() - frame, 0);
-        if (const double took = shows(--k, t); took >= 0)
-            steps.push_back(took * 1000);
+    // Steps either way around a mid-GOP pause.
+    const auto frames = int64_t(rig.duration() / frame);
+    for (int direction : {-1, 1}) {
+        std::vector<double> steps;
+        int64_t k = frames / 2 + 45;
+        rig.source->SetPosition((double(k) + 0.5) * frame, 0);
+        shows(k, now());
+        sleepFor(0.5); // the pause's neighbourhood is decoded meanwhile
+        for (int i = 0; i < 10; ++i) {
+            const double t = now();
+            k += direction;
+            rig.source->SetPosition((double(k) + 0.5) * frame, 0);
+            if (const double took = shows(k, t); took >= 0)
+                steps.push_back(took * 1000);
+        }
+        std::printf("%s %.3f\n", direction < 0 ? "step_back" : "step_forward", percentile(steps, 0.5));
     }
-    figure("step_back_ms", percentile(steps, 0.5), "ms");
 
     rig.source->PlayFile();
     std::vector<double> ticks;
@@ -360,7 +375,7 @@ int seek(const QString& clip) {
         ticks.push_back((now() - t) * 1e6);
         sleepFor(0.002);
     }
-    figure("tick_queries_us", percentile(ticks, 0.5), "us");
+    std::printf("tick_queries_us %.3f\n", percentile(ticks, 0.5));
     return 0;
 }
 
@@ -452,8 +467,8 @@ int main(int argc, char** argv) {
         return decode(args[2], argv[3]);
     if (mode == "fast" && args.size() == 4)
         return fast(args[2], args[3]);
-    if (mode == "seek" && args.size() == 3)
-        return seek(args[2]);
+    if (mode == "seek" && args.size() == 5)
+        return seek(args[2], args[3].toDouble(), args[4]);
     std::fprintf(stderr, "usage: engine_bench avsync|play|slowplay|live|cpu|decode|fast|seek|load ...\n");
     return 2;
 }

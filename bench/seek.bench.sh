@@ -1,0 +1,36 @@
+# Exact seeks on the reference inputs (h264: 120 s, GOPs of 120 with a B-pyramid; h264i; xdcam), through
+# the file source to the picture shown, against mpv (installed here from Debian if missing) driven
+# through its JSON IPC to its playback-restart event, both on the same 50 random frames:
+#   seek_exact_p50_ms_<input>, seek_exact_p95_ms_<input>: ref = mpv --hr-seek=yes, paused, no video output.
+#   step_back_ms_h264, step_forward_ms_h264: one frame either way while paused mid-GOP, median.
+#   tick_queries_us: the position display's queries while playing, median.
+set -euo pipefail
+source "$VELTRA_SOURCE/bench/lib.sh"
+bench_build engine_bench
+b="$BENCH_BUILD/bench/engine_bench"
+cd "$BENCH_WORK"
+if ! command -v mpv >/dev/null; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends mpv >/dev/null
+fi
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+
+value() { awk -v k="$1" '$1 == k { print $2 }' <<<"$2"; }
+
+for spec in h264:120:mp4 h264i:60:ts xdcam:60:mxf; do
+  IFS=: read -r name seconds ext <<<"$spec"
+  bench_input "$name" "$seconds" "$name.$ext"
+  rate=$(ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate -of csv=p=0 "$name.$ext")
+  frame=$(awk -v r="$rate" 'BEGIN { split(r, q, "/"); printf "%.9f", q[2] / q[1] }')
+  frames=$(awk -v s="$seconds" -v f="$frame" 'BEGIN { printf "%d", s / f }')
+  python3 -c "import random; random.seed(1234); print('\n'.join(str(random.randrange($frames - 1)) for _ in range(50)))" >targets.txt
+  ours=$("$b" seek "$name.$ext" "$frame" targets.txt)
+  ref=$(python3 "$VELTRA_SOURCE/bench/mpv_seek.py" "$name.$ext" "$frame" targets.txt)
+  for p in p50 p95; do
+    figure "seek_exact_${p}_ms_$name" "$(value seek_exact_$p "$ours")" ms "$(value seek_exact_$p "$ref")"
+  done
+  if [ "$name" = h264 ]; then
+    figure step_back_ms_h264 "$(value step_back "$ours")" ms
+    figure step_forward_ms_h264 "$(value step_forward "$ours")" ms
+    figure tick_queries_us "$(value tick_queries_us "$ours")" us
+  fi
+done
