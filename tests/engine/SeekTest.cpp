@@ -79,7 +79,8 @@ TEST_P(SeekExact, ShowsTheFrameHoldingThePositionPausedAndWhilePlaying) {
     // Playing: playback goes on from the frame sought.
     src->PlayFile();
     src->SetPosition(70 * kFrame, 0);
-    EXPECT_TRUE(surface.waitFor([](const QImage& img) { return samples::readFrameCode(img) >= 72; }));
+    EXPECT_TRUE(surface.waitFor([](const QImage& img) { return samples::readFrameCode(img) >= 72; }))
+        << "playing from 70 showed " << surface.code() << ", position " << positionOf(src);
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, SeekExact, testing::ValuesIn(kClips), [](const auto& info) {

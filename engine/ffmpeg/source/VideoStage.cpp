@@ -7,8 +7,8 @@ namespace {
 constexpr size_t kMaxQueuedFrames = 8;
 // Seeks to a point this close ahead decode forward instead of reading from elsewhere.
 constexpr double kForwardDecodeSpan = 2.0;
-// Non-reference pictures this far before a seek target are not decoded (the recent-frame ring keeps
-// about this much behind the target for stepping back).
+// Once a seek has landed and the source rests, this much before the target is decoded into the
+// recent-frame ring (which keeps about as much) for stepping back.
 constexpr double kRingSpan = 1.0;
 // From this rate on, non-reference pictures are not decoded (most would be dropped anyway) ...
 constexpr double kFastRate = 1.5;
@@ -47,7 +47,11 @@ void VideoStage::run() {
             resumeAfterParked();
             continue;
         }
-        if (!codec_ || ended_ || (!seek_ && queuedLocked() >= kMaxQueuedFrames)) {
+        if (!codec_ || ended_ || (!seek_ && !filling_ && queuedLocked() >= kMaxQueuedFrames)) {
+            if (fillPending_ && codec_ && core_.state != kStateRunning) {
+                startFill();
+                continue;
+            }
             core_.wakeWorker.wait(lk);
             continue;
         }
@@ -57,6 +61,8 @@ void VideoStage::run() {
             if (FrameHandle f = wrap(std::move(frame))) {
                 ring_.add(f);
                 core_.duration = std::max(core_.duration, f->position + f->duration);
+                if (filling_ && f->position > dropUpTo_)
+                    filling_ = false;
                 if (seek_)
                     onSeekFrame(f);
                 else
@@ -90,6 +96,7 @@ void VideoStage::startSession() {
     seek_.reset();
     ended_ = false;
     dropUpTo_ = -1e9;
+    fillPending_ = filling_ = false;
     if (FrameHandle hit = ring_.find(target)) {
         core_.frames.push_back({session_, hit});
         core_.wakePresenter.notify_all();
@@ -113,6 +120,19 @@ void VideoStage::readFrom(double point, double soundFrom) {
     captions_.reset();
     keySeen_ = decoderEnded_ = false;
     keyPosition_ = NAN;
+}
+
+void VideoStage::startFill() {
+    fillPending_ = false;
+    const double dur = file_.info().frameDuration;
+    if (ended_ || !lastHanded_ || landedAt_ < dur || ring_.find(landedAt_ - dur))
+        return;
+    // Reading starts over before the target; what was queued for the presenter stays, and decoding
+    // goes on after it once the fill has caught up. The sound is read again from the picture shown.
+    filling_ = true;
+    fillSkipBefore_ = landedAt_ - kRingSpan;
+    dropUpTo_ = lastHanded_->position + frameTolerance(lastHanded_->duration);
+    readFrom(std::max(0.0, landedAt_ - kRingSpan), landedAt_);
 }
 
 void VideoStage::resumeAfterParked() {
@@ -167,9 +187,14 @@ void VideoStage::send(Lock& lk, const QueuedPacket& p) {
 
 AVDiscard VideoStage::discardFor(const QueuedPacket& p, bool key) {
     const bool timed = p.end > p.start || p.start != 0;
-    if (seek_)
-        return timed && p.start + file_.info().frameDuration < seek_->target - kRingSpan ? AVDISCARD_NONREF
-                                                                                       : AVDISCARD_DEFAULT;
+    const double dur = file_.info().frameDuration;
+    // A picture that ends before the target is only needed as a reference.
+    if (seek_) {
+        const double before = seek_->target + frameTolerance(dur) - (seek_->fromRead ? 0 : kRingSpan);
+        return timed && p.start + dur <= before ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    }
+    if (filling_)
+        return timed && p.start + dur < fillSkipBefore_ ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     const double rate = core_.rate;
     const bool fast = rate > kFastRate && core_.state == kStateRunning;
     const bool behind = fast && timed && core_.clockPosition - p.start > kCatchUpSeconds * rate;
@@ -229,18 +254,23 @@ void VideoStage::onSeekFrame(const FrameHandle& f) {
         return;
     }
     s.any = true;
-    if (f->position <= s.target + tol) {
+    // Pictures come in display order: the one whose span holds the target is the one to show.
+    const bool holdsTarget = f->position <= s.target + tol && f->position + f->duration > s.target + tol;
+    if (f->position <= s.target + tol && !holdsTarget) {
         s.candidate = f;
         return;
     }
-    const FrameHandle shown = s.candidate ? s.candidate : f;
+    const FrameHandle shown = holdsTarget || !s.candidate ? f : s.candidate;
     seek_.reset();
+    landedAt_ = shown->position;
+    fillPending_ = true;
     publish(shown);
     if (shown != f)
         publish(f);
 }
 
 void VideoStage::onEnd() {
+    filling_ = false;
     if (seek_) { // past the end: the last picture
         const FrameHandle shown = seek_->candidate ? seek_->candidate : lastHanded_;
         seek_.reset();

@@ -35,6 +35,7 @@ class VideoStage {
     void startSession();
     void readFrom(double point, double soundFrom);
     void resumeAfterParked();
+    void startFill();
     Got nextFrame(Lock& lk, AVFramePtr& out);
     void send(Lock& lk, const QueuedPacket& p);
     AVDiscard discardFor(const QueuedPacket& p, bool key);
@@ -66,6 +67,12 @@ class VideoStage {
     bool decoderEnded_ = false;
     bool ended_ = false;       // the end of the stream was queued in this session
     bool catchingUp_ = false;  // at a fast rate and behind the clock: key pictures only
+    // A seek decodes only what its target needs. Once it has landed and the source rests, the pictures
+    // before the target are decoded after all (filling_), into the ring only, for stepping back.
+    bool fillPending_ = false;
+    bool filling_ = false;
+    double landedAt_ = 0;        // where the last seek landed
+    double fillSkipBefore_ = 0;  // while filling, non-reference pictures before this are not decoded
     std::thread thread_;
 };
 
