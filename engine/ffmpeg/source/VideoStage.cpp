@@ -5,8 +5,11 @@
 namespace engine::ff {
 namespace {
 constexpr size_t kMaxQueuedFrames = 8;
-// Seeks to a point this close ahead decode forward instead of reading from elsewhere.
+// Seeks to a point this close ahead (and within half a GOP) decode forward instead of reading from
+// elsewhere.
 constexpr double kForwardDecodeSpan = 2.0;
+// Pictures an open GOP may show before its key picture (MPEG-2 long GOPs have two or three).
+constexpr double kOpenGopLead = 3;
 // Once a seek has landed and the source rests, this much before the target is decoded into the
 // recent-frame ring (which keeps about as much) for stepping back.
 constexpr double kRingSpan = 1.0;
@@ -19,6 +22,8 @@ constexpr double kCatchUpSeconds = 0.3;
 
 VideoStage::VideoStage(SourceCore& core, const MediaFile& file, SubtitleTrack& subtitles)
     : core_(core), file_(file), subtitles_(subtitles), codec_(openDecoder(*file.videoStream(), 0)) {
+    const AVCodecID id = file.videoStream()->codecpar->codec_id;
+    openGops_ = id == AV_CODEC_ID_MPEG2VIDEO || id == AV_CODEC_ID_MPEG1VIDEO;
     streamAspect_ = av_guess_sample_aspect_ratio(file.format(), const_cast<AVStream*>(file.videoStream()), nullptr);
     thread_ = std::thread([this] { run(); });
 }
@@ -104,11 +109,19 @@ void VideoStage::startSession() {
         return;
     }
     const double tol = frameTolerance(file_.info().frameDuration);
+    // Decoding on costs every picture up to the target; a new read from the key picture before it only
+    // its references: decode on when the target is nearer than half a GOP.
+    const double span = gopSeconds_ > 0 ? std::min(kForwardDecodeSpan, gopSeconds_ / 2) : kForwardDecodeSpan;
     const bool forward = lastHanded_ && !decoderEnded_ && target > lastHanded_->position + tol &&
-                         target < lastHanded_->position + kForwardDecodeSpan;
-    seek_ = Seek{target, target, 0, !forward, false, nullptr};
+                         target < lastHanded_->position + span;
+    // In an open GOP the pictures shown just before a key picture come after it in the stream and are
+    // decoded from the GOP before: reading starts a few pictures early so that such a target starts in
+    // that GOP at once instead of after a read that began too late.
+    const double lead = openGops_ ? kOpenGopLead * file_.info().frameDuration : 0;
+    const double point = std::max(0.0, target - lead);
+    seek_ = Seek{target, point, 0, !forward, false, nullptr};
     if (!forward)
-        readFrom(target, std::max(0.0, target - file_.info().frameDuration));
+        readFrom(point, std::max(0.0, target - file_.info().frameDuration));
 }
 
 void VideoStage::readFrom(double point, double soundFrom) {
@@ -119,6 +132,7 @@ void VideoStage::readFrom(double point, double soundFrom) {
         avcodec_flush_buffers(codec_.get());
     captions_.reset();
     keySeen_ = decoderEnded_ = false;
+    lastKeySeen_ = -1; // the next key picture is not the one after the last
     keyPosition_ = NAN;
 }
 
@@ -213,6 +227,11 @@ FrameHandle VideoStage::wrap(AVFramePtr frame) {
     const int64_t ts = frame->best_effort_timestamp;
     const double pos = ts != AV_NOPTS_VALUE ? file_.videoTime().seconds(ts) : lastPosition_ + dur;
     lastPosition_ = pos;
+    if (frame->key_frame) {
+        if (lastKeySeen_ >= 0 && pos > lastKeySeen_ + tol)
+            gopSeconds_ = pos - lastKeySeen_;
+        lastKeySeen_ = pos;
+    }
     if (std::isnan(keyPosition_)) {
         if (!frame->key_frame && frame->pict_type != AV_PICTURE_TYPE_I)
             return nullptr;
@@ -246,13 +265,8 @@ FrameHandle VideoStage::wrap(AVFramePtr frame) {
 void VideoStage::onSeekFrame(const FrameHandle& f) {
     Seek& s = *seek_;
     const double tol = frameTolerance(f->duration);
-    if (!s.any && s.fromRead && f->position > s.target + tol && s.point > 0) {
-        // Reading started after the target (the index pointed past it): start earlier.
-        s.backoff = s.backoff == 0 ? 1.0 : s.backoff * 2;
-        s.point = std::max(0.0, s.target - s.backoff);
-        readFrom(s.point, std::max(0.0, s.target - f->duration));
+    if (!s.any && f->position > s.target + tol && readEarlier())
         return;
-    }
     s.any = true;
     // Pictures come in display order: the one whose span holds the target is the one to show.
     const bool holdsTarget = f->position <= s.target + tol && f->position + f->duration > s.target + tol;
@@ -269,8 +283,22 @@ void VideoStage::onSeekFrame(const FrameHandle& f) {
         publish(f);
 }
 
+// Reading for the seek started after its target (the index, or a transport stream's timestamps, pointed
+// past the key picture before it): it starts again earlier, further back each time.
+bool VideoStage::readEarlier() {
+    Seek& s = *seek_;
+    if (!s.fromRead || s.point <= 0)
+        return false;
+    s.backoff = s.backoff == 0 ? 1.0 : s.backoff * 2;
+    s.point = std::max(0.0, s.target - s.backoff);
+    readFrom(s.point, std::max(0.0, s.target - file_.info().frameDuration));
+    return true;
+}
+
 void VideoStage::onEnd() {
     filling_ = false;
+    if (seek_ && !seek_->any && readEarlier())
+        return;
     if (seek_) { // past the end: the last picture
         const FrameHandle shown = seek_->candidate ? seek_->candidate : lastHanded_;
         seek_.reset();

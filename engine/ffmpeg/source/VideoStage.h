@@ -41,6 +41,7 @@ class VideoStage {
     AVDiscard discardFor(const QueuedPacket& p, bool key);
     FrameHandle wrap(AVFramePtr frame);
     void onSeekFrame(const FrameHandle& f);
+    bool readEarlier();
     void onEnd();
     void publish(const FrameHandle& f);
     size_t queuedLocked() const;
@@ -52,6 +53,9 @@ class VideoStage {
     AVCodecContextPtr codec_;
     AVFramePtr scratch_ = makeFrame();
     AVRational streamAspect_{0, 1};
+    double gopSeconds_ = 0;     // between the last two key pictures decoded one after the other
+    double lastKeySeen_ = -1;
+    bool openGops_ = false; // the codec's GOPs may be open (their leading pictures need the GOP before)
     FrameRing ring_;
     CaptionDecoder captions_;
     bool captionsOn_ = false;
