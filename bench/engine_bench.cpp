@@ -8,6 +8,7 @@
 //   decode <clip> <figure>        frames per second through the source at unlimited speed
 //   fast <clip> <suffix>          play_8x_position_ratio_<suffix>, play_8x_pictures_per_s_<suffix>
 //   seek <clip> <frame s> <targets> exact seeks to listed frames, steps either way, tick queries (raw)
+//   scrub <clip> <frame s> <gop>  a drag over the position bar: first picture of each GOP, exact after rest
 //   load <fraction>               keeps one core busy that fraction of the time until killed
 #include <QApplication>
 #include <QFile>
@@ -379,6 +380,50 @@ int seek(const QString& clip, double frame, const QString& targets) {
     return 0;
 }
 
+// A drag over the position bar: runs of positions 30 ms apart, each run resting at its last one. For each
+// position, the time to the first picture shown at or less than a GOP (`gop` frames) before it; for
+// each rest, the time to the exact frame. Prints "scrub_first_picture_p95" and "scrub_exact_after_rest_p95" (ms).
+int scrub(const QString& clip, double frame, int gop) {
+    Rig rig(true);
+    if (!rig.open(clip))
+        return 1;
+    rig.source->PauseFile(0);
+    const auto frames = int64_t(rig.duration() / frame);
+    auto firstShown = [&](double since, double until, const std::function<bool(int64_t)>& wanted) {
+        while (now() < until) {
+            for (const auto& s : rig.surface.shown())
+                if (s.time >= since && wanted(s.frame))
+                    return now() - since;
+            sleepFor(0.001);
+        }
+        return -1.0;
+    };
+    std::mt19937 rng(4321);
+    std::vector<double> first, exact;
+    for (int drag = 0; drag < 10; ++drag) {
+        int64_t k = std::uniform_int_distribution<int64_t>(0, frames / 2)(rng);
+        for (int step = 0; step < 15; ++step, k += 11) {
+            const double t = now();
+            rig.source->SetPosition((double(k) + 0.5) * frame, 0);
+            // The nearest picture decoded already, or the key picture of the target's GOP.
+            if (const double took = firstShown(t, t + 0.03, [&](int64_t c) { return c > k - gop && c <= k; });
+                took >= 0)
+                first.push_back(took * 1000);
+            else
+                first.push_back(30); // nothing of its GOP within the drag's 30 ms
+            while (now() < t + 0.03)
+                sleepFor(0.001);
+        }
+        k -= 11;
+        const double rest = now();
+        if (const double took = firstShown(rest, rest + 10, [&](int64_t c) { return c == k; }); took >= 0)
+            exact.push_back(took * 1000);
+    }
+    std::printf("scrub_first_picture_p50 %.3f\nscrub_first_picture_p95 %.3f\nscrub_exact_after_rest_p95 %.3f\n",
+                percentile(first, 0.5), percentile(first, 0.95), percentile(exact, 0.95));
+    return 0;
+}
+
 // Busy for `fraction` of every 20 ms, forever: the light load beside a playback run.
 [[noreturn]] void load(double fraction) {
     for (;;) {
@@ -467,6 +512,8 @@ int main(int argc, char** argv) {
         return decode(args[2], argv[3]);
     if (mode == "fast" && args.size() == 4)
         return fast(args[2], args[3]);
+    if (mode == "scrub" && args.size() == 5)
+        return scrub(args[2], args[3].toDouble(), args[4].toInt());
     if (mode == "seek" && args.size() == 5)
         return seek(args[2], args[3].toDouble(), args[4]);
     std::fprintf(stderr, "usage: engine_bench avsync|play|slowplay|live|cpu|decode|fast|seek|load ...\n");

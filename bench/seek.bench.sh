@@ -3,6 +3,10 @@
 # through its JSON IPC to its playback-restart event, both on the same 50 random frames:
 #   seek_exact_p50_ms_<input>, seek_exact_p95_ms_<input>: ref = mpv --hr-seek=yes, paused, no video output.
 #   step_back_ms_h264, step_forward_ms_h264: one frame either way while paused mid-GOP, median.
+#   scrub_first_picture_ms_h264: during a drag (positions 30 ms apart), from a position to the first
+#     picture shown at or less than a GOP before it (the nearest decoded already, or the key picture of
+#     its GOP), 95th percentile (30 when none came before the next position);
+#     scrub_exact_after_rest_ms_h264: from the drag's rest to the exact frame, 95th percentile.
 #   tick_queries_us: the position display's queries while playing, median.
 set -euo pipefail
 source "$VELTRA_SOURCE/bench/lib.sh"
@@ -35,5 +39,8 @@ for spec in h264:120:mp4 h264i:60:ts xdcam:60:mxf; do
     figure step_back_ms_h264 "$(value step_back "$ours")" ms
     figure step_forward_ms_h264 "$(value step_forward "$ours")" ms
     figure tick_queries_us "$(value tick_queries_us "$ours")" us
+    scrub=$("$b" scrub "$name.$ext" "$frame" 120)
+    figure scrub_first_picture_ms_h264 "$(value scrub_first_picture_p95 "$scrub")" ms
+    figure scrub_exact_after_rest_ms_h264 "$(value scrub_exact_after_rest_p95 "$scrub")" ms
   fi
 done

@@ -28,6 +28,7 @@ void TestSurface::presentImage(const QImage& image) {
     std::lock_guard lk(m_);
     last_ = image.copy();
     ++count_;
+    codes_.push_back(samples::readFrameCode(last_));
     cv_.notify_all();
 }
 
@@ -39,6 +40,11 @@ QImage TestSurface::last() const {
 int TestSurface::presented() const {
     std::lock_guard lk(m_);
     return count_;
+}
+
+std::vector<int64_t> TestSurface::codesShown() const {
+    std::lock_guard lk(m_);
+    return codes_;
 }
 
 int64_t TestSurface::code() const {

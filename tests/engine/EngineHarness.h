@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "engine/EngineFactory.h"
 #include "engine/VideoSurface.h"
@@ -26,6 +27,8 @@ class TestSurface : public engine::IVideoSurface {
 
     QImage last() const;
     int presented() const;
+    // The frame code of every picture presented so far, in order.
+    std::vector<int64_t> codesShown() const;
     // The frame code of the last picture (-1 when none is readable).
     int64_t code() const;
     // Waits until `pred(last picture)` holds; false on timeout.
@@ -38,6 +41,7 @@ class TestSurface : public engine::IVideoSurface {
     mutable std::condition_variable cv_;
     QImage last_;
     int count_ = 0;
+    std::vector<int64_t> codes_;
 };
 
 // Polls `pred` until it holds; false on timeout.

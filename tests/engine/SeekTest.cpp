@@ -2,7 +2,9 @@
 // position, read from the frame code drawn in it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "EngineHarness.h"
 
@@ -86,3 +88,35 @@ TEST_P(SeekExact, ShowsTheFrameHoldingThePositionPausedAndWhilePlaying) {
 INSTANTIATE_TEST_SUITE_P(Containers, SeekExact, testing::ValuesIn(kClips), [](const auto& info) {
     return std::string(info.param.codec) + "_" + std::string(info.param.name).substr(8);
 });
+
+// While a seek decodes towards a target deep in a long GOP (on storage that answers slowly), the key
+// picture the GOP starts with shows meanwhile, and the position reads the target all along.
+TEST(SeekPreview, TheKeyPictureOfTheTargetsGopShowsWhileTheTargetIsDecoded) {
+    Engine eng(ff::gateReads([](const QString&) { std::this_thread::sleep_for(std::chrono::milliseconds(15)); }));
+    TestSurface surface({640, 360});
+    auto src = eng.source();
+    auto r = eng.renderer(src, surface);
+    const QString path = clip("twogops.mp4", [](samples::ClipRecipe& s) {
+        s.width = 640;
+        s.height = 360;
+        s.movingDetail = true;
+        s.frames = 180;
+        s.gopLength = 60;
+    });
+    ASSERT_TRUE(openClip(src, path, ""));
+    ASSERT_TRUE(surface.waitForCode(0));
+    const size_t before = surface.codesShown().size();
+    src->SetPosition(170 * kFrame, 0);
+    bool positionHeld = true;
+    ASSERT_TRUE(eventually([&] {
+        positionHeld = positionHeld && std::abs(positionOf(src) - 170 * kFrame) < 1e-6;
+        return surface.code() == 170;
+    }));
+    EXPECT_TRUE(positionHeld);
+    // After the picture shown before (which a renderer may draw again), the key picture, then the target.
+    std::vector<int64_t> shown = surface.codesShown();
+    shown.erase(shown.begin(), shown.begin() + std::ptrdiff_t(before));
+    std::erase(shown, 0);
+    shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
+    EXPECT_EQ(shown, (std::vector<int64_t>{120, 170}));
+}

@@ -60,6 +60,7 @@ void FileSource::stopPipeline() {
     std::lock_guard lk(core_.m);
     core_.quit = false;
     core_.frames.clear();
+    core_.seekPreview.reset();
     core_.audio.clear();
     core_.videoPackets.clear();
     core_.audioPackets.clear();

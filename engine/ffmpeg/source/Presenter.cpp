@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace engine::ff {
 namespace {
@@ -47,6 +48,8 @@ void Presenter::run() {
             continue;
         }
         if (shownSession_ != session) {
+            if (showSeekPreview(lk, session))
+                continue;
             if (!startSession(lk))
                 core_.wakePresenter.wait(lk);
             continue;
@@ -122,6 +125,14 @@ void Presenter::anchorClock(Lock& lk, double position) {
     soundTo_ = std::max(position, 0.0);
     core_.clockPosition = position;
     unlocked(lk, [&] { sinks_.flushSound(); });
+}
+
+bool Presenter::showSeekPreview(Lock& lk, uint64_t session) {
+    FrameHandle preview = std::exchange(core_.seekPreview, nullptr);
+    if (!preview || core_.seekPreviewSession != session || !core_.frames.empty())
+        return false;
+    unlocked(lk, [&] { sinks_.deliverPreview(preview, session); });
+    return true;
 }
 
 bool Presenter::startSession(Lock& lk) {

@@ -29,6 +29,7 @@ class Presenter {
     void syncClock(Lock& lk);
     void anchorClock(Lock& lk, double position);
     bool soundReadyAt(double position);
+    bool showSeekPreview(Lock& lk, uint64_t session);
     bool startSession(Lock& lk);
     void stepRunning(Lock& lk);
     void stepAudioOnly(Lock& lk, double cut);

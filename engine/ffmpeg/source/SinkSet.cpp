@@ -66,6 +66,13 @@ void SinkSet::deliverVideo(const FrameHandle& frame, uint64_t session) {
             s->onVideo(frame);
 }
 
+void SinkSet::deliverPreview(const FrameHandle& frame, uint64_t session) {
+    std::lock_guard lk(m_);
+    for (IMediaSink* s : sinks_)
+        if (joinedAt_[s] <= session && !s->pacesSource())
+            s->onVideo(frame);
+}
+
 void SinkSet::deliverAudio(const AudioHandle& block, uint64_t session) {
     std::lock_guard lk(m_);
     for (IMediaSink* s : sinks_)

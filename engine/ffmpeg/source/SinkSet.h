@@ -29,6 +29,9 @@ class SinkSet {
     bool empty() const;
 
     void deliverVideo(const FrameHandle& frame, uint64_t session);
+    // A picture shown for a moment while a seek decodes the exact one: to the sinks that do not set the
+    // pace (a writer records only the pictures the source presents).
+    void deliverPreview(const FrameHandle& frame, uint64_t session);
     void deliverAudio(const AudioHandle& block, uint64_t session);
     // To the sound's owner only.
     void deliverSound(const AudioHandle& block);

@@ -66,6 +66,10 @@ struct SourceCore {
     double duration = 0;
     double position = 0;
     std::deque<QueuedFrame> frames;
+    // While a seek decodes towards its target: the key picture of the target's GOP, shown meanwhile by
+    // the renderers (the position keeps reading the target).
+    FrameHandle seekPreview;
+    uint64_t seekPreviewSession = UINT64_MAX;
     std::deque<QueuedAudio> audio;
 
     bool hasOutPoint() const { return out > in && out > 0; }

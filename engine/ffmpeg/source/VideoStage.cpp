@@ -112,8 +112,10 @@ void VideoStage::startSession() {
     // Decoding on costs every picture up to the target; a new read from the key picture before it only
     // its references: decode on when the target is nearer than half a GOP.
     const double span = gopSeconds_ > 0 ? std::min(kForwardDecodeSpan, gopSeconds_ / 2) : kForwardDecodeSpan;
-    const bool forward = lastHanded_ && !decoderEnded_ && target > lastHanded_->position + tol &&
-                         target < lastHanded_->position + span;
+    // The decoder goes on from the last picture it gave since reading started (a seek given up on may
+    // have left it anywhere).
+    const bool forward = !std::isnan(decoderAt_) && !decoderEnded_ && target > decoderAt_ + tol &&
+                         target < decoderAt_ + span;
     // In an open GOP the pictures shown just before a key picture come after it in the stream and are
     // decoded from the GOP before: reading starts a few pictures early so that such a target starts in
     // that GOP at once instead of after a read that began too late.
@@ -133,6 +135,7 @@ void VideoStage::readFrom(double point, double soundFrom) {
     captions_.reset();
     keySeen_ = decoderEnded_ = false;
     lastKeySeen_ = -1; // the next key picture is not the one after the last
+    decoderAt_ = NAN;
     keyPosition_ = NAN;
 }
 
@@ -227,6 +230,7 @@ FrameHandle VideoStage::wrap(AVFramePtr frame) {
     const int64_t ts = frame->best_effort_timestamp;
     const double pos = ts != AV_NOPTS_VALUE ? file_.videoTime().seconds(ts) : lastPosition_ + dur;
     lastPosition_ = pos;
+    decoderAt_ = pos;
     if (frame->key_frame) {
         if (lastKeySeen_ >= 0 && pos > lastKeySeen_ + tol)
             gopSeconds_ = pos - lastKeySeen_;
@@ -267,6 +271,11 @@ void VideoStage::onSeekFrame(const FrameHandle& f) {
     const double tol = frameTolerance(f->duration);
     if (!s.any && f->position > s.target + tol && readEarlier())
         return;
+    if (!s.any && s.fromRead && f->position + f->duration <= s.target && core_.state != kStateRunning) {
+        core_.seekPreview = f; // the target's GOP starts here: shown while the rest is decoded
+        core_.seekPreviewSession = session_;
+        core_.wakePresenter.notify_all();
+    }
     s.any = true;
     // Pictures come in display order: the one whose span holds the target is the one to show.
     const bool holdsTarget = f->position <= s.target + tol && f->position + f->duration > s.target + tol;

@@ -53,10 +53,10 @@ class VideoStage {
     AVCodecContextPtr codec_;
     AVFramePtr scratch_ = makeFrame();
     AVRational streamAspect_{0, 1};
+    FrameRing ring_;
     double gopSeconds_ = 0;     // between the last two key pictures decoded one after the other
     double lastKeySeen_ = -1;
     bool openGops_ = false; // the codec's GOPs may be open (their leading pictures need the GOP before)
-    FrameRing ring_;
     CaptionDecoder captions_;
     bool captionsOn_ = false;
     bool a53Seen_ = false; // the video carries 608 captions; a subtitle stream is then not used
@@ -68,6 +68,7 @@ class VideoStage {
     bool keySeen_ = false;   // packets before the first key packet of a read are not decoded
     double keyPosition_ = NAN; // first key picture of a read; earlier (leading) pictures are dropped
     double lastPosition_ = -1; // of the last picture decoded (for pictures without timestamps)
+    double decoderAt_ = NAN;   // the last picture decoded since reading started (NaN: none yet)
     bool decoderEnded_ = false;
     bool ended_ = false;       // the end of the stream was queued in this session
     bool catchingUp_ = false;  // at a fast rate and behind the clock: key pictures only
