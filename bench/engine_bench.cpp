@@ -381,8 +381,8 @@ int seek(const QString& clip, double frame, const QString& targets) {
 }
 
 // A drag over the position bar: runs of positions 30 ms apart, each run resting at its last one. For each
-// position, the time to the first picture shown at or less than a GOP (`gop` frames) before it; for
-// each rest, the time to the exact frame. Prints "scrub_first_picture_p95" and "scrub_exact_after_rest_p95" (ms).
+// position, the time to the first picture shown at or less than a GOP (`gop` frames) before it (1 s when
+// none came); for each rest, the time to the exact frame. Prints "scrub_first_picture_p95" and "scrub_exact_after_rest_p95" (ms).
 int scrub(const QString& clip, double frame, int gop) {
     Rig rig(true);
     if (!rig.open(clip))
@@ -398,26 +398,33 @@ int scrub(const QString& clip, double frame, int gop) {
         }
         return -1.0;
     };
+    firstShown(0, now() + 10, [](int64_t c) { return c == 0; }); // the first picture, before dragging
     std::mt19937 rng(4321);
     std::vector<double> first, exact;
     for (int drag = 0; drag < 10; ++drag) {
+        std::vector<std::pair<double, int64_t>> asked; // when, which frame
         int64_t k = std::uniform_int_distribution<int64_t>(0, frames / 2)(rng);
         for (int step = 0; step < 15; ++step, k += 11) {
             const double t = now();
             rig.source->SetPosition((double(k) + 0.5) * frame, 0);
-            // The nearest picture decoded already, or the key picture of the target's GOP.
-            if (const double took = firstShown(t, t + 0.03, [&](int64_t c) { return c > k - gop && c <= k; });
-                took >= 0)
-                first.push_back(took * 1000);
-            else
-                first.push_back(30); // nothing of its GOP within the drag's 30 ms
+            asked.emplace_back(t, k);
             while (now() < t + 0.03)
                 sleepFor(0.001);
         }
-        k -= 11;
-        const double rest = now();
-        if (const double took = firstShown(rest, rest + 10, [&](int64_t c) { return c == k; }); took >= 0)
+        const auto [rest, last] = asked.back();
+        if (const double took = firstShown(rest, rest + 10, [&](int64_t c) { return c == last; }); took >= 0)
             exact.push_back(took * 1000);
+        // The nearest picture decoded already, or the key picture of the position's GOP, whenever it came.
+        const auto shown = rig.surface.shown();
+        for (const auto& [t, asking] : asked) {
+            double took = 1.0;
+            for (const auto& s : shown)
+                if (s.time >= t && s.frame > asking - gop && s.frame <= asking) {
+                    took = s.time - t;
+                    break;
+                }
+            first.push_back(took * 1000);
+        }
     }
     std::printf("scrub_first_picture_p50 %.3f\nscrub_first_picture_p95 %.3f\nscrub_exact_after_rest_p95 %.3f\n",
                 percentile(first, 0.5), percentile(first, 0.95), percentile(exact, 0.95));

@@ -35,6 +35,14 @@ QString longGop(const ClipCase& c) {
         s.startSeconds = 3600; // a recording that does not start at zero
     });
 }
+// The frame codes presented since the `from`th picture, for a failure's message.
+std::string shownSince(const TestSurface& surface, size_t from) {
+    std::string codes;
+    const std::vector<int64_t> all = surface.codesShown();
+    for (size_t i = from; i < all.size(); ++i)
+        codes += std::to_string(all[i]) + " ";
+    return codes;
+}
 } // namespace
 
 class SeekExact : public testing::TestWithParam<ClipCase> {};
@@ -61,7 +69,8 @@ TEST_P(SeekExact, ShowsTheFrameHoldingThePositionPausedAndWhilePlaying) {
     };
     for (const auto& c : cases) {
         src->SetPosition(c.position, 0);
-        EXPECT_TRUE(surface.waitForCode(c.frame)) << c.position << " showed " << surface.code();
+        const size_t before = surface.codesShown().size();
+        EXPECT_TRUE(surface.waitForCode(c.frame)) << c.position << " showed " << shownSince(surface, before);
         EXPECT_NEAR(positionOf(src), c.frame * kFrame, 1e-3) << c.position;
     }
 

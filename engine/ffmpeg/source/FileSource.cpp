@@ -61,6 +61,8 @@ void FileSource::stopPipeline() {
     core_.quit = false;
     core_.frames.clear();
     core_.seekPreview.reset();
+    core_.ring.clear();
+    core_.gopSeconds = 0;
     core_.audio.clear();
     core_.videoPackets.clear();
     core_.audioPackets.clear();
@@ -331,6 +333,7 @@ void FileSource::pluginsChanged() {
         return;
     core_.captions = captions;
     // Pictures already decoded lack (or carry) captions: decode again from the picture shown.
+    core_.ring.clear();
     if (core_.state != kStateClosed)
         core_.seekLocked(core_.position);
 }

@@ -51,6 +51,19 @@ FrameHandle FrameRing::find(double target) const {
     return nullptr;
 }
 
+FrameHandle FrameRing::nearestBefore(double target, double within) const {
+    if (byIndex_.empty())
+        return nullptr;
+    const double dur = byIndex_.begin()->second->duration;
+    if (!(dur > 0))
+        return nullptr;
+    auto it = byIndex_.upper_bound(int64_t(std::floor((target + frameTolerance(dur)) / dur)));
+    if (it == byIndex_.begin())
+        return nullptr;
+    --it;
+    return it->second->position >= target - within ? it->second : nullptr;
+}
+
 void FrameRing::clear() {
     byIndex_.clear();
     order_.clear();

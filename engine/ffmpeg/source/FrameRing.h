@@ -16,6 +16,8 @@ class FrameRing {
     void add(const FrameHandle& frame);
     // The frame whose display interval holds `target`, or null.
     FrameHandle find(double target) const;
+    // The latest frame that starts at or before `target` and no more than `within` before it, or null.
+    FrameHandle nearestBefore(double target, double within) const;
     void clear();
 
   private:

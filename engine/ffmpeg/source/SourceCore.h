@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "source/FrameRing.h"
 #include "source/MediaReader.h"
 #include "source/PacketQueue.h"
 
@@ -70,6 +71,9 @@ struct SourceCore {
     // the renderers (the position keeps reading the target).
     FrameHandle seekPreview;
     uint64_t seekPreviewSession = UINT64_MAX;
+    // The clip's recently decoded pictures (the video stage adds them), and its GOP length as decoded.
+    FrameRing ring;
+    double gopSeconds = 0;
     std::deque<QueuedAudio> audio;
 
     bool hasOutPoint() const { return out > in && out > 0; }
@@ -79,6 +83,13 @@ struct SourceCore {
         session.fetch_add(1);
         target = t;
         frames.clear();
+        // Paused or stopped (a drag over the position bar), the nearest picture before the target that
+        // was decoded already shows at once, while the exact one is decoded.
+        if (state != kStateRunning)
+            if (FrameHandle near = ring.nearestBefore(t, gopSeconds > 0 ? gopSeconds : 2.0)) {
+                seekPreview = near;
+                seekPreviewSession = session.load();
+            }
         wakeWorker.notify_all();
         wakePresenter.notify_all();
     }

@@ -1,6 +1,7 @@
 #include "source/VideoStage.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace engine::ff {
 namespace {
@@ -52,6 +53,8 @@ void VideoStage::run() {
             resumeAfterParked();
             continue;
         }
+        if (core_.state == kStateRunning)
+            fillPending_ = false; // playing on: the pictures before the seek's target are not wanted
         if (!codec_ || ended_ || (!seek_ && !filling_ && queuedLocked() >= kMaxQueuedFrames)) {
             if (fillPending_ && codec_ && core_.state != kStateRunning) {
                 startFill();
@@ -64,7 +67,7 @@ void VideoStage::run() {
         switch (nextFrame(lk, frame)) {
         case Got::Frame:
             if (FrameHandle f = wrap(std::move(frame))) {
-                ring_.add(f);
+                core_.ring.add(f);
                 core_.duration = std::max(core_.duration, f->position + f->duration);
                 if (filling_ && f->position > dropUpTo_)
                     filling_ = false;
@@ -92,17 +95,17 @@ void VideoStage::startSession() {
     session_ = core_.session.load();
     const double target = core_.target;
     if (core_.captions != captionsOn_) {
-        ring_.clear(); // its pictures lack (or carry) captions
+        core_.ring.clear(); // its pictures lack (or carry) captions
         captionsOn_ = core_.captions;
         if (!captionsOn_)
             lastHanded_.reset();
     }
     parked_.reset();
-    seek_.reset();
+    const std::optional<Seek> reading = std::exchange(seek_, std::nullopt);
     ended_ = false;
     dropUpTo_ = -1e9;
     fillPending_ = filling_ = false;
-    if (FrameHandle hit = ring_.find(target)) {
+    if (FrameHandle hit = core_.ring.find(target)) {
         core_.frames.push_back({session_, hit});
         core_.wakePresenter.notify_all();
         parked_ = hit;
@@ -111,11 +114,19 @@ void VideoStage::startSession() {
     const double tol = frameTolerance(file_.info().frameDuration);
     // Decoding on costs every picture up to the target; a new read from the key picture before it only
     // its references: decode on when the target is nearer than half a GOP.
-    const double span = gopSeconds_ > 0 ? std::min(kForwardDecodeSpan, gopSeconds_ / 2) : kForwardDecodeSpan;
+    const double span = core_.gopSeconds > 0 ? std::min(kForwardDecodeSpan, core_.gopSeconds / 2) : kForwardDecodeSpan;
     // The decoder goes on from the last picture it gave since reading started (a seek given up on may
     // have left it anywhere).
     const bool forward = !std::isnan(decoderAt_) && !decoderEnded_ && target > decoderAt_ + tol &&
                          target < decoderAt_ + span;
+    // A read for a seek that has not decoded anything yet goes on for a new target a little further on
+    // (a drag over the position bar): starting it again each time would never decode a picture.
+    if (reading && reading->fromRead && !reading->any && reading->backoff == 0 && target > reading->target + tol &&
+        target < reading->point + span) {
+        seek_ = reading;
+        seek_->target = target;
+        return;
+    }
     // In an open GOP the pictures shown just before a key picture come after it in the stream and are
     // decoded from the GOP before: reading starts a few pictures early so that such a target starts in
     // that GOP at once instead of after a read that began too late.
@@ -142,7 +153,9 @@ void VideoStage::readFrom(double point, double soundFrom) {
 void VideoStage::startFill() {
     fillPending_ = false;
     const double dur = file_.info().frameDuration;
-    if (ended_ || !lastHanded_ || landedAt_ < dur || ring_.find(landedAt_ - dur))
+    // Only while the landed picture is what the source still shows (it has not played on since).
+    if (ended_ || !lastHanded_ || landedAt_ < dur || std::abs(core_.position - landedAt_) > frameTolerance(dur) ||
+        core_.ring.find(landedAt_ - dur))
         return;
     // Reading starts over before the target; what was queued for the presenter stays, and decoding
     // goes on after it once the fill has caught up. The sound is read again from the picture shown.
@@ -233,7 +246,7 @@ FrameHandle VideoStage::wrap(AVFramePtr frame) {
     decoderAt_ = pos;
     if (frame->key_frame) {
         if (lastKeySeen_ >= 0 && pos > lastKeySeen_ + tol)
-            gopSeconds_ = pos - lastKeySeen_;
+            core_.gopSeconds = pos - lastKeySeen_;
         lastKeySeen_ = pos;
     }
     if (std::isnan(keyPosition_)) {

@@ -53,8 +53,6 @@ class VideoStage {
     AVCodecContextPtr codec_;
     AVFramePtr scratch_ = makeFrame();
     AVRational streamAspect_{0, 1};
-    FrameRing ring_;
-    double gopSeconds_ = 0;     // between the last two key pictures decoded one after the other
     double lastKeySeen_ = -1;
     bool openGops_ = false; // the codec's GOPs may be open (their leading pictures need the GOP before)
     CaptionDecoder captions_;
