@@ -149,7 +149,7 @@ TEST(SilentStorage, ReadsHeldOnTheGateEndTheSourceWithItsReasonWhileCallsReturn)
     Engine eng(ff::gateReads([&](const QString&) {
         std::unique_lock lk(gm);
         gcv.wait(lk, [&] { return !held; });
-    }));
+    }, kHeldClipReadAhead));
     auto src = eng.source();
     ASSERT_TRUE(openClip(src, clip("ten.mp4", [](samples::ClipRecipe& r) { r.frames = 300; }), ""));
     {

@@ -124,7 +124,7 @@ int GrowingInput::read(uint8_t* buf, int size) {
             return AVERROR_EXIT;
         if (pos_ < size_) {
             const int64_t got =
-                storageCall(reader_.readAt(pos_, buf, std::min<int64_t>(size, size_ - pos_), giveUp_));
+                storageCall(reader_.readAhead(pos_, buf, std::min<int64_t>(size, size_ - pos_), giveUp_));
             if (got > 0) {
                 pos_ += got;
                 return int(got);
@@ -138,6 +138,7 @@ int GrowingInput::read(uint8_t* buf, int size) {
             return silent_ ? AVERROR(ETIMEDOUT) : AVERROR(EIO);
         if (size_ < before) {
             finished_ = true;
+            reader_.forgetReadAhead();
             if (pos_ >= size_)
                 return AVERROR_EOF;
             continue;
