@@ -87,11 +87,12 @@ bool GrowingInput::refreshSize() {
     return true;
 }
 
-bool GrowingInput::complete() {
+bool GrowingInput::complete(bool byEndsOnly) {
     if (finished_)
         return true;
     finished_ = watch_->gone() || std::chrono::steady_clock::now() - lastGrowth_ >= kCompleteAfter ||
-                (probe_ && probe_->complete(*probeBytes_, size_));
+                (probe_ && (byEndsOnly ? probe_->finishedByItsEnds(*probeBytes_, size_)
+                                       : probe_->complete(*probeBytes_, size_)));
     return finished_;
 }
 
@@ -100,6 +101,13 @@ bool GrowingInput::growing() {
         return false;
     refreshSize();
     return !complete();
+}
+
+bool GrowingInput::growingAtOpen() {
+    if (finished_)
+        return false;
+    refreshSize();
+    return !complete(true);
 }
 
 std::optional<double> GrowingInput::endSeconds() {
