@@ -10,7 +10,7 @@ int64_t ReadAheadBlocks::copy(int64_t offset, uint8_t* buf, int64_t n, bool& atN
         if (offset < b.offset || offset >= b.end())
             continue;
         const int64_t count = std::min(n, b.end() - offset);
-        std::copy_n(b.bytes.data() + (offset - b.offset), count, buf);
+        std::copy_n(b.bytes.get() + (offset - b.offset), count, buf);
         atNewest = i + 1 == blocks_.size();
         return count;
     }
@@ -18,7 +18,7 @@ int64_t ReadAheadBlocks::copy(int64_t offset, uint8_t* buf, int64_t n, bool& atN
 }
 
 void ReadAheadBlocks::add(Block block) {
-    if (block.bytes.empty()) {
+    if (block.size <= 0) {
         // Nothing more there yet: reading on from the newest block waits for a read that asks again.
         if (!blocks_.empty() && blocks_.back().end() == block.offset)
             blocks_.back().readOnFrom = false;

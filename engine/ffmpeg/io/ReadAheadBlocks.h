@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <vector>
+#include <memory>
 
 namespace engine::ff {
 
@@ -15,11 +15,12 @@ class ReadAheadBlocks {
 
     struct Block {
         int64_t offset = 0;
-        std::vector<uint8_t> bytes;
+        std::unique_ptr<uint8_t[]> bytes; // not cleared first: at the edge of a growing file most stays unused
+        int64_t size = 0;                 // bytes the storage gave
         // Read as reading went on in order, and the storage gave all that was asked (the file goes on
         // after it): reading is likely to go on past it.
         bool readOnFrom = false;
-        int64_t end() const { return offset + int64_t(bytes.size()); }
+        int64_t end() const { return offset + size; }
     };
 
     // Copies up to `n` bytes at `offset` when a block holds that offset; the count copied, 0 when none does.

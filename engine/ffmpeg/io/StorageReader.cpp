@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -58,9 +59,9 @@ struct StorageReader::Shared {
                 r = bytes->readAt(c.offset, buffer.data(), c.n);
             } else if (c.kind == Call::kBlock) {
                 block.offset = c.offset;
-                block.bytes.resize(size_t(c.n));
-                r = bytes->readAt(c.offset, block.bytes.data(), c.n);
-                block.bytes.resize(size_t(std::max<int64_t>(r, 0)));
+                block.bytes.reset(new (std::nothrow) uint8_t[size_t(c.n)]);
+                r = block.bytes ? bytes->readAt(c.offset, block.bytes.get(), c.n) : AVERROR(ENOMEM);
+                block.size = std::max<int64_t>(r, 0);
                 block.readOnFrom = r == c.n && c.inOrder;
             } else if (c.kind == Call::kSize) {
                 r = bytes->size();
