@@ -481,6 +481,8 @@ int liveEdge(const QString& tool, const QString& format, double seconds) {
             stop();
             return 1;
         }
+        // Playing from the live edge, as an operator who opens a recording under way and goes to its end.
+        rig.source->SetPosition(rig.duration(), 0);
         rig.source->PlayFile();
         const double edgeBy = now() + 20;
         while (now() < edgeBy && (now() - started) - rig.position() > 1.5)

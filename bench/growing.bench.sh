@@ -1,7 +1,8 @@
 # Recordings still being written and slow storage, through the engine's file source (engine_bench):
 #   live_edge_lag_s_<xdcam|ts>: while the sample tool's live mode writes a recording (full size, MXF
 #     or MPEG-TS) in real time, how far behind the writer the picture shown stays once playing at the
-#     live edge, the worst over 20 s; live_decode_errors_<...> counts FFmpeg's errors meanwhile.
+#     live edge (played from the end of what is on disk when it opens, as an operator going live does),
+#     the worst over 20 s; live_decode_errors_<...> counts FFmpeg's errors meanwhile.
 #   slow_read_stall_frames_xdcam: frames of the first 30 s never shown at 1x while every read of the
 #     file takes 200 ms (the average rate still keeps up).
 set -euo pipefail

@@ -16,11 +16,13 @@ const QString kPromoClip = QStringLiteral("Chamada 15h.mov");
 // Reads of clip files wait while the storage is held.
 class HeldStorage {
   public:
+    // A small part of a sample clip (the storage's own read-ahead holds one whole): a seek waits for it.
+    static constexpr int64_t kReadAhead = 64 * 1024;
     engine::ff::ByteSourceDecorator decorator() {
         return engine::ff::gateReads([this](const QString&) {
             std::unique_lock lk(m_);
             cv_.wait(lk, [&] { return !held_; });
-        });
+        }, kReadAhead);
     }
     void hold(bool held) {
         std::lock_guard lk(m_);

@@ -47,6 +47,10 @@ class TestSurface : public engine::IVideoSurface {
 // Polls `pred` until it holds; false on timeout.
 bool eventually(const std::function<bool()>& pred, int ms = 3000);
 
+// For tests that hold reads: how far the storage reads ahead of the demuxer, a small part of a test clip
+// (the storage's own read-ahead holds one whole), so that holding reads holds its playback too.
+constexpr int64_t kHeldClipReadAhead = 64 * 1024;
+
 // A clip generated once per test binary (320x180, 29.97, short), keyed by file name.
 QString clip(const QString& fileName, const std::function<void(samples::ClipRecipe&)>& adjust = {});
 

@@ -228,6 +228,8 @@ TEST(MxfGrowthProbe, FollowsTheBodyPartitionsAsTheyGrowAndSeesTheFooter) {
     };
     for (const Cut& cut : cuts) {
         SCOPED_TRACE(cut.what);
+        // Its ends alone (on open) tell it is finished once the random index pack is written last.
+        EXPECT_EQ(file.probe->finishedByItsEnds(*file.bytes, cut.size), cut.size == file.finalSize);
         EXPECT_EQ(file.probe->complete(*file.bytes, cut.size), cut.complete);
         const FfmpegEnd ffmpeg = ffmpegEnd(file.prefix(cut.size));
         const auto end = file.probe->endSeconds(*file.bytes, cut.size);

@@ -181,7 +181,7 @@ TEST(Sync, AfterAReadStallTheClockWaitsAndSoundGoesOnWithTheFirstPicture) {
         gcv.notify_all();
         gcv.wait(lk, [&] { return !held; });
         --waiting;
-    }));
+    }, kHeldClipReadAhead));
     auto& [eng, src, hub, sink] = o;
     src->PlayFile();
     ASSERT_TRUE(advancesBy(src, 0.3));

@@ -64,21 +64,24 @@ std::unique_ptr<ByteSource> openFileBytes(const QString& path, int& error) {
     return std::make_unique<FileBytes>(fd);
 }
 
-ByteSourceDecorator gateReads(std::function<void(const QString& path)> gate) {
+ByteSourceDecorator gateReads(std::function<void(const QString& path)> gate, int64_t readAheadBytes) {
     class Gated final : public ForwardingBytes {
       public:
-        Gated(std::unique_ptr<ByteSource> inner, std::function<void()> gate)
-            : ForwardingBytes(std::move(inner)), gate_(std::move(gate)) {}
+        Gated(std::unique_ptr<ByteSource> inner, std::function<void()> gate, int64_t readAhead)
+            : ForwardingBytes(std::move(inner)), gate_(std::move(gate)), readAhead_(readAhead) {}
         int64_t readAt(int64_t offset, uint8_t* buf, int64_t n) override {
             gate_();
             return ForwardingBytes::readAt(offset, buf, n);
         }
+        int64_t readAheadBytes() override { return readAhead_ > 0 ? readAhead_ : ForwardingBytes::readAheadBytes(); }
 
       private:
         std::function<void()> gate_;
+        const int64_t readAhead_;
     };
-    return [gate = std::move(gate)](std::unique_ptr<ByteSource> inner, const QString& path) -> std::unique_ptr<ByteSource> {
-        return std::make_unique<Gated>(std::move(inner), [gate, path] { gate(path); });
+    return [gate = std::move(gate), readAheadBytes](std::unique_ptr<ByteSource> inner,
+                                                    const QString& path) -> std::unique_ptr<ByteSource> {
+        return std::make_unique<Gated>(std::move(inner), [gate, path] { gate(path); }, readAheadBytes);
     };
 }
 

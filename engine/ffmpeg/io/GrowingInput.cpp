@@ -87,11 +87,12 @@ bool GrowingInput::refreshSize() {
     return true;
 }
 
-bool GrowingInput::complete() {
+bool GrowingInput::complete(bool byEndsOnly) {
     if (finished_)
         return true;
     finished_ = watch_->gone() || std::chrono::steady_clock::now() - lastGrowth_ >= kCompleteAfter ||
-                (probe_ && probe_->complete(*probeBytes_, size_));
+                (probe_ && (byEndsOnly ? probe_->finishedByItsEnds(*probeBytes_, size_)
+                                       : probe_->complete(*probeBytes_, size_)));
     return finished_;
 }
 
@@ -100,6 +101,13 @@ bool GrowingInput::growing() {
         return false;
     refreshSize();
     return !complete();
+}
+
+bool GrowingInput::growingAtOpen() {
+    if (finished_)
+        return false;
+    refreshSize();
+    return !complete(true);
 }
 
 std::optional<double> GrowingInput::endSeconds() {
@@ -124,7 +132,7 @@ int GrowingInput::read(uint8_t* buf, int size) {
             return AVERROR_EXIT;
         if (pos_ < size_) {
             const int64_t got =
-                storageCall(reader_.readAt(pos_, buf, std::min<int64_t>(size, size_ - pos_), giveUp_));
+                storageCall(reader_.readAhead(pos_, buf, std::min<int64_t>(size, size_ - pos_), giveUp_));
             if (got > 0) {
                 pos_ += got;
                 return int(got);
@@ -138,6 +146,7 @@ int GrowingInput::read(uint8_t* buf, int size) {
             return silent_ ? AVERROR(ETIMEDOUT) : AVERROR(EIO);
         if (size_ < before) {
             finished_ = true;
+            reader_.forgetReadAhead();
             if (pos_ >= size_)
                 return AVERROR_EOF;
             continue;

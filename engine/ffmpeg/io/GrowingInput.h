@@ -51,6 +51,10 @@ class GrowingInput {
     bool storageSilent() const { return silent_; }
     // Still counts as growing (looks at the file: storage calls, for the demuxing thread only).
     bool growing();
+    // As growing, on open: the container is asked only what its ends tell.
+    bool growingAtOpen();
+    // Finding endSeconds the first time reads the file through (left to the demuxing thread).
+    bool endTakesAWalk() const { return probe_ && probe_->walksToItsEnd(); }
     // Size on disk as last seen.
     int64_t knownSize() const { return size_; }
     // The container time of the end of the last whole picture on disk, when the probe can tell.
@@ -65,7 +69,7 @@ class GrowingInput {
     static int64_t seek(void* opaque, int64_t offset, int whence);
     int read(uint8_t* buf, int size);
     bool refreshSize();
-    bool complete();
+    bool complete(bool byEndsOnly = false);
     bool givenUp() const { return giveUp_ && giveUp_(); }
     int64_t storageCall(int64_t rc); // notes a silent storage
 

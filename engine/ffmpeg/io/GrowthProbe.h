@@ -31,6 +31,11 @@ class GrowthProbe {
 
     // The writer finished the file: its footer or final index is on disk (`size` bytes).
     virtual bool complete(ByteSource& bytes, int64_t size) = 0;
+    // As complete, looking only at the file's ends (on open, which must not read a long recording through).
+    virtual bool finishedByItsEnds(ByteSource& bytes, int64_t size) { return complete(bytes, size); }
+    // endSeconds reads the file through the first time (MXF: its partitions are walked), which is left to
+    // the demuxing thread.
+    virtual bool walksToItsEnd() const { return false; }
     // Container time (seconds) of the end of the last whole picture among the first `size` bytes, or
     // nothing when it cannot be told.
     virtual std::optional<double> endSeconds(ByteSource& bytes, int64_t size) = 0;

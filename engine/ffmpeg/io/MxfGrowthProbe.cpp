@@ -21,7 +21,9 @@ namespace {
 constexpr uint8_t kUlPrefix[4] = {0x06, 0x0E, 0x2B, 0x34};
 // Partition packs: 06 0E 2B 34 02 05 01 01 0D 01 02 01 01 kind status 00 (kind 02 header, 03 body, 04 footer).
 constexpr uint8_t kPartitionPrefix[13] = {0x06, 0x0E, 0x2B, 0x34, 0x02, 0x05, 0x01, 0x01, 0x0D, 0x01, 0x02, 0x01, 0x01};
+constexpr uint8_t kHeaderKind = 0x02;
 constexpr uint8_t kFooterKind = 0x04;
+constexpr uint8_t kClosedComplete = 0x04; // a partition's status, after its kind
 constexpr uint8_t kRandomIndexKind = 0x11;
 // Items of a generic or system-scheme content package: 06 0E 2B 34 xx xx xx xx 0D 01 03 01 item ...
 constexpr uint8_t kItemDesignator[4] = {0x0D, 0x01, 0x03, 0x01};
@@ -89,6 +91,16 @@ class MxfGrowthProbe final : public GrowthProbe {
         walk(bytes, size);
         return footerSeen_;
     }
+
+    // Its random index pack, or a header partition closed and complete (rewritten once the footer was).
+    bool finishedByItsEnds(ByteSource& bytes, int64_t size) override {
+        uint8_t key[16];
+        return randomIndexPackAtEnd(bytes, size) ||
+               (readExactly(bytes, 0, key, 16) && std::memcmp(key, kPartitionPrefix, 13) == 0 &&
+                key[13] == kHeaderKind && key[14] == kClosedComplete);
+    }
+
+    bool walksToItsEnd() const override { return true; }
 
     std::optional<double> endSeconds(ByteSource& bytes, int64_t size) override {
         if (editRate_.num <= 0)

@@ -3,6 +3,11 @@
 // on a call: when it is told to stop or seek elsewhere, or when the storage has not answered for
 // kStorageTimeout. A call the storage never answers keeps only this reader's thread, which is left
 // behind (never joined) with the byte source it reads.
+//
+// A clip's sequential reads go through readAhead: the storage is asked for blocks of the byte source's
+// readAheadBytes (ReadAheadBlocks::kKept of them are kept, plus one being read), and once the reader is
+// in the newest block the thread reads the next one meanwhile, so that a storage where each
+// call takes long (a network share's round trip) still keeps up with playback when its bandwidth does.
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -25,6 +30,10 @@ class StorageReader {
     // As ByteSource's calls; AVERROR_EXIT when `giveUp` said so first, AVERROR(ETIMEDOUT) when the
     // storage did not answer in time (every later call then fails the same way at once).
     int64_t readAt(int64_t offset, uint8_t* buf, int64_t n, const GiveUp& giveUp);
+    // As readAt, served from the blocks read ahead when they hold `offset`; may give fewer than `n` bytes.
+    int64_t readAhead(int64_t offset, uint8_t* buf, int64_t n, const GiveUp& giveUp);
+    // Drops what was read ahead (the file was cut shorter under it).
+    void forgetReadAhead();
     int64_t size(const GiveUp& giveUp);
     std::optional<double> secondsSinceWrite(const GiveUp& giveUp);
 

@@ -47,7 +47,7 @@ bool MediaFile::openInput(const ByteSourceDecorator& decorate, QString& error, s
         return false;
     }
     input_->setProbe(GrowthProbe::forFormat(*fmt_));
-    grewAfterOpen_ = input_->growing();
+    grewAfterOpen_ = input_->growingAtOpen();
     // Weak guesses (a few bytes that look like some format) and text renderers are not media.
     if (fmt_->probe_score <= AVPROBE_SCORE_RETRY || !strcmp(fmt_->iformat->name, "tty")) {
         error = openError(path_, QStringLiteral("formato não reconhecido"));
@@ -147,11 +147,14 @@ QString MediaFile::whyNotOpened(int rc) {
 void MediaFile::findDuration() {
     // A file still being written: as far as its pictures reach on disk (FFmpeg guesses from the bit
     // rate, or reads a duration its writer has yet to fill in).
-    if (grewAfterOpen_)
-        if (const auto end = input_->endSeconds()) {
+    if (grewAfterOpen_) {
+        // An MXF file's end is found by walking it, on the demuxing thread, which brings the duration up.
+        const auto end = input_->endTakesAWalk() ? origin_ : input_->endSeconds();
+        if (end) {
             info_.duration = std::max(0.0, *end - origin_);
             return;
         }
+    }
     double end = 0;
     if (videoIndex_ >= 0 && fmt_->streams[videoIndex_]->duration > 0)
         end = StreamTime(fmt_->streams[videoIndex_]->time_base, 0).seconds(fmt_->streams[videoIndex_]->duration);

@@ -12,6 +12,8 @@ namespace engine::ff {
 
 class ByteSource {
   public:
+    static constexpr int64_t kReadAheadBytes = int64_t(4) << 20;
+
     virtual ~ByteSource() = default;
     // Up to `n` bytes at `offset` into `buf`: the count read, 0 at the end of what is on disk now, or a
     // negative AVERROR. May block as long as the storage takes.
@@ -20,6 +22,9 @@ class ByteSource {
     virtual int64_t size() = 0;
     // Seconds since the file was last written, when the storage tells.
     virtual std::optional<double> secondsSinceWrite() { return std::nullopt; }
+    // How much one call asks for while a clip is read in order, and so how far reads go ahead of the
+    // demuxer: the round trip of a network share is paid once for many of the demuxer's reads.
+    virtual int64_t readAheadBytes() { return kReadAheadBytes; }
 };
 
 // A decorator's base: passes every call to the source it wraps.
@@ -29,6 +34,7 @@ class ForwardingBytes : public ByteSource {
     int64_t readAt(int64_t offset, uint8_t* buf, int64_t n) override { return inner_->readAt(offset, buf, n); }
     int64_t size() override { return inner_->size(); }
     std::optional<double> secondsSinceWrite() override { return inner_->secondsSinceWrite(); }
+    int64_t readAheadBytes() override { return inner_->readAheadBytes(); }
 
   private:
     std::unique_ptr<ByteSource> inner_;
@@ -41,6 +47,8 @@ std::unique_ptr<ByteSource> openFileBytes(const QString& path, int& error);
 using ByteSourceDecorator = std::function<std::unique_ptr<ByteSource>(std::unique_ptr<ByteSource>, const QString& path)>;
 
 // A decorator that calls `gate` with the file's path before each read (it may sleep or hold the read).
-ByteSourceDecorator gateReads(std::function<void(const QString& path)> gate);
+// `readAheadBytes` other than 0 stands for the storage's own: small, a small clip is not read whole at
+// once, so that holding reads holds its playback too.
+ByteSourceDecorator gateReads(std::function<void(const QString& path)> gate, int64_t readAheadBytes = 0);
 
 } // namespace engine::ff
