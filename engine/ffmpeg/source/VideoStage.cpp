@@ -117,8 +117,9 @@ void VideoStage::startSession() {
     const double span = core_.gopSeconds > 0 ? std::min(kForwardDecodeSpan, core_.gopSeconds / 2) : kForwardDecodeSpan;
     // The decoder goes on from the last picture it gave since reading started (a seek given up on may
     // have left it anywhere).
+    // ... unless the target was among the pictures skipped meanwhile (not decoded, and never will be).
     const bool forward = !std::isnan(decoderAt_) && !decoderEnded_ && target > decoderAt_ + tol &&
-                         target < decoderAt_ + span;
+                         target < decoderAt_ + span && skippedUpTo_ < target - tol;
     // A read for a seek that has not decoded anything yet goes on for a new target a little further on
     // (a drag over the position bar): starting it again each time would never decode a picture.
     if (reading && reading->fromRead && !reading->any && reading->backoff == 0 && target > reading->target + tol &&
@@ -147,6 +148,7 @@ void VideoStage::readFrom(double point, double soundFrom) {
     keySeen_ = decoderEnded_ = false;
     lastKeySeen_ = -1; // the next key picture is not the one after the last
     decoderAt_ = NAN;
+    skippedUpTo_ = -1e9;
     keyPosition_ = NAN;
 }
 
@@ -210,6 +212,8 @@ void VideoStage::send(Lock& lk, const QueuedPacket& p) {
         return;
     keySeen_ = true;
     codec_->skip_frame = discardFor(p, key);
+    if (codec_->skip_frame != AVDISCARD_DEFAULT)
+        skippedUpTo_ = std::max(skippedUpTo_, p.start);
     lk.unlock();
     avcodec_send_packet(codec_.get(), p.packet.get()); // a damaged packet is skipped
     lk.lock();

@@ -67,6 +67,7 @@ class VideoStage {
     double keyPosition_ = NAN; // first key picture of a read; earlier (leading) pictures are dropped
     double lastPosition_ = -1; // of the last picture decoded (for pictures without timestamps)
     double decoderAt_ = NAN;   // the last picture decoded since reading started (NaN: none yet)
+    double skippedUpTo_ = -1e9; // the latest picture whose packet the decoder was told to skip since then
     bool decoderEnded_ = false;
     bool ended_ = false;       // the end of the stream was queued in this session
     bool catchingUp_ = false;  // at a fast rate and behind the clock: key pictures only
