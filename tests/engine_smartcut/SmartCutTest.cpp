@@ -6,11 +6,14 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <map>
+#include <set>
 #include <string>
 
 #include "MediaReader.h"
 #include "samples/SampleClips.h"
+#include "smartcut/Mpeg2Units.h"
 #include "smartcut/SmartCut.h"
+#include "smartcut/SourceIndex.h"
 
 namespace {
 
@@ -89,8 +92,50 @@ bool mediainfoReads(const QString& path) {
     return p.exitCode() == 0 && !p.readAllStandardOutput().trimmed().isEmpty();
 }
 
-int64_t sampleAt(int64_t frame) {
-    return std::llround(double(frame) * 1001 / 30000 * 48000);
+// What an MPEG-2 stream says of itself: its distinct sequence headers, its sequence end codes and whether
+// the last packet holds one, and each GOP's timecode (in frames at 25 fps) by the frame it is shown with.
+struct Mpeg2Headers {
+    std::set<std::vector<uint8_t>> sequenceHeaders;
+    int sequenceEnds = 0;
+    bool lastEndsSequence = false;
+    std::map<int64_t, int64_t> gopTimecodes;
+};
+
+Mpeg2Headers mpeg2HeadersOf(const QString& path) {
+    Mpeg2Headers out;
+    SourceIndex index;
+    EXPECT_EQ(scanSource(path, index).toStdString(), "");
+    QString error;
+    AVInputPtr in = openClip(path, error);
+    AVPacketPtr pkt = makePacket();
+    size_t position = 0;
+    while (in && av_read_frame(in.get(), pkt.get()) >= 0) {
+        if (pkt->stream_index == index.videoStream) {
+            if (auto header = sequenceHeaderOf(pkt->data, pkt->size); !header.empty())
+                out.sequenceHeaders.insert(header);
+            out.lastEndsSequence = endsSequence(pkt->data, pkt->size);
+            out.sequenceEnds += out.lastEndsSequence;
+            if (const auto tc = gopTimecodeOf(pkt->data, pkt->size))
+                out.gopTimecodes[index.packets.at(position).display] =
+                    ((tc->hours * 60 + tc->minutes) * 60 + tc->seconds) * 25 + tc->frames;
+            ++position;
+        }
+        av_packet_unref(pkt.get());
+    }
+    return out;
+}
+
+// Format profile and scan order as mediainfo reads them.
+QString mediainfoVideoTraits(const QString& path) {
+    QProcess p;
+    p.start("mediainfo", {"--Inform=Video;%Format_Profile%|%ScanOrder%", path});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+int64_t sampleAt(int64_t frame, const QString& source) {
+    const double fps = source.endsWith(".mxf") ? 25 : 30000.0 / 1001;
+    return std::llround(double(frame) / fps * 48000);
 }
 
 class SmartCutTest : public ::testing::Test {
@@ -113,7 +158,11 @@ class SmartCutTest : public ::testing::Test {
         clip("closed.mov", "h264", true, "pcm_s16le");
         clip("closed.mp4", "h264", true, "aac");
         clip("open.mov", "h264", false, "pcm_s16le");
-        clip("mpeg2.mxf", "mpeg2video", true, "pcm_s16le");
+        // XDCAM HD422 at a small size: 4:2:2 interlaced, CBR, GOP 12 with 2 B, 16 PCM tracks, timecode.
+        samples::ClipRecipe xdcam = samples::referenceInput("xdcam_closed", kFrames / 25.0, samples::InputSize::Small);
+        xdcam.path = dir_->filePath("xdcam_closed.mxf");
+        samples::writeSampleClip(xdcam);
+        sources_["xdcam_closed.mxf"] = picturesOf(xdcam.path);
     }
     static void TearDownTestSuite() {
         delete dir_;
@@ -149,7 +198,12 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         {"tail_right_after_an_idr", "closed.mp4", "mpegts", "ts", 5, 73, 24, 72},
         {"to_the_clip_end", "closed.mp4", "mpegts", "ts", 30, kFrames, 48, kFrames},
         {"open_gop_h264_is_reencoded", "open.mov", "mov", "mov", 10, 60, 0, 0},
-        {"mpeg2_is_reencoded_whole", "mpeg2.mxf", "mxf", "mxf", 10, 83, 0, 0},
+        {"mpeg2_mid_gop_both_ends", "xdcam_closed.mxf", "mxf", "mxf", 10, 83, 12, 72},
+        {"mpeg2_in_on_splice_point", "xdcam_closed.mxf", "mxf", "mxf", 24, 60, 24, 60},
+        {"mpeg2_one_frame_head", "xdcam_closed.mxf", "mxf", "mxf", 23, 90, 24, 84},
+        {"mpeg2_one_frame_tail", "xdcam_closed.mxf", "mxf", "mxf", 13, 85, 24, 84},
+        {"mpeg2_no_splice_point_inside", "xdcam_closed.mxf", "mxf", "mxf", 26, 35, 0, 0},
+        {"mpeg2_to_the_clip_end", "xdcam_closed.mxf", "mxf", "mxf", 30, kFrames, 36, kFrames},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -161,6 +215,22 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         const QString path = dir_->filePath(target);
         EXPECT_EQ(decodeErrors(path).toStdString(), "");
         EXPECT_TRUE(mediainfoReads(path));
+
+        if (QString(c.source).endsWith(".mxf")) {
+            // One unbroken sequence: the source's sequence header throughout, one end code at the very
+            // end, and GOP timecodes that run on from the source's timecode at the in point.
+            const Mpeg2Headers source = mpeg2HeadersOf(dir_->filePath(c.source));
+            const Mpeg2Headers written = mpeg2HeadersOf(path);
+            EXPECT_EQ(written.sequenceHeaders, source.sequenceHeaders);
+            EXPECT_EQ(written.sequenceEnds, 1);
+            EXPECT_TRUE(written.lastEndsSequence);
+            ASSERT_FALSE(written.gopTimecodes.empty());
+            const int64_t start = source.gopTimecodes.at(0);
+            EXPECT_EQ(start, 10 * 3600 * 25); // the recording's 10:00:00:00
+            for (const auto& [frame, timecode] : written.gopTimecodes)
+                EXPECT_EQ(timecode, start + c.in + frame) << "GOP shown from frame " << frame;
+            EXPECT_EQ(mediainfoVideoTraits(path), mediainfoVideoTraits(dir_->filePath(c.source)));
+        }
 
         const Pictures pictures = picturesOf(path);
         std::vector<int64_t> expected;
@@ -187,7 +257,7 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         const auto sourceAudio = decodeAudio(dir_->filePath(c.source), 0);
         const auto audio = decodeAudio(path, 0);
         ASSERT_EQ(audio.size(), sourceAudio.size());
-        const int64_t first = sampleAt(c.in), count = sampleAt(c.out) - first;
+        const int64_t first = sampleAt(c.in, c.source), count = sampleAt(c.out, c.source) - first;
         if (QString(c.source).endsWith(".mp4")) {
             // AAC is encoded again: the span's length, give or take the codec's padding (which MPEG-TS
             // cannot signal, so a player there also gets the encoder's priming).

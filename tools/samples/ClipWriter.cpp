@@ -177,7 +177,7 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipRecipe& clip) {
         // GOPs fixed by gopLength: a scene cut would move I-frames (and closed GOPs refuse it).
         opts.set("sc_threshold", "1000000000");
         if (!clip.startTimecode.isEmpty())
-            opts.set("timecode", clip.startTimecode.toUtf8()); // in the GOP headers too
+            opts.set("gop_timecode", clip.startTimecode.toUtf8()); // in the GOP headers too
     } else if (codec->id == AV_CODEC_ID_PRORES) {
         opts.set("profile", "proxy"); // the smallest files, as for a promo kept for reference
     } else if (codec->id == AV_CODEC_ID_DNXHD) {

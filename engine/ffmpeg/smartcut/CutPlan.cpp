@@ -37,10 +37,10 @@ CutPlan planCut(const SourceIndex& index, int64_t in, int64_t out) {
     if (splices.empty())
         return reencodeAll(plan, QStringLiteral("the source has no clean splice point inside the span"));
 
-    // A head of a single picture would put two IDR pictures with the same id next to each other:
+    // An H.264 head of a single picture would put two IDR pictures with the same id next to each other:
     // start copying at the next splice point instead.
     size_t first = 0;
-    while (first < splices.size() && splices[first] - in == 1)
+    while (index.codec == AV_CODEC_ID_H264 && first < splices.size() && splices[first] - in == 1)
         ++first;
     if (first >= splices.size() || splices[first] >= out)
         return reencodeAll(plan, QStringLiteral("the source has no clean splice point inside the span"));

@@ -11,6 +11,7 @@
 #include "smartcut/CutCheck.h"
 #include "smartcut/CutPlan.h"
 #include "smartcut/H264Units.h"
+#include "smartcut/Mpeg2Units.h"
 #include "smartcut/SpanEncoder.h"
 #include "writer/OutputFile.h"
 
@@ -141,6 +142,36 @@ QString containerCheck(const AVOutputFormat* muxer, const AVCodecParameters* par
              par->codec_type == AVMEDIA_TYPE_VIDEO ? QStringLiteral("video") : QStringLiteral("audio"));
 }
 
+AVPacketPtr withData(AVPacketPtr p, const std::vector<uint8_t>& bytes) {
+    AVPacketPtr out = makePacket();
+    if (av_new_packet(out.get(), int(bytes.size())) < 0)
+        return p;
+    std::copy(bytes.begin(), bytes.end(), out->data);
+    av_packet_copy_props(out.get(), p.get());
+    return out;
+}
+
+// A re-encoded MPEG-2 picture with the source's sequence header in place of the encoder's: the decoder
+// and the muxer then see one unchanged sequence across the splices.
+AVPacketPtr withSourceSequenceHeader(AVPacketPtr p, const SourceIndex& index) {
+    if (index.sequenceHeader.empty() || sequenceHeaderOf(p->data, p->size).empty())
+        return p;
+    const std::vector<uint8_t> bytes = withSequenceHeader(p->data, p->size, index.sequenceHeader);
+    return withData(std::move(p), bytes);
+}
+
+AVPacketPtr withoutSequenceEnd(AVPacketPtr p) {
+    if (p && endsSequence(p->data, p->size))
+        av_shrink_packet(p.get(), p->size - 4);
+    return p;
+}
+
+AVPacketPtr endingSequence(AVPacketPtr p) {
+    std::vector<uint8_t> bytes(p->data, p->data + p->size);
+    bytes.insert(bytes.end(), std::begin(kMpeg2SequenceEnd), std::end(kMpeg2SequenceEnd));
+    return withData(std::move(p), bytes);
+}
+
 CutOutcome failed(const QString& text) {
     return {false, false, 0, text};
 }
@@ -173,8 +204,9 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     }
 
     const bool h264 = videoPar->codec_id == AV_CODEC_ID_H264;
+    const bool mpeg2 = videoPar->codec_id == AV_CODEC_ID_MPEG2VIDEO;
     CutPlan plan = planCut(index, request.in, request.out);
-    if (!h264)
+    if (!h264 && !mpeg2)
         plan = CutPlan{request.in,
                        request.out,
                        request.out,
@@ -260,6 +292,8 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
             depth = encoder->has_b_frames;
         if (!(videoStream = file->addStream(desc, error)))
             return error;
+        if (const QString tc = index.timecodeAt(request.in); !tc.isEmpty())
+            av_dict_set(&videoStream->metadata, "timecode", tc.toLatin1().constData(), 0);
         for (const AVCodecContext* a : audioEncoders) {
             audioStreams.push_back(file->addStream(a, error));
             if (!audioStreams.back())
@@ -271,6 +305,7 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     // Each picture in decode order, after the sound that starts before it.
     const int64_t frames = request.out - request.in;
     int64_t decodePosition = 0;
+    AVPacketPtr heldBack;
     auto writeAudio = [&](size_t stream, AVPacket* p) {
         return file->write(p, audioStreams[stream], audioEncoders[stream]->time_base);
     };
@@ -284,14 +319,28 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         if (QString e = audio->writeUntil(index.secondsOf(p->dts), writeAudio); !e.isEmpty())
             return e;
         control.progress(0.05 + 0.9 * double(decodePosition) / double(frames));
-        return file->write(p.get(), videoStream, desc->time_base);
+        if (!mpeg2)
+            return file->write(p.get(), videoStream, desc->time_base);
+        // The last picture waits for the stream's one sequence end code.
+        std::swap(heldBack, p);
+        p = withoutSequenceEnd(std::move(p));
+        return p ? file->write(p.get(), videoStream, desc->time_base) : QString();
+    };
+    auto writeEncoded = [&](AVPacketPtr p) {
+        return writeVideo(mpeg2 ? withSourceSequenceHeader(std::move(p), index) : std::move(p));
+    };
+    auto endVideo = [&]() -> QString {
+        if (!heldBack)
+            return {};
+        AVPacketPtr last = endingSequence(withoutSequenceEnd(std::move(heldBack)));
+        return file->write(last.get(), videoStream, desc->time_base);
     };
 
     if (plan.copies()) {
         if (QString e = writeHeader(nullptr); !e.isEmpty())
             return failed(e);
         for (auto& p : head.packets)
-            if (QString e = writeVideo(std::move(p)); !e.isEmpty())
+            if (QString e = writeEncoded(std::move(p)); !e.isEmpty())
                 return failed(e);
         for (AVPacketPtr p = copied.next(error); p; p = copied.next(error))
             if (QString e = writeVideo(std::move(p)); !e.isEmpty())
@@ -299,16 +348,24 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         if (!error.isEmpty())
             return failed(error);
         for (auto& p : tail.packets)
-            if (QString e = writeVideo(std::move(p)); !e.isEmpty())
+            if (QString e = writeEncoded(std::move(p)); !e.isEmpty())
                 return failed(e);
     } else {
         SpanOutput whole;
         whole.globalHeader = h264;
-        whole.opened = writeHeader;
-        whole.packet = writeVideo;
+        // MPEG-2 keeps the source's sequence header, so the file is described as the source is.
+        whole.opened = [&](AVCodecContext* encoder) {
+            if (!mpeg2)
+                return writeHeader(encoder);
+            depth = encoder->has_b_frames;
+            return writeHeader(nullptr);
+        };
+        whole.packet = writeEncoded;
         if (QString e = encodeSpan(index, plan.in, plan.out, plan.in, 1, whole); !e.isEmpty())
             return failed(e);
     }
+    if (QString e = endVideo(); !e.isEmpty())
+        return failed(e);
     if (QString e = audio->writeUntil(std::numeric_limits<double>::infinity(), writeAudio); !e.isEmpty())
         return failed(e);
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/AvPtr.h"
+#include "smartcut/Mpeg2Units.h"
 
 namespace engine::ff {
 
@@ -27,11 +28,20 @@ struct SourceIndex {
     int64_t firstPts = 0;
     int64_t frames = 0;
     int64_t bitRate = 0;                // bits per second, from the packet sizes
+    AVCodecID codec = AV_CODEC_ID_NONE;
+    // MPEG-2: the first sequence header (with its extensions), the first GOP's timecode and the
+    // pictures' intra DC precision, which re-encoded pictures must match.
+    std::vector<uint8_t> sequenceHeader;
+    std::optional<GopTimecode> firstTimecode;
+    int intraDcPrecision = -1;
     std::vector<IndexedPacket> packets; // decode order
 
     // Decode position of the frame displayed as `display`; -1 when absent.
     int positionOf(int64_t display) const;
     double secondsOf(int64_t display) const { return double(display) * frameRate.den / frameRate.num; }
+    // The MPEG-2 GOP timecode of the frame displayed as `display`, counted on from the first GOP's;
+    // empty when the source has none.
+    QString timecodeAt(int64_t display) const;
     double startSeconds() const { return double(firstPts) * timeBase.num / timeBase.den; }
 };
 
