@@ -52,6 +52,7 @@ struct Pictures {
     std::map<int64_t, Luma> byCode; // by the drawn frame number
     std::vector<int64_t> order;
     std::map<int64_t, std::string> captions; // frame code -> the caption data it carries
+    std::map<int64_t, bool> topFieldFirst;
 };
 
 Pictures picturesOf(const QString& path) {
@@ -60,6 +61,7 @@ Pictures picturesOf(const QString& path) {
         const int64_t code = samples::readFrameCode(&f);
         out.order.push_back(code);
         out.byCode[code] = lumaOf(f);
+        out.topFieldFirst[code] = f.interlaced_frame && f.top_field_first;
         if (const AVFrameSideData* cc = av_frame_get_side_data(&f, AV_FRAME_DATA_A53_CC))
             out.captions[code].assign(reinterpret_cast<const char*>(cc->data), cc->size);
     });
@@ -93,7 +95,7 @@ bool mediainfoReads(const QString& path) {
 }
 
 // What an MPEG-2 stream says of itself: its distinct sequence headers, its sequence end codes and whether
-// the last packet holds one, and each GOP's timecode (in frames at 25 fps) by the frame it is shown with.
+// the last packet holds one, and each GOP's timecode (in frames at 25 fps) by the first frame it shows.
 struct Mpeg2Headers {
     std::set<std::vector<uint8_t>> sequenceHeaders;
     int sequenceEnds = 0;
@@ -116,7 +118,7 @@ Mpeg2Headers mpeg2HeadersOf(const QString& path) {
             out.lastEndsSequence = endsSequence(pkt->data, pkt->size);
             out.sequenceEnds += out.lastEndsSequence;
             if (const auto tc = gopTimecodeOf(pkt->data, pkt->size))
-                out.gopTimecodes[index.packets.at(position).display] =
+                out.gopTimecodes[index.packets.at(position).display - index.packets.at(position).leading] =
                     ((tc->hours * 60 + tc->minutes) * 60 + tc->seconds) * 25 + tc->frames;
             ++position;
         }
@@ -159,10 +161,15 @@ class SmartCutTest : public ::testing::Test {
         clip("closed.mp4", "h264", true, "aac");
         clip("open.mov", "h264", false, "pcm_s16le");
         // XDCAM HD422 at a small size: 4:2:2 interlaced, CBR, GOP 12 with 2 B, 16 PCM tracks, timecode.
-        samples::ClipRecipe xdcam = samples::referenceInput("xdcam_closed", kFrames / 25.0, samples::InputSize::Small);
-        xdcam.path = dir_->filePath("xdcam_closed.mxf");
-        samples::writeSampleClip(xdcam);
-        sources_["xdcam_closed.mxf"] = picturesOf(xdcam.path);
+        // Open GOPs (I pictures at 12k, each after its two leading B pictures), also bottom field first.
+        for (const QString name : {"xdcam_closed", "xdcam", "xdcam_bff"}) {
+            samples::ClipRecipe xdcam = samples::referenceInput(name == "xdcam_bff" ? "xdcam" : name,
+                                                                kFrames / 25.0, samples::InputSize::Small);
+            xdcam.bottomFieldFirst = name == "xdcam_bff";
+            xdcam.path = dir_->filePath(name + ".mxf");
+            samples::writeSampleClip(xdcam);
+            sources_[name + ".mxf"] = picturesOf(xdcam.path);
+        }
     }
     static void TearDownTestSuite() {
         delete dir_;
@@ -204,6 +211,14 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         {"mpeg2_one_frame_tail", "xdcam_closed.mxf", "mxf", "mxf", 13, 85, 24, 84},
         {"mpeg2_no_splice_point_inside", "xdcam_closed.mxf", "mxf", "mxf", 26, 35, 0, 0},
         {"mpeg2_to_the_clip_end", "xdcam_closed.mxf", "mxf", "mxf", 30, kFrames, 36, kFrames},
+        // An open GOP's splice point is its I picture; its leading B pictures go to the head, and the
+        // tail starts with the leading B pictures of the GOP after the copy.
+        {"open_gop_mid_gop_one_frame_tail", "xdcam.mxf", "mxf", "mxf", 5, 83, 12, 82},
+        {"open_gop_in_on_splice_point", "xdcam.mxf", "mxf", "mxf", 12, 60, 12, 58},
+        {"open_gop_in_on_leading_b", "xdcam_bff.mxf", "mxf", "mxf", 10, 50, 12, 46},
+        {"open_gop_one_frame_head", "xdcam_bff.mxf", "mxf", "mxf", 11, 90, 12, 82},
+        {"open_gop_no_splice_point_inside", "xdcam.mxf", "mxf", "mxf", 13, 22, 0, 0},
+        {"open_gop_to_the_clip_end", "xdcam.mxf", "mxf", "mxf", 30, kFrames, 36, kFrames},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -246,6 +261,8 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
                 captioned[frame] = bytes;
         EXPECT_FALSE(captioned.empty());
         EXPECT_EQ(pictures.captions, captioned);
+        for (const auto& [code, top] : pictures.topFieldFirst)
+            EXPECT_EQ(top, source.topFieldFirst.at(code)) << "field order of frame " << code;
         for (const auto& [code, luma] : pictures.byCode) {
             const double db = psnr(luma, source.byCode.at(code));
             if (code >= c.copyFrom && code < c.copyTo)

@@ -147,7 +147,7 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipRecipe& clip) {
         opts.set("mpv_flags", "+strict_gop");
     if (clip.interlaced) {
         c->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
-        c->field_order = AV_FIELD_TT;
+        c->field_order = clip.bottomFieldFirst ? AV_FIELD_BB : AV_FIELD_TT;
     }
 
     if (clip.videoBitRate > 0)
@@ -346,7 +346,7 @@ class ClipWriter {
         }
         out->pts = startFrame() + n;
         out->interlaced_frame = clip_.interlaced;
-        out->top_field_first = clip_.interlaced;
+        out->top_field_first = clip_.interlaced && !clip_.bottomFieldFirst;
         av_frame_remove_side_data(out, AV_FRAME_DATA_A53_CC);
         if (clip_.captions)
             attachCaption(out, n);

@@ -34,6 +34,26 @@ std::pair<int, int> sequenceHeaderRange(const uint8_t* data, int size) {
     return {header - 3, size};
 }
 
+// Writes bits most significant first over what is there.
+class BitWriter {
+  public:
+    BitWriter(uint8_t* data, int size, int bytePosition) : data_(data), size_(size), bit_(bytePosition * 8) {}
+    void write(unsigned value, int count) {
+        for (int k = count - 1; k >= 0; --k, ++bit_) {
+            const int byte = bit_ / 8;
+            if (byte >= size_)
+                return;
+            const uint8_t mask = uint8_t(0x80 >> (bit_ % 8));
+            data_[byte] = uint8_t((value >> k) & 1 ? data_[byte] | mask : data_[byte] & ~mask);
+        }
+    }
+
+  private:
+    uint8_t* data_;
+    int size_;
+    int bit_;
+};
+
 // Reads bits most significant first.
 class Bits {
   public:
@@ -132,6 +152,34 @@ QuantMatrices quantMatricesOf(const std::vector<uint8_t>& header) {
     if (bits.read(1))
         m.nonIntra = readMatrix(bits);
     return m;
+}
+
+bool startsGop(const uint8_t* data, int size) {
+    return findStartCode(data, size, kGop) >= 0;
+}
+
+void closeGop(uint8_t* data, int size, const GopTimecode& tc) {
+    const int gop = findStartCode(data, size, kGop);
+    if (gop < 0)
+        return;
+    BitWriter bits(data, size, gop + 1);
+    bits.write(tc.dropFrame, 1);
+    bits.write(unsigned(tc.hours), 5);
+    bits.write(unsigned(tc.minutes), 6);
+    bits.write(1, 1); // marker
+    bits.write(unsigned(tc.seconds), 6);
+    bits.write(unsigned(tc.frames), 6);
+    bits.write(1, 1); // closed_gop
+    bits.write(0, 1); // broken_link
+}
+
+void shiftTemporalReference(uint8_t* data, int size, int shift) {
+    const int picture = findStartCode(data, size, kPicture);
+    if (picture < 0)
+        return;
+    Bits read(data, size, picture + 1);
+    const unsigned reference = read.read(10);
+    BitWriter(data, size, picture + 1).write((reference - unsigned(shift)) & 0x3ff, 10);
 }
 
 bool endsSequence(const uint8_t* data, int size) {

@@ -37,6 +37,14 @@ struct QuantMatrices {
 };
 QuantMatrices quantMatricesOf(const std::vector<uint8_t>& sequenceHeader);
 
+// Whether the packet starts a GOP at all (GOP header), closed or open.
+bool startsGop(const uint8_t* data, int size);
+
+// In place: the packet's GOP header marked closed with `timecode`, its leading pictures gone.
+void closeGop(uint8_t* data, int size, const GopTimecode& timecode);
+// In place: the picture's temporal_reference less `shift`.
+void shiftTemporalReference(uint8_t* data, int size, int shift);
+
 // Whether the packet ends with a sequence end code.
 bool endsSequence(const uint8_t* data, int size);
 

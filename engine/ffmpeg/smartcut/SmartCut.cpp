@@ -59,9 +59,13 @@ class CopiedPackets {
     AVPacketPtr next(QString& error) {
         AVPacketPtr pkt = makePacket();
         while (position_ + 1 < plan_->copyEnd && av_read_frame(in_.get(), pkt.get()) >= 0) {
-            if (pkt->stream_index != index_->videoStream || ++position_ < plan_->copyFirst) {
+            if (pkt->stream_index != index_->videoStream || ++position_ < plan_->copyFirst || dropped()) {
                 av_packet_unref(pkt.get());
                 continue;
+            }
+            if (QString e = closeFirstGop(pkt.get()); !e.isEmpty()) {
+                error = e;
+                return nullptr;
             }
             av_bsf_send_packet(bsf_.get(), pkt.get());
             AVPacketPtr converted = makePacket();
@@ -80,8 +84,29 @@ class CopiedPackets {
     std::vector<uint8_t> parameterSets; // every SPS/PPS of the source, Annex B (H.264)
 
   private:
+    bool dropped() const { return position_ > plan_->copyFirst && position_ <= plan_->copyFirst + plan_->dropLeading; }
+    // An open GOP the copy starts with, its leading pictures left out: closed, its timecode that of its
+    // first picture now shown, its pictures' temporal references counted from there.
+    QString closeFirstGop(AVPacket* pkt) {
+        if (plan_->dropLeading == 0 || (position_ > plan_->copyFirst && startsGop(pkt->data, pkt->size)))
+            firstGopDone_ = true;
+        if (firstGopDone_)
+            return {};
+        if (int rc = av_packet_make_writable(pkt); rc < 0)
+            return QStringLiteral("Cannot renumber the copied pictures: %1").arg(avErrorText(rc));
+        if (position_ == plan_->copyFirst) {
+            auto tc = index_->gopTimecodeAt(plan_->headEnd);
+            if (!tc)
+                tc = gopTimecodeOf(pkt->data, pkt->size);
+            closeGop(pkt->data, pkt->size, tc.value_or(GopTimecode{}));
+        }
+        shiftTemporalReference(pkt->data, pkt->size, plan_->dropLeading);
+        return {};
+    }
+
     const SourceIndex* index_ = nullptr;
     const CutPlan* plan_ = nullptr;
+    bool firstGopDone_ = false;
     AVInputPtr in_;
     BsfPtr bsf_;
     int position_ = -1;
@@ -115,10 +140,10 @@ int64_t reorderDepth(const std::vector<AVPacketPtr>& packets, int64_t first) {
 }
 
 int64_t copiedDepth(const SourceIndex& index, const CutPlan& plan) {
-    int64_t depth = 0;
+    int64_t depth = 0, written = 0;
     for (int p = plan.copyFirst; p < plan.copyEnd; ++p)
-        depth = std::max<int64_t>(depth, int64_t(p - plan.copyFirst) -
-                                             (index.packets[size_t(p)].display - plan.headEnd));
+        if (p == plan.copyFirst || p > plan.copyFirst + plan.dropLeading)
+            depth = std::max<int64_t>(depth, written++ - (index.packets[size_t(p)].display - plan.headEnd));
     return depth;
 }
 
@@ -206,15 +231,13 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     const bool h264 = videoPar->codec_id == AV_CODEC_ID_H264;
     const bool mpeg2 = videoPar->codec_id == AV_CODEC_ID_MPEG2VIDEO;
     CutPlan plan = planCut(index, request.in, request.out);
-    if (!h264 && !mpeg2)
-        plan = CutPlan{request.in,
-                       request.out,
-                       request.out,
-                       request.out,
-                       0,
-                       0,
-                       QStringLiteral("the source's %1 video is re-encoded whole")
-                           .arg(QString::fromUtf8(avcodec_get_name(videoPar->codec_id)))};
+    if (!h264 && !mpeg2) {
+        plan = CutPlan{};
+        plan.in = request.in;
+        plan.out = plan.headEnd = plan.tailStart = request.out;
+        plan.why = QStringLiteral("the source's %1 video is re-encoded whole")
+                       .arg(QString::fromUtf8(avcodec_get_name(videoPar->codec_id)));
+    }
     control.progress(0.05);
 
     // The spans around a copied stretch are short (up to a GOP each) and are encoded first: the file's

@@ -1,5 +1,7 @@
 #include "smartcut/SourceIndex.h"
 
+#include <QRegularExpression>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 
@@ -29,6 +31,19 @@ QString SourceIndex::timecodeAt(int64_t display) const {
         return {};
     char text[AV_TIMECODE_STR_SIZE];
     return QString::fromLatin1(av_timecode_make_string(&tc, text, int(display)));
+}
+
+std::optional<GopTimecode> SourceIndex::gopTimecodeAt(int64_t display) const {
+    const QStringList parts = timecodeAt(display).split(QRegularExpression("[:;.]"));
+    if (parts.size() != 4)
+        return std::nullopt;
+    GopTimecode tc;
+    tc.dropFrame = firstTimecode->dropFrame;
+    tc.hours = parts[0].toInt() % 24;
+    tc.minutes = parts[1].toInt();
+    tc.seconds = parts[2].toInt();
+    tc.frames = parts[3].toInt();
+    return tc;
 }
 
 AVInputPtr openClip(const QString& path, QString& error) {
@@ -130,6 +145,7 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
             // For MPEG-2 an I picture starting a closed GOP (an open GOP's leading B pictures refer back).
             p.splice = h264 ? containsIdr(splitNalUnits(pkt->data, pkt->size, lengthSize))
                             : mpeg2 && p.key && startsClosedGop(pkt->data, pkt->size);
+            p.gopStart = mpeg2 && p.key && startsGop(pkt->data, pkt->size);
             if (mpeg2)
                 noteMpeg2Headers(*pkt, index);
             bytes += pkt->size;
@@ -145,6 +161,11 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
     for (auto& p : index.packets)
         p.display = std::llround(double(p.pts - index.firstPts) / ticksPerFrame);
+    for (size_t i = 0; i < index.packets.size(); ++i)
+        for (size_t k = i + 1; index.packets[i].gopStart && k < index.packets.size() &&
+                               index.packets[k].display < index.packets[i].display;
+             ++k)
+            ++index.packets[i].leading;
     index.frames = int64_t(index.packets.size());
     index.bitRate = int64_t(double(bytes) * 8 / index.secondsOf(index.frames));
     return {};

@@ -17,6 +17,10 @@ struct IndexedPacket {
     int64_t display = 0; // frame number from the clip's first frame, display order
     bool key = false;    // the demuxer's key flag
     bool splice = false; // decoding can start here and nothing after it refers to anything before it
+    // MPEG-2: an I picture with a GOP header; its GOP's leading pictures (shown before it, decoded
+    // after it) refer to the GOP before when the GOP is open.
+    bool gopStart = false;
+    int leading = 0;
 };
 
 struct SourceIndex {
@@ -42,6 +46,7 @@ struct SourceIndex {
     // The MPEG-2 GOP timecode of the frame displayed as `display`, counted on from the first GOP's;
     // empty when the source has none.
     QString timecodeAt(int64_t display) const;
+    std::optional<GopTimecode> gopTimecodeAt(int64_t display) const;
     double startSeconds() const { return double(firstPts) * timeBase.num / timeBase.den; }
 };
 
