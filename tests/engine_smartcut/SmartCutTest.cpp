@@ -136,7 +136,7 @@ QString mediainfoVideoTraits(const QString& path) {
 }
 
 int64_t sampleAt(int64_t frame, const QString& source) {
-    const double fps = source.endsWith(".mxf") ? 25 : 30000.0 / 1001;
+    const double fps = source.startsWith("xdcam") ? 25 : 30000.0 / 1001;
     return std::llround(double(frame) / fps * 48000);
 }
 
@@ -170,6 +170,14 @@ class SmartCutTest : public ::testing::Test {
             samples::writeSampleClip(xdcam);
             sources_[name + ".mxf"] = picturesOf(xdcam.path);
         }
+        // The same pictures in MPEG-TS, with MP2 sound.
+        samples::ClipRecipe ts = samples::referenceInput("xdcam", kFrames / 25.0, samples::InputSize::Small);
+        ts.path = dir_->filePath("xdcam.ts");
+        ts.audioCodec = "mp2";
+        ts.audioTracks = 1;
+        ts.channelsPerTrack = 2;
+        samples::writeSampleClip(ts);
+        sources_["xdcam.ts"] = picturesOf(ts.path);
     }
     static void TearDownTestSuite() {
         delete dir_;
@@ -219,6 +227,9 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         {"open_gop_one_frame_head", "xdcam_bff.mxf", "mxf", "mxf", 11, 90, 12, 82},
         {"open_gop_no_splice_point_inside", "xdcam.mxf", "mxf", "mxf", 13, 22, 0, 0},
         {"open_gop_to_the_clip_end", "xdcam.mxf", "mxf", "mxf", 30, kFrames, 36, kFrames},
+        {"mpeg2_ts_mid_gop", "xdcam.ts", "mpegts", "ts", 5, 83, 12, 82},
+        {"mpeg2_ts_in_on_leading_b", "xdcam.ts", "mpegts", "ts", 10, 50, 12, 46},
+        {"mpeg2_ts_no_splice_point_inside", "xdcam.ts", "mpegts", "ts", 13, 22, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -231,7 +242,7 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         EXPECT_EQ(decodeErrors(path).toStdString(), "");
         EXPECT_TRUE(mediainfoReads(path));
 
-        if (QString(c.source).endsWith(".mxf")) {
+        if (QString(c.source).startsWith("xdcam")) {
             // One unbroken sequence: the source's sequence header throughout, one end code at the very
             // end, and GOP timecodes that run on from the source's timecode at the in point.
             const Mpeg2Headers source = mpeg2HeadersOf(dir_->filePath(c.source));
@@ -275,9 +286,9 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         const auto audio = decodeAudio(path, 0);
         ASSERT_EQ(audio.size(), sourceAudio.size());
         const int64_t first = sampleAt(c.in, c.source), count = sampleAt(c.out, c.source) - first;
-        if (QString(c.source).endsWith(".mp4")) {
-            // AAC is encoded again: the span's length, give or take the codec's padding (which MPEG-TS
-            // cannot signal, so a player there also gets the encoder's priming).
+        if (QString(c.source).endsWith(".mp4") || QString(c.source).endsWith(".ts")) {
+            // AAC and MP2 are encoded again: the span's length, give or take the codec's padding (which
+            // MPEG-TS cannot signal, so a player there also gets the encoder's priming).
             EXPECT_NEAR(double(audio[0].size()), double(count), 2048);
             continue;
         }
