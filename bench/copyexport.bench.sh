@@ -1,8 +1,8 @@
-# copy_export_s_h264_40s, copy_export_s_xdcam_20s: wall seconds for a "copy" export through the engine's
-# file writer and file source, as the export job drives them (veltra-bench-export: from StartFrom to the
-# writer's outcome, the file complete and checked), with in and out points mid-GOP; ref = the same range
-# re-encoded through the writer (best of 2 each). The MPEG-2 "copy" is a whole re-encode with the
-# source's codec until the MPEG-2 smart cut exists.
+# copy_export_s_h264_40s, copy_export_s_xdcam_20s, copy_export_s_xdcam_120s: wall seconds for a "copy"
+# export through the engine's file writer and file source, as the export job drives them
+# (veltra-bench-export: from StartFrom to the writer's outcome, the file complete and checked), with in
+# and out points mid-GOP; ref = the same range re-encoded through the writer (best of 2 each; the 120 s
+# range, from a stream-copied loop of the 60 s input, once each).
 # copy_export_peak_rss_mb_<input>_<minutes>min: peak resident memory of that process for a "copy" of
 # (nearly) the whole of a stream-copied loop of the input, 10 and 30 minutes (COPY_EXPORT_MINUTES and
 # COPY_EXPORT_RSS_INPUTS narrow the runs: the 30-minute MPEG-2 range is a long re-encode).
@@ -34,6 +34,14 @@ ref=$(bench_best_of 2 "$export" xdcam.mxf ref.mxf "$in" "$out" \
   "format=mxf video=mpeg2video audio=pcm_s24le video::b=50M")
 figure copy_export_s_xdcam_20s "$ours" s "$ref"
 rm -f ours.* ref.*
+
+bench_input_long xdcam 10 long.mxf
+in=10.1 out=130.1
+ours=$(bench_best_of 1 "$export" long.mxf ours.mxf "$in" "$out" "format=mxf video=copy audio=copy")
+ref=$(bench_best_of 1 "$export" long.mxf ref.mxf "$in" "$out" \
+  "format=mxf video=mpeg2video audio=pcm_s24le video::b=50M")
+figure copy_export_s_xdcam_120s "$ours" s "$ref"
+rm -f ours.* ref.* long.mxf
 
 for name in ${COPY_EXPORT_RSS_INPUTS:-h264 xdcam}; do
   ext=mp4

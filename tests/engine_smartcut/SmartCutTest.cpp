@@ -6,11 +6,14 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <map>
+#include <set>
 #include <string>
 
 #include "MediaReader.h"
 #include "samples/SampleClips.h"
+#include "smartcut/Mpeg2Units.h"
 #include "smartcut/SmartCut.h"
+#include "smartcut/SourceIndex.h"
 
 namespace {
 
@@ -49,6 +52,7 @@ struct Pictures {
     std::map<int64_t, Luma> byCode; // by the drawn frame number
     std::vector<int64_t> order;
     std::map<int64_t, std::string> captions; // frame code -> the caption data it carries
+    std::map<int64_t, bool> topFieldFirst;
 };
 
 Pictures picturesOf(const QString& path) {
@@ -57,6 +61,7 @@ Pictures picturesOf(const QString& path) {
         const int64_t code = samples::readFrameCode(&f);
         out.order.push_back(code);
         out.byCode[code] = lumaOf(f);
+        out.topFieldFirst[code] = f.interlaced_frame && f.top_field_first;
         if (const AVFrameSideData* cc = av_frame_get_side_data(&f, AV_FRAME_DATA_A53_CC))
             out.captions[code].assign(reinterpret_cast<const char*>(cc->data), cc->size);
     });
@@ -89,8 +94,50 @@ bool mediainfoReads(const QString& path) {
     return p.exitCode() == 0 && !p.readAllStandardOutput().trimmed().isEmpty();
 }
 
-int64_t sampleAt(int64_t frame) {
-    return std::llround(double(frame) * 1001 / 30000 * 48000);
+// What an MPEG-2 stream says of itself: its distinct sequence headers, its sequence end codes and whether
+// the last packet holds one, and each GOP's timecode (in frames at 25 fps) by the first frame it shows.
+struct Mpeg2Headers {
+    std::set<std::vector<uint8_t>> sequenceHeaders;
+    int sequenceEnds = 0;
+    bool lastEndsSequence = false;
+    std::map<int64_t, int64_t> gopTimecodes;
+};
+
+Mpeg2Headers mpeg2HeadersOf(const QString& path) {
+    Mpeg2Headers out;
+    SourceIndex index;
+    EXPECT_EQ(scanSource(path, index).toStdString(), "");
+    QString error;
+    AVInputPtr in = openClip(path, error);
+    AVPacketPtr pkt = makePacket();
+    size_t position = 0;
+    while (in && av_read_frame(in.get(), pkt.get()) >= 0) {
+        if (pkt->stream_index == index.videoStream) {
+            if (auto header = sequenceHeaderOf(pkt->data, pkt->size); !header.empty())
+                out.sequenceHeaders.insert(header);
+            out.lastEndsSequence = endsSequence(pkt->data, pkt->size);
+            out.sequenceEnds += out.lastEndsSequence;
+            if (const auto tc = gopTimecodeOf(pkt->data, pkt->size))
+                out.gopTimecodes[index.packets.at(position).display - index.packets.at(position).leading] =
+                    ((tc->hours * 60 + tc->minutes) * 60 + tc->seconds) * 25 + tc->frames;
+            ++position;
+        }
+        av_packet_unref(pkt.get());
+    }
+    return out;
+}
+
+// Format profile and scan order as mediainfo reads them.
+QString mediainfoVideoTraits(const QString& path) {
+    QProcess p;
+    p.start("mediainfo", {"--Inform=Video;%Format_Profile%|%ScanOrder%", path});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+int64_t sampleAt(int64_t frame, const QString& source) {
+    const double fps = source.startsWith("xdcam") ? 25 : 30000.0 / 1001;
+    return std::llround(double(frame) / fps * 48000);
 }
 
 class SmartCutTest : public ::testing::Test {
@@ -113,7 +160,24 @@ class SmartCutTest : public ::testing::Test {
         clip("closed.mov", "h264", true, "pcm_s16le");
         clip("closed.mp4", "h264", true, "aac");
         clip("open.mov", "h264", false, "pcm_s16le");
-        clip("mpeg2.mxf", "mpeg2video", true, "pcm_s16le");
+        // XDCAM HD422 at a small size: 4:2:2 interlaced, CBR, GOP 12 with 2 B, 16 PCM tracks, timecode.
+        // Open GOPs (I pictures at 12k, each after its two leading B pictures), also bottom field first.
+        for (const QString name : {"xdcam_closed", "xdcam", "xdcam_bff"}) {
+            samples::ClipRecipe xdcam = samples::referenceInput(name == "xdcam_bff" ? "xdcam" : name,
+                                                                kFrames / 25.0, samples::InputSize::Small);
+            xdcam.bottomFieldFirst = name == "xdcam_bff";
+            xdcam.path = dir_->filePath(name + ".mxf");
+            samples::writeSampleClip(xdcam);
+            sources_[name + ".mxf"] = picturesOf(xdcam.path);
+        }
+        // The same pictures in MPEG-TS, with MP2 sound.
+        samples::ClipRecipe ts = samples::referenceInput("xdcam", kFrames / 25.0, samples::InputSize::Small);
+        ts.path = dir_->filePath("xdcam.ts");
+        ts.audioCodec = "mp2";
+        ts.audioTracks = 1;
+        ts.channelsPerTrack = 2;
+        samples::writeSampleClip(ts);
+        sources_["xdcam.ts"] = picturesOf(ts.path);
     }
     static void TearDownTestSuite() {
         delete dir_;
@@ -149,7 +213,23 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         {"tail_right_after_an_idr", "closed.mp4", "mpegts", "ts", 5, 73, 24, 72},
         {"to_the_clip_end", "closed.mp4", "mpegts", "ts", 30, kFrames, 48, kFrames},
         {"open_gop_h264_is_reencoded", "open.mov", "mov", "mov", 10, 60, 0, 0},
-        {"mpeg2_is_reencoded_whole", "mpeg2.mxf", "mxf", "mxf", 10, 83, 0, 0},
+        {"mpeg2_mid_gop_both_ends", "xdcam_closed.mxf", "mxf", "mxf", 10, 83, 12, 72},
+        {"mpeg2_in_on_splice_point", "xdcam_closed.mxf", "mxf", "mxf", 24, 60, 24, 60},
+        {"mpeg2_one_frame_head", "xdcam_closed.mxf", "mxf", "mxf", 23, 90, 24, 84},
+        {"mpeg2_one_frame_tail", "xdcam_closed.mxf", "mxf", "mxf", 13, 85, 24, 84},
+        {"mpeg2_no_splice_point_inside", "xdcam_closed.mxf", "mxf", "mxf", 26, 35, 0, 0},
+        {"mpeg2_to_the_clip_end", "xdcam_closed.mxf", "mxf", "mxf", 30, kFrames, 36, kFrames},
+        // An open GOP's splice point is its I picture; its leading B pictures go to the head, and the
+        // tail starts with the leading B pictures of the GOP after the copy.
+        {"open_gop_mid_gop_one_frame_tail", "xdcam.mxf", "mxf", "mxf", 5, 83, 12, 82},
+        {"open_gop_in_on_splice_point", "xdcam.mxf", "mxf", "mxf", 12, 60, 12, 58},
+        {"open_gop_in_on_leading_b", "xdcam_bff.mxf", "mxf", "mxf", 10, 50, 12, 46},
+        {"open_gop_one_frame_head", "xdcam_bff.mxf", "mxf", "mxf", 11, 90, 12, 82},
+        {"open_gop_no_splice_point_inside", "xdcam.mxf", "mxf", "mxf", 13, 22, 0, 0},
+        {"open_gop_to_the_clip_end", "xdcam.mxf", "mxf", "mxf", 30, kFrames, 36, kFrames},
+        {"mpeg2_ts_mid_gop", "xdcam.ts", "mpegts", "ts", 5, 83, 12, 82},
+        {"mpeg2_ts_in_on_leading_b", "xdcam.ts", "mpegts", "ts", 10, 50, 12, 46},
+        {"mpeg2_ts_no_splice_point_inside", "xdcam.ts", "mpegts", "ts", 13, 22, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -161,6 +241,22 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         const QString path = dir_->filePath(target);
         EXPECT_EQ(decodeErrors(path).toStdString(), "");
         EXPECT_TRUE(mediainfoReads(path));
+
+        if (QString(c.source).startsWith("xdcam")) {
+            // One unbroken sequence: the source's sequence header throughout, one end code at the very
+            // end, and GOP timecodes that run on from the source's timecode at the in point.
+            const Mpeg2Headers source = mpeg2HeadersOf(dir_->filePath(c.source));
+            const Mpeg2Headers written = mpeg2HeadersOf(path);
+            EXPECT_EQ(written.sequenceHeaders, source.sequenceHeaders);
+            EXPECT_EQ(written.sequenceEnds, 1);
+            EXPECT_TRUE(written.lastEndsSequence);
+            ASSERT_FALSE(written.gopTimecodes.empty());
+            const int64_t start = source.gopTimecodes.at(0);
+            EXPECT_EQ(start, 10 * 3600 * 25); // the recording's 10:00:00:00
+            for (const auto& [frame, timecode] : written.gopTimecodes)
+                EXPECT_EQ(timecode, start + c.in + frame) << "GOP shown from frame " << frame;
+            EXPECT_EQ(mediainfoVideoTraits(path), mediainfoVideoTraits(dir_->filePath(c.source)));
+        }
 
         const Pictures pictures = picturesOf(path);
         std::vector<int64_t> expected;
@@ -176,6 +272,8 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
                 captioned[frame] = bytes;
         EXPECT_FALSE(captioned.empty());
         EXPECT_EQ(pictures.captions, captioned);
+        for (const auto& [code, top] : pictures.topFieldFirst)
+            EXPECT_EQ(top, source.topFieldFirst.at(code)) << "field order of frame " << code;
         for (const auto& [code, luma] : pictures.byCode) {
             const double db = psnr(luma, source.byCode.at(code));
             if (code >= c.copyFrom && code < c.copyTo)
@@ -187,10 +285,10 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         const auto sourceAudio = decodeAudio(dir_->filePath(c.source), 0);
         const auto audio = decodeAudio(path, 0);
         ASSERT_EQ(audio.size(), sourceAudio.size());
-        const int64_t first = sampleAt(c.in), count = sampleAt(c.out) - first;
-        if (QString(c.source).endsWith(".mp4")) {
-            // AAC is encoded again: the span's length, give or take the codec's padding (which MPEG-TS
-            // cannot signal, so a player there also gets the encoder's priming).
+        const int64_t first = sampleAt(c.in, c.source), count = sampleAt(c.out, c.source) - first;
+        if (QString(c.source).endsWith(".mp4") || QString(c.source).endsWith(".ts")) {
+            // AAC and MP2 are encoded again: the span's length, give or take the codec's padding (which
+            // MPEG-TS cannot signal, so a player there also gets the encoder's priming).
             EXPECT_NEAR(double(audio[0].size()), double(count), 2048);
             continue;
         }

@@ -147,7 +147,7 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipRecipe& clip) {
         opts.set("mpv_flags", "+strict_gop");
     if (clip.interlaced) {
         c->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
-        c->field_order = AV_FIELD_TT;
+        c->field_order = clip.bottomFieldFirst ? AV_FIELD_BB : AV_FIELD_TT;
     }
 
     if (clip.videoBitRate > 0)
@@ -177,7 +177,7 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipRecipe& clip) {
         // GOPs fixed by gopLength: a scene cut would move I-frames (and closed GOPs refuse it).
         opts.set("sc_threshold", "1000000000");
         if (!clip.startTimecode.isEmpty())
-            opts.set("timecode", clip.startTimecode.toUtf8()); // in the GOP headers too
+            opts.set("gop_timecode", clip.startTimecode.toUtf8()); // in the GOP headers too
     } else if (codec->id == AV_CODEC_ID_PRORES) {
         opts.set("profile", "proxy"); // the smallest files, as for a promo kept for reference
     } else if (codec->id == AV_CODEC_ID_DNXHD) {
@@ -346,7 +346,7 @@ class ClipWriter {
         }
         out->pts = startFrame() + n;
         out->interlaced_frame = clip_.interlaced;
-        out->top_field_first = clip_.interlaced;
+        out->top_field_first = clip_.interlaced && !clip_.bottomFieldFirst;
         av_frame_remove_side_data(out, AV_FRAME_DATA_A53_CC);
         if (clip_.captions)
             attachCaption(out, n);

@@ -120,6 +120,8 @@ QString recipeText(const ClipRecipe& c) {
     add("b_frames", c.bFrames);
     add("closed_gop", c.closedGop);
     add("interlaced", c.interlaced);
+    if (c.bottomFieldFirst) // only when set: the inputs cached before it keep their keys
+        add("bottom_field_first", c.bottomFieldFirst);
     add("moving_detail", c.movingDetail);
     add("flash_and_beep", c.flashAndBeep);
     add("audio", c.audioCodec);

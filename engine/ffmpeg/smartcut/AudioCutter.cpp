@@ -18,6 +18,13 @@ struct FifoFree {
 };
 using AudioFifoPtr = std::unique_ptr<AVAudioFifo, FifoFree>;
 
+bool takesFormat(const AVCodec* codec, AVSampleFormat format) {
+    for (const AVSampleFormat* f = codec->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f)
+        if (*f == format)
+            return true;
+    return false;
+}
+
 AVCodecContextPtr openEncoder(const AVCodecContext* dec, const AVCodecParameters* src, QString& error) {
     const AVCodec* codec = avcodec_find_encoder(src->codec_id);
     if (!codec) {
@@ -27,7 +34,10 @@ AVCodecContextPtr openEncoder(const AVCodecContext* dec, const AVCodecParameters
     }
     AVCodecContextPtr enc(avcodec_alloc_context3(codec));
     enc->sample_rate = dec->sample_rate;
+    // In the decoder's own format where the encoder takes it (PCM stays bit-identical), else converted.
     enc->sample_fmt = dec->sample_fmt;
+    if (codec->sample_fmts && !takesFormat(codec, dec->sample_fmt))
+        enc->sample_fmt = codec->sample_fmts[0];
     av_channel_layout_copy(&enc->ch_layout, &dec->ch_layout);
     enc->time_base = {1, dec->sample_rate};
     enc->bit_rate = src->bit_rate > 0 ? src->bit_rate : 0;
@@ -47,6 +57,7 @@ struct AudioCutter::Track {
     AVCodecContextPtr dec, enc;
     std::shared_ptr<const AVCodecContext> made; // instead of enc for a stream cut and encoded beforehand
     AudioFifoPtr fifo;
+    SwrPtr converter;
     int64_t first = 0, end = 0;
     int64_t written = 0; // samples handed to the encoder
     int chunk = 1024;
@@ -97,6 +108,10 @@ struct AudioCutter::Track {
                                    : std::llround((double(ts) * av_q2d(stream->time_base) - zero) * rate);
             const int64_t lo = std::max(at, reached());
             const int64_t hi = std::min(at + frame->nb_samples, end);
+            if (hi > lo && frame->format != enc->sample_fmt) {
+                if (QString e = convert(frame); !e.isEmpty())
+                    return e;
+            }
             if (hi > lo) {
                 const AVSampleFormat format = enc->sample_fmt;
                 const bool planar = av_sample_fmt_is_planar(format);
@@ -110,6 +125,20 @@ struct AudioCutter::Track {
             if (QString e = encodeQueued(false); !e.isEmpty())
                 return e;
         }
+        return {};
+    }
+
+    // The frame in the encoder's sample format (same rate and channels: as many samples).
+    QString convert(AVFramePtr& frame) {
+        if (!converter)
+            converter.reset(swr_alloc());
+        AVFramePtr out = makeFrame();
+        out->format = enc->sample_fmt;
+        out->sample_rate = frame->sample_rate;
+        av_channel_layout_copy(&out->ch_layout, &frame->ch_layout);
+        if (int rc = swr_convert_frame(converter.get(), out.get(), frame.get()); rc < 0)
+            return QStringLiteral("Cannot convert the sound for its encoder: %1").arg(avErrorText(rc));
+        frame = std::move(out);
         return {};
     }
 

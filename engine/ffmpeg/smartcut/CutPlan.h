@@ -13,6 +13,9 @@ struct CutPlan {
     // from decode positions [copyFirst, copyEnd). Without a copied part headEnd == tailStart == out.
     int64_t headEnd = 0, tailStart = 0;
     int copyFirst = 0, copyEnd = 0;
+    // Leading pictures of an open GOP that follow copyFirst in decode order: left out of the copy (they
+    // are shown in the head), the rest of their GOP renumbered and the GOP marked closed.
+    int dropLeading = 0;
     bool copies() const { return tailStart > headEnd; }
     QString why; // why nothing is copied
 };

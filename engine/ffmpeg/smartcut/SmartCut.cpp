@@ -11,6 +11,7 @@
 #include "smartcut/CutCheck.h"
 #include "smartcut/CutPlan.h"
 #include "smartcut/H264Units.h"
+#include "smartcut/Mpeg2Units.h"
 #include "smartcut/SpanEncoder.h"
 #include "writer/OutputFile.h"
 
@@ -58,9 +59,13 @@ class CopiedPackets {
     AVPacketPtr next(QString& error) {
         AVPacketPtr pkt = makePacket();
         while (position_ + 1 < plan_->copyEnd && av_read_frame(in_.get(), pkt.get()) >= 0) {
-            if (pkt->stream_index != index_->videoStream || ++position_ < plan_->copyFirst) {
+            if (pkt->stream_index != index_->videoStream || ++position_ < plan_->copyFirst || dropped()) {
                 av_packet_unref(pkt.get());
                 continue;
+            }
+            if (QString e = closeFirstGop(pkt.get()); !e.isEmpty()) {
+                error = e;
+                return nullptr;
             }
             av_bsf_send_packet(bsf_.get(), pkt.get());
             AVPacketPtr converted = makePacket();
@@ -79,8 +84,29 @@ class CopiedPackets {
     std::vector<uint8_t> parameterSets; // every SPS/PPS of the source, Annex B (H.264)
 
   private:
+    bool dropped() const { return position_ > plan_->copyFirst && position_ <= plan_->copyFirst + plan_->dropLeading; }
+    // An open GOP the copy starts with, its leading pictures left out: closed, its timecode that of its
+    // first picture now shown, its pictures' temporal references counted from there.
+    QString closeFirstGop(AVPacket* pkt) {
+        if (plan_->dropLeading == 0 || (position_ > plan_->copyFirst && startsGop(pkt->data, pkt->size)))
+            firstGopDone_ = true;
+        if (firstGopDone_)
+            return {};
+        if (int rc = av_packet_make_writable(pkt); rc < 0)
+            return QStringLiteral("Cannot renumber the copied pictures: %1").arg(avErrorText(rc));
+        if (position_ == plan_->copyFirst) {
+            auto tc = index_->gopTimecodeAt(plan_->headEnd);
+            if (!tc)
+                tc = gopTimecodeOf(pkt->data, pkt->size);
+            closeGop(pkt->data, pkt->size, tc.value_or(GopTimecode{}));
+        }
+        shiftTemporalReference(pkt->data, pkt->size, plan_->dropLeading);
+        return {};
+    }
+
     const SourceIndex* index_ = nullptr;
     const CutPlan* plan_ = nullptr;
+    bool firstGopDone_ = false;
     AVInputPtr in_;
     BsfPtr bsf_;
     int position_ = -1;
@@ -114,10 +140,10 @@ int64_t reorderDepth(const std::vector<AVPacketPtr>& packets, int64_t first) {
 }
 
 int64_t copiedDepth(const SourceIndex& index, const CutPlan& plan) {
-    int64_t depth = 0;
+    int64_t depth = 0, written = 0;
     for (int p = plan.copyFirst; p < plan.copyEnd; ++p)
-        depth = std::max<int64_t>(depth, int64_t(p - plan.copyFirst) -
-                                             (index.packets[size_t(p)].display - plan.headEnd));
+        if (p == plan.copyFirst || p > plan.copyFirst + plan.dropLeading)
+            depth = std::max<int64_t>(depth, written++ - (index.packets[size_t(p)].display - plan.headEnd));
     return depth;
 }
 
@@ -139,6 +165,36 @@ QString containerCheck(const AVOutputFormat* muxer, const AVCodecParameters* par
     return QStringLiteral("the %1 format cannot hold the source's %2 %3")
         .arg(QString::fromUtf8(muxer->name), QString::fromUtf8(avcodec_get_name(par->codec_id)),
              par->codec_type == AVMEDIA_TYPE_VIDEO ? QStringLiteral("video") : QStringLiteral("audio"));
+}
+
+AVPacketPtr withData(AVPacketPtr p, const std::vector<uint8_t>& bytes) {
+    AVPacketPtr out = makePacket();
+    if (av_new_packet(out.get(), int(bytes.size())) < 0)
+        return p;
+    std::copy(bytes.begin(), bytes.end(), out->data);
+    av_packet_copy_props(out.get(), p.get());
+    return out;
+}
+
+// A re-encoded MPEG-2 picture with the source's sequence header in place of the encoder's: the decoder
+// and the muxer then see one unchanged sequence across the splices.
+AVPacketPtr withSourceSequenceHeader(AVPacketPtr p, const SourceIndex& index) {
+    if (index.sequenceHeader.empty() || sequenceHeaderOf(p->data, p->size).empty())
+        return p;
+    const std::vector<uint8_t> bytes = withSequenceHeader(p->data, p->size, index.sequenceHeader);
+    return withData(std::move(p), bytes);
+}
+
+AVPacketPtr withoutSequenceEnd(AVPacketPtr p) {
+    if (p && endsSequence(p->data, p->size))
+        av_shrink_packet(p.get(), p->size - 4);
+    return p;
+}
+
+AVPacketPtr endingSequence(AVPacketPtr p) {
+    std::vector<uint8_t> bytes(p->data, p->data + p->size);
+    bytes.insert(bytes.end(), std::begin(kMpeg2SequenceEnd), std::end(kMpeg2SequenceEnd));
+    return withData(std::move(p), bytes);
 }
 
 CutOutcome failed(const QString& text) {
@@ -173,16 +229,15 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     }
 
     const bool h264 = videoPar->codec_id == AV_CODEC_ID_H264;
+    const bool mpeg2 = videoPar->codec_id == AV_CODEC_ID_MPEG2VIDEO;
     CutPlan plan = planCut(index, request.in, request.out);
-    if (!h264)
-        plan = CutPlan{request.in,
-                       request.out,
-                       request.out,
-                       request.out,
-                       0,
-                       0,
-                       QStringLiteral("the source's %1 video is re-encoded whole")
-                           .arg(QString::fromUtf8(avcodec_get_name(videoPar->codec_id)))};
+    if (!h264 && !mpeg2) {
+        plan = CutPlan{};
+        plan.in = request.in;
+        plan.out = plan.headEnd = plan.tailStart = request.out;
+        plan.why = QStringLiteral("the source's %1 video is re-encoded whole")
+                       .arg(QString::fromUtf8(avcodec_get_name(videoPar->codec_id)));
+    }
     control.progress(0.05);
 
     // The spans around a copied stretch are short (up to a GOP each) and are encoded first: the file's
@@ -260,6 +315,8 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
             depth = encoder->has_b_frames;
         if (!(videoStream = file->addStream(desc, error)))
             return error;
+        if (const QString tc = index.timecodeAt(request.in); !tc.isEmpty())
+            av_dict_set(&videoStream->metadata, "timecode", tc.toLatin1().constData(), 0);
         for (const AVCodecContext* a : audioEncoders) {
             audioStreams.push_back(file->addStream(a, error));
             if (!audioStreams.back())
@@ -271,6 +328,7 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     // Each picture in decode order, after the sound that starts before it.
     const int64_t frames = request.out - request.in;
     int64_t decodePosition = 0;
+    AVPacketPtr heldBack;
     auto writeAudio = [&](size_t stream, AVPacket* p) {
         return file->write(p, audioStreams[stream], audioEncoders[stream]->time_base);
     };
@@ -284,14 +342,28 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         if (QString e = audio->writeUntil(index.secondsOf(p->dts), writeAudio); !e.isEmpty())
             return e;
         control.progress(0.05 + 0.9 * double(decodePosition) / double(frames));
-        return file->write(p.get(), videoStream, desc->time_base);
+        if (!mpeg2)
+            return file->write(p.get(), videoStream, desc->time_base);
+        // The last picture waits for the stream's one sequence end code.
+        std::swap(heldBack, p);
+        p = withoutSequenceEnd(std::move(p));
+        return p ? file->write(p.get(), videoStream, desc->time_base) : QString();
+    };
+    auto writeEncoded = [&](AVPacketPtr p) {
+        return writeVideo(mpeg2 ? withSourceSequenceHeader(std::move(p), index) : std::move(p));
+    };
+    auto endVideo = [&]() -> QString {
+        if (!heldBack)
+            return {};
+        AVPacketPtr last = endingSequence(withoutSequenceEnd(std::move(heldBack)));
+        return file->write(last.get(), videoStream, desc->time_base);
     };
 
     if (plan.copies()) {
         if (QString e = writeHeader(nullptr); !e.isEmpty())
             return failed(e);
         for (auto& p : head.packets)
-            if (QString e = writeVideo(std::move(p)); !e.isEmpty())
+            if (QString e = writeEncoded(std::move(p)); !e.isEmpty())
                 return failed(e);
         for (AVPacketPtr p = copied.next(error); p; p = copied.next(error))
             if (QString e = writeVideo(std::move(p)); !e.isEmpty())
@@ -299,16 +371,24 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         if (!error.isEmpty())
             return failed(error);
         for (auto& p : tail.packets)
-            if (QString e = writeVideo(std::move(p)); !e.isEmpty())
+            if (QString e = writeEncoded(std::move(p)); !e.isEmpty())
                 return failed(e);
     } else {
         SpanOutput whole;
         whole.globalHeader = h264;
-        whole.opened = writeHeader;
-        whole.packet = writeVideo;
+        // MPEG-2 keeps the source's sequence header, so the file is described as the source is.
+        whole.opened = [&](AVCodecContext* encoder) {
+            if (!mpeg2)
+                return writeHeader(encoder);
+            depth = encoder->has_b_frames;
+            return writeHeader(nullptr);
+        };
+        whole.packet = writeEncoded;
         if (QString e = encodeSpan(index, plan.in, plan.out, plan.in, 1, whole); !e.isEmpty())
             return failed(e);
     }
+    if (QString e = endVideo(); !e.isEmpty())
+        return failed(e);
     if (QString e = audio->writeUntil(std::numeric_limits<double>::infinity(), writeAudio); !e.isEmpty())
         return failed(e);
 

@@ -1,10 +1,16 @@
 #include "smartcut/SourceIndex.h"
 
+#include <QRegularExpression>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 
 #include "core/AvError.h"
 #include "smartcut/H264Units.h"
+
+extern "C" {
+#include <libavutil/timecode.h>
+}
 
 namespace engine::ff {
 
@@ -13,6 +19,31 @@ int SourceIndex::positionOf(int64_t display) const {
         if (packets[i].display == display)
             return int(i);
     return -1;
+}
+
+QString SourceIndex::timecodeAt(int64_t display) const {
+    if (!firstTimecode)
+        return {};
+    const GopTimecode& t = *firstTimecode;
+    AVTimecode tc;
+    if (av_timecode_init_from_components(&tc, frameRate, t.dropFrame ? AV_TIMECODE_FLAG_DROPFRAME : 0, t.hours,
+                                         t.minutes, t.seconds, t.frames, nullptr) < 0)
+        return {};
+    char text[AV_TIMECODE_STR_SIZE];
+    return QString::fromLatin1(av_timecode_make_string(&tc, text, int(display)));
+}
+
+std::optional<GopTimecode> SourceIndex::gopTimecodeAt(int64_t display) const {
+    const QStringList parts = timecodeAt(display).split(QRegularExpression("[:;.]"));
+    if (parts.size() != 4)
+        return std::nullopt;
+    GopTimecode tc;
+    tc.dropFrame = firstTimecode->dropFrame;
+    tc.hours = parts[0].toInt() % 24;
+    tc.minutes = parts[1].toInt();
+    tc.seconds = parts[2].toInt();
+    tc.frames = parts[3].toInt();
+    return tc;
 }
 
 AVInputPtr openClip(const QString& path, QString& error) {
@@ -64,6 +95,19 @@ AVInputPtr openClipBefore(const SourceIndex& index, int position, int& next, QSt
     return openClip(index.path, error);
 }
 
+namespace {
+
+void noteMpeg2Headers(const AVPacket& pkt, SourceIndex& index) {
+    if (index.sequenceHeader.empty())
+        index.sequenceHeader = sequenceHeaderOf(pkt.data, pkt.size);
+    if (!index.firstTimecode)
+        index.firstTimecode = gopTimecodeOf(pkt.data, pkt.size);
+    if (index.intraDcPrecision < 0)
+        index.intraDcPrecision = intraDcPrecisionOf(pkt.data, pkt.size);
+}
+
+} // namespace
+
 QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop) {
     QString error;
     AVInputPtr in = openClip(path, error);
@@ -82,7 +126,8 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     index.frameRate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
     if (index.frameRate.num <= 0 || index.frameRate.den <= 0)
         return QStringLiteral("The clip's frame rate is unknown");
-    const bool h264 = st->codecpar->codec_id == AV_CODEC_ID_H264;
+    index.codec = st->codecpar->codec_id;
+    const bool h264 = index.codec == AV_CODEC_ID_H264, mpeg2 = index.codec == AV_CODEC_ID_MPEG2VIDEO;
     const int lengthSize = avccLengthSize(st->codecpar->extradata, st->codecpar->extradata_size);
 
     AVPacketPtr pkt = makePacket();
@@ -97,7 +142,12 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
             p.key = pkt->flags & AV_PKT_FLAG_KEY;
             // Only an IDR is a clean start for H.264: a recovery point may be followed by pictures
             // that refer back past it.
-            p.splice = h264 && containsIdr(splitNalUnits(pkt->data, pkt->size, lengthSize));
+            // For MPEG-2 an I picture starting a closed GOP (an open GOP's leading B pictures refer back).
+            p.splice = h264 ? containsIdr(splitNalUnits(pkt->data, pkt->size, lengthSize))
+                            : mpeg2 && p.key && startsClosedGop(pkt->data, pkt->size);
+            p.gopStart = mpeg2 && p.key && startsGop(pkt->data, pkt->size);
+            if (mpeg2)
+                noteMpeg2Headers(*pkt, index);
             bytes += pkt->size;
             index.packets.push_back(p);
         }
@@ -111,6 +161,11 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
     for (auto& p : index.packets)
         p.display = std::llround(double(p.pts - index.firstPts) / ticksPerFrame);
+    for (size_t i = 0; i < index.packets.size(); ++i)
+        for (size_t k = i + 1; index.packets[i].gopStart && k < index.packets.size() &&
+                               index.packets[k].display < index.packets[i].display;
+             ++k)
+            ++index.packets[i].leading;
     index.frames = int64_t(index.packets.size());
     index.bitRate = int64_t(double(bytes) * 8 / index.secondsOf(index.frames));
     return {};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/AvPtr.h"
+#include "smartcut/Mpeg2Units.h"
 
 namespace engine::ff {
 
@@ -16,6 +17,10 @@ struct IndexedPacket {
     int64_t display = 0; // frame number from the clip's first frame, display order
     bool key = false;    // the demuxer's key flag
     bool splice = false; // decoding can start here and nothing after it refers to anything before it
+    // MPEG-2: an I picture with a GOP header; its GOP's leading pictures (shown before it, decoded
+    // after it) refer to the GOP before when the GOP is open.
+    bool gopStart = false;
+    int leading = 0;
 };
 
 struct SourceIndex {
@@ -27,11 +32,21 @@ struct SourceIndex {
     int64_t firstPts = 0;
     int64_t frames = 0;
     int64_t bitRate = 0;                // bits per second, from the packet sizes
+    AVCodecID codec = AV_CODEC_ID_NONE;
+    // MPEG-2: the first sequence header (with its extensions), the first GOP's timecode and the
+    // pictures' intra DC precision, which re-encoded pictures must match.
+    std::vector<uint8_t> sequenceHeader;
+    std::optional<GopTimecode> firstTimecode;
+    int intraDcPrecision = -1;
     std::vector<IndexedPacket> packets; // decode order
 
     // Decode position of the frame displayed as `display`; -1 when absent.
     int positionOf(int64_t display) const;
     double secondsOf(int64_t display) const { return double(display) * frameRate.den / frameRate.num; }
+    // The MPEG-2 GOP timecode of the frame displayed as `display`, counted on from the first GOP's;
+    // empty when the source has none.
+    QString timecodeAt(int64_t display) const;
+    std::optional<GopTimecode> gopTimecodeAt(int64_t display) const;
     double startSeconds() const { return double(firstPts) * timeBase.num / timeBase.den; }
 };
 

@@ -8,6 +8,7 @@
 
 #include "core/AvError.h"
 #include "smartcut/Codecs.h"
+#include "smartcut/Mpeg2Units.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -53,9 +54,37 @@ QString h264Profile(int profile) {
     }
 }
 
+uint16_t* matrixCopy(const std::vector<uint16_t>& m) {
+    auto* out = static_cast<uint16_t*>(av_malloc(64 * sizeof(uint16_t)));
+    std::copy(m.begin(), m.end(), out);
+    return out;
+}
+
+// Pictures the MPEG-2 decoder takes as the source's own: the same quantiser matrices and DC precision
+// (the sequence header itself is replaced by the source's), GOP timecodes that go on from the source's.
+void matchMpeg2(const SourceIndex& index, int64_t firstFrame, AVCodecContext* enc, AVDictionary** opts) {
+    const QuantMatrices matrices = quantMatricesOf(index.sequenceHeader);
+    if (!matrices.intra.empty())
+        enc->intra_matrix = matrixCopy(matrices.intra);
+    if (!matrices.nonIntra.empty())
+        enc->inter_matrix = matrixCopy(matrices.nonIntra);
+    if (index.intraDcPrecision >= 0)
+        enc->intra_dc_precision = index.intraDcPrecision;
+    if (const QString tc = index.timecodeAt(firstFrame); !tc.isEmpty())
+        av_dict_set(opts, "gop_timecode", tc.toLatin1().constData(), 0);
+    // The finest quantiser: re-encoded pictures sit between copied ones and must not stand out.
+    enc->global_quality = FF_QP2LAMBDA;
+    enc->qmin = 1;
+    enc->qmax = 28; // as far as the non-linear scale goes here
+    av_dict_set(opts, "non_linear_quant", "1", 0); // whose finest step is half the linear scale's
+    enc->flags |= AV_CODEC_FLAG_CLOSED_GOP;
+    av_dict_set(opts, "sc_threshold", "1000000000", 0); // closed GOPs only at fixed places
+    av_dict_set(opts, "mpv_flags", "+strict_gop", 0);    // and of the full length
+}
+
 AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecParameters* src,
-                                     const AVFrame* first, int parameterSetId, int64_t frames,
-                                     bool globalHeader, QString& error) {
+                                     const AVFrame* first, int64_t firstFrame, int parameterSetId,
+                                     int64_t frames, bool globalHeader, QString& error) {
     const bool h264 = src->codec_id == AV_CODEC_ID_H264;
     const AVCodec* codec =
         h264 ? avcodec_find_encoder_by_name("libx264") : avcodec_find_encoder(src->codec_id);
@@ -107,10 +136,8 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
         enc->flags |= AV_CODEC_FLAG_QSCALE;
         enc->global_quality = FF_QP2LAMBDA * 2;
         enc->bit_rate = index.bitRate;
-        if (src->codec_id == AV_CODEC_ID_MPEG2VIDEO) {
-            enc->flags |= AV_CODEC_FLAG_CLOSED_GOP;
-            av_dict_set(&opts, "sc_threshold", "1000000000", 0); // closed GOPs only at fixed places
-        }
+        if (src->codec_id == AV_CODEC_ID_MPEG2VIDEO)
+            matchMpeg2(index, firstFrame, enc.get(), &opts);
         enc->gop_size = 12;
         enc->max_b_frames = 2;
     }
@@ -286,7 +313,7 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
     for (AVFramePtr frame = decoder.take(); frame; frame = decoder.take()) {
         QString error;
         if (!enc) {
-            if (!(enc = openMatchedEncoder(index, decoder.parameters(), frame.get(), parameterSetId,
+            if (!(enc = openMatchedEncoder(index, decoder.parameters(), frame.get(), from, parameterSetId,
                                            to - from, output.globalHeader, error)))
                 return error;
             if (QString e = output.opened(enc.get()); !e.isEmpty())

@@ -43,6 +43,7 @@ struct ClipRecipe {
     int bFrames = 2;
     bool closedGop = true;
     bool interlaced = false; // top field first, coded as interlaced (MBAFF in H.264)
+    bool bottomFieldFirst = false; // interlaced with the bottom field first instead
     // Encoder threads; 0: two from 720 lines up, else one.
     int threads = 0;
 
