@@ -7,7 +7,7 @@
 
 #include "ErrorReporter.h"
 #include "PlayerLayout.h"
-#include "app/PlayerFields.h"
+#include "windowstate/PlayerFields.h"
 #include "engine/EngineFactory.h"
 #include "export/CuePoints.h"
 #include "export/ExportJob.h"
