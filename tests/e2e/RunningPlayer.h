@@ -6,6 +6,9 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
+
+#include "XWindowProperties.h"
 
 namespace e2e {
 
@@ -29,6 +32,19 @@ struct RunningPlayer {
         player.setProcessEnvironment(environment);
         player.setProcessChannelMode(QProcess::ForwardedChannels);
         player.start(QStringLiteral(PLAYER_PROGRAM), {});
+    }
+    // The main window as the window manager lists it, once its caption is set; 0 when none shows.
+    WId mainWindow() const {
+        WId main = 0;
+        (void)QTest::qWaitFor(
+            [&] {
+                for (WId window : xClientWindows())
+                    if (xTextProperty(window, "_NET_WM_NAME").contains("release"))
+                        main = window;
+                return main != 0;
+            },
+            60000);
+        return main;
     }
     ~RunningPlayer() {
         player.terminate();
