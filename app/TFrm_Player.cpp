@@ -43,7 +43,7 @@ TFrm_Player::TFrm_Player(IEngineFactory& factory, services::Services services, Q
                            showOpenFailure(*fields_.m_pFile, state, *ui_.PainelArquivo);
                        }),
       library_({ui_.ComboData, ui_.RGCanal, ui_.RgExtensao, ui_.LblPasta, ui_.FileList, ui_.PainelArquivo},
-               fields_, services, [this] { transport_.BtPlayClick(); }),
+               fields_, services, [this] { play(); }),
       secondaryOutput_({ui_.ComboMonitor}, fields_, factory, services) {
     setObjectName(QStringLiteral("Frm_Player"));
     setWindowTitle(QStringLiteral("Player"));
@@ -138,6 +138,11 @@ void TFrm_Player::destroir() {
         query<IMObject>(fields_.myWriter_Export)->CloseObject();
 }
 
+void TFrm_Player::play() {
+    forgetOpenFailure(*ui_.PainelArquivo);
+    transport_.BtPlayClick();
+}
+
 void TFrm_Player::BtSetupClick() {
     {
         const std::unique_ptr<QDialog> dialog = makeSetupDialog(this, factory_, services_);
@@ -170,6 +175,7 @@ void TFrm_Player::resizeEvent(QResizeEvent* event) {
 void TFrm_Player::closeEvent(QCloseEvent* event) {
     errors_.run([this] { FormClose(); });
     event->accept();
+    emit closed();
 }
 
 void TFrm_Player::bindControls() {
@@ -203,7 +209,7 @@ void TFrm_Player::bindControls() {
     auto& tr = transport_;
     connect(ui_.RGSpeedPlay, &widgets::RadioGroup::clicked, this,
             e.guarded([&tr] { tr.RGSpeedPlayClick(); }));
-    connect(ui_.BtPlay, &QAbstractButton::clicked, this, e.guarded([&tr] { tr.BtPlayClick(); }));
+    connect(ui_.BtPlay, &QAbstractButton::clicked, this, e.guarded([this] { play(); }));
     connect(ui_.BtPausa, &QAbstractButton::clicked, this, e.guarded([&tr] { tr.BtPausaClick(); }));
     connect(ui_.BtStop, &QAbstractButton::clicked, this, e.guarded([&tr] { tr.BtStopClick(); }));
     connect(ui_.TBPlay, &widgets::PositionBar::changed, this, e.guarded([&tr] { tr.TBPlayChange(); }));

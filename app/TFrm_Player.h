@@ -7,7 +7,7 @@
 
 #include "ErrorReporter.h"
 #include "PlayerLayout.h"
-#include "app/PlayerFields.h"
+#include "windowstate/PlayerFields.h"
 #include "engine/EngineFactory.h"
 #include "export/CuePoints.h"
 #include "export/ExportJob.h"
@@ -41,6 +41,8 @@ class TFrm_Player : public QWidget {
   signals:
     // leconfig has run (at the first showing, and after the setup dialog closed).
     void configurationLoaded();
+    // The operator closed the window: the program ends with it.
+    void closed();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -49,6 +51,8 @@ class TFrm_Player : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // PLAY, by its button or a double click on a clip.
+    void play();
     void bindControls();
     void bindActions();
     void runLeconfig();

@@ -15,6 +15,10 @@ int main(int argc, char** argv) {
     applyTheme(app, QStringLiteral("Carbon"), platform.messages);
     const std::unique_ptr<engine::IEngineFactory> engine = engine::ff::makeFfmpegEngine();
     TFrm_Player window(*engine, platform.view());
+    // The program ends with its main window, whatever else still shows (the second display's output, a
+    // dialog), not with the last window Qt counts.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&window, &TFrm_Player::closed, &app, &QCoreApplication::quit);
     window.show();
     return app.exec();
 }

@@ -193,31 +193,36 @@ TEST_F(PlayerFixture, KeyboardActionsWorkWhicheverControlHasTheFocus) {
     }
 }
 
-// A clip that failed to open says why in the status strip until a clip opens again; then the strip
-// shows what it showed before.
-TEST_F(PlayerFixture, StatusStripTellsAFailedOpenUntilAClipOpens) {
+// A clip that failed to open says why in the status strip until the next PLAY, also once the source has
+// let the clip go (another clip chosen); then the strip shows what it showed before.
+TEST_F(PlayerFixture, StatusStripTellsAFailedOpenUntilTheNextPlay) {
     TFrm_Player window(engine, services.view());
     window.controls().TimerPlay->stop();
     auto tick = [&] {
         QMetaObject::invokeMethod(window.controls().TimerPlay, "timeout", Qt::DirectConnection);
     };
     const QString usual = window.controls().PainelArquivo->text();
+    const QString failure = QString::fromUtf8(" Falha ao abrir o clipe: arquivo não encontrado");
     auto source = engine::query<engine::IMProps>(window.fields().m_pFile);
-    source->SetProp("last_error", QString::fromUtf8("arquivo não encontrado"));
     const struct {
         const char* name;
         int state;
+        const char* reason;
+        bool play;
         QString shown;
     } steps[] = {
-        {"open failed", 0, QString::fromUtf8(" Falha ao abrir o clipe: arquivo não encontrado")},
-        {"next clip plays", 3, usual},
-        {"closed on purpose, no reason kept", 0, usual},
+        {"opening", 1, "", false, usual},
+        {"open failed", 0, "arquivo não encontrado", false, failure},
+        {"source let go, no reason kept", 0, "", false, failure},
+        {"next PLAY", 3, "", true, usual},
+        {"closed on purpose, no reason", 0, "", false, usual},
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(s.name);
+        if (s.play)
+            window.controls().BtPlay->click();
         engine.presets().sourceState = s.state;
-        if (s.state == 3)
-            source->SetProp("last_error", "");
+        source->SetProp("last_error", QString::fromUtf8(s.reason));
         tick();
         EXPECT_EQ(window.controls().PainelArquivo->text(), s.shown);
     }

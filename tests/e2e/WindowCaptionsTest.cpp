@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QProcess>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "QtPrinters.h"
+#include "RunningPlayer.h"
 #include "XWindowProperties.h"
 #include "engine/EngineFactory.h"
 #include "engine_ffmpeg/FfmpegEngine.h"
@@ -19,51 +16,13 @@ namespace {
 
 const QString kMainCaption = QStringLiteral("VELTRA-PLAYER-2025     - release 20.25.07.12");
 
-// The player program with a settings store of its own: single-folder mode on an empty folder, so it
-// opens without a message.
-struct RunningPlayer {
-    QTemporaryDir home;
-    QProcess player;
-
-    RunningPlayer() {
-        QDir(home.path()).mkpath("recordings");
-        QSettings store(home.filePath("config/Orvanta/VELTRA-PLAYER-2025.conf"), QSettings::IniFormat);
-        store.setValue("storage", QDir::toNativeSeparators(home.filePath("recordings")));
-        store.setValue("UnificaFolder", "-1");
-        store.sync();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", home.path());
-        environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        environment.insert("QT_QPA_PLATFORM", "xcb");
-        environment.insert("SDL_AUDIODRIVER", "dummy");
-        player.setProcessEnvironment(environment);
-        player.setProcessChannelMode(QProcess::ForwardedChannels);
-        player.start(QStringLiteral(PLAYER_PROGRAM), {});
-    }
-    ~RunningPlayer() {
-        player.terminate();
-        if (!player.waitForFinished(10000))
-            player.kill();
-        player.waitForFinished(5000);
-    }
-};
-
 } // namespace
 
 TEST(WindowCaptions, TheMainWindowShowsExactlyItsCaption) {
     RunningPlayer running;
     ASSERT_TRUE(running.player.waitForStarted(10000));
-    // The main window, once its caption is set.
-    WId main = 0;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            for (WId window : xClientWindows())
-                if (xTextProperty(window, "_NET_WM_NAME").contains("release"))
-                    main = window;
-            return main != 0;
-        },
-        60000))
-        << "the player showed no window";
+    const WId main = running.mainWindow();
+    ASSERT_NE(main, 0u) << "the player showed no window";
     EXPECT_EQ(xTextProperty(main, "_NET_WM_NAME"), kMainCaption);
     EXPECT_EQ(xTextProperty(main, "WM_NAME"), kMainCaption);
 }

@@ -11,11 +11,13 @@
 
 namespace e2e {
 
-// Standard output of an X utility run on the current display, in UTF-8.
-inline QString xOutput(const QString& program, const QStringList& arguments) {
+// Standard output of an X utility run on the current display (or on `display`), in UTF-8.
+inline QString xOutput(const QString& program, const QStringList& arguments, const QString& display = {}) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LC_ALL", "C.UTF-8");
+    if (!display.isEmpty())
+        environment.insert("DISPLAY", display);
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     if (!process.waitForFinished(10000))

@@ -307,10 +307,11 @@ TEST_F(ExportFixture, StatusStripShowsEachExportsProgressThenItsUsualText) {
     strip->say(widgets::StatusStrip::Layer::Usual, " Arquivo de vídeo selecionado: other.mxf");
     EXPECT_EQ(strip->text(), "Exportando cut.avi: 50%");
     strip->say(widgets::StatusStrip::Layer::Failure, " Falha ao abrir o clipe: arquivo não encontrado");
-    EXPECT_EQ(strip->text(), " Falha ao abrir o clipe: arquivo não encontrado") << "a failed open outranks";
-    strip->say(widgets::StatusStrip::Layer::Failure, "");
+    EXPECT_EQ(strip->text(), "Exportando cut.avi: 50%") << "an export's progress outranks a failed open";
     engine.presets().recordingStage = 0;
     job->checkCompletion(kStopped);
+    EXPECT_EQ(strip->text(), " Falha ao abrir o clipe: arquivo não encontrado");
+    strip->say(widgets::StatusStrip::Layer::Failure, "");
     EXPECT_EQ(strip->text(), " Arquivo de vídeo selecionado: other.mxf");
 }
 

@@ -15,6 +15,8 @@ FullScreenOutput::FullScreenOutput(int displayIndex) : displayIndex_(displayInde
 
     window_ = std::make_unique<VideoWindow>(nullptr, Qt::Window | Qt::FramelessWindowHint);
     window_->setWindowTitle(QStringLiteral("Saída %1").arg(displayIndex + 1));
+    // An output, not a window of the program's own: it never keeps the program running.
+    window_->setAttribute(Qt::WA_QuitOnClose, false);
     VideoWindow* window = window_.get();
     window->setScreen(screen);
     window->setGeometry(screen->geometry());

@@ -1,6 +1,6 @@
 #pragma once
 // The in and out points of the segment to export, their counters, and going to either point.
-#include "app/PlayerFields.h"
+#include "windowstate/PlayerFields.h"
 #include "widgets/Services.h"
 
 class QLabel;

@@ -5,7 +5,7 @@
 // progress of every export in the status strip, and tells a failure when it arrives.
 #include <vector>
 
-#include "app/PlayerFields.h"
+#include "windowstate/PlayerFields.h"
 #include "engine/EngineFactory.h"
 #include "widgets/Services.h"
 

@@ -3,7 +3,7 @@
 // deletes and refreshes clips.
 #include <functional>
 
-#include "app/PlayerFields.h"
+#include "windowstate/PlayerFields.h"
 #include "widgets/Services.h"
 
 class QLabel;

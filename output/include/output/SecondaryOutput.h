@@ -3,7 +3,7 @@
 // restore at start-up.
 #include <QPointer>
 
-#include "app/PlayerFields.h"
+#include "windowstate/PlayerFields.h"
 #include "engine/EngineFactory.h"
 #include "output/TFrmSecondMonitorOutPut.h"
 #include "widgets/Services.h"

@@ -2,7 +2,7 @@
 // The audio channel map, the audio preview switch, the VU overlay and the closed captions.
 #include <array>
 
-#include "app/PlayerFields.h"
+#include "windowstate/PlayerFields.h"
 #include "engine/EngineFactory.h"
 
 namespace widgets {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <functional>
 
-#include "app/PlayerFields.h"
+#include "windowstate/PlayerFields.h"
 #include "widgets/Services.h"
 
 class QLabel;

@@ -1,7 +1,7 @@
 #pragma once
 // Play, pause, stop, the relative steps, the jumps, the speed and seeking with the position bar, all on
 // the window's file source.
-#include "app/PlayerFields.h"
+#include "windowstate/PlayerFields.h"
 
 namespace widgets {
 class CheckBox;

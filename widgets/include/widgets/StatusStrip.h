@@ -1,6 +1,6 @@
 #pragma once
 // The one-line status strip along the window's bottom edge. Several handlers have something to say there;
-// the strip shows the most urgent: a clip that failed to open, then the progress of exports, then its
+// the strip shows the most urgent: the progress of exports, then why a clip failed to open, then its
 // usual text (the clip selected).
 #include <QLabel>
 #include <array>
@@ -9,7 +9,7 @@ namespace widgets {
 
 class StatusStrip : public QLabel {
   public:
-    enum class Layer { Usual, Progress, Failure }; // in rising rank
+    enum class Layer { Usual, Failure, Progress }; // in rising rank
 
     explicit StatusStrip(const QString& usualText, QWidget* parent = nullptr);
 
