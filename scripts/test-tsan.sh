@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/common.sh
 veltra_build build-tsan engine_source_tests -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRA_TSAN=ON
+veltra_build build-tsan engine_timing_tests -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRA_TSAN=ON
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 # Older ThreadSanitizer runtimes cannot map their shadow memory under a fully randomised address space.
 norandom=()
