@@ -4,6 +4,10 @@
 # number itself (-displayfd), so tests run in parallel never race for one. XVFB_SCREENS=2 adds a second
 # display of the same size (a second X screen, :N.1), as a station with its output monitor has.
 set -uo pipefail
+# Listing the tests (at build time) needs no display.
+for arg in "$@"; do
+  [ "$arg" = --gtest_list_tests ] && QT_QPA_PLATFORM=offscreen exec "$@"
+done
 work=$(mktemp -d)
 mkfifo "$work/display"
 screens=()

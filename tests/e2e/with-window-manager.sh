@@ -2,10 +2,13 @@
 # Runs a program on the current X display under a window manager (openbox), as on an operator's desktop:
 # windows get frames and title bars. Waits until the manager has taken the display over.
 set -uo pipefail
+for arg in "$@"; do
+  [ "$arg" = --gtest_list_tests ] && exec "$@" # listing the tests needs no window manager
+done
 openbox --sm-disable >/dev/null 2>&1 &
 manager=$!
 trap 'kill "$manager" 2>/dev/null; wait "$manager" 2>/dev/null' EXIT
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
   sleep 0.1
 done
