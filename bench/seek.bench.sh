@@ -20,8 +20,8 @@ export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 
 value() { awk -v k="$1" '$1 == k { print $2 }' <<<"$2"; }
 
-for spec in h264:120:mp4 h264i:60:ts xdcam:60:mxf; do
-  IFS=: read -r name seconds ext <<<"$spec"
+for input in h264:120:mp4 h264i:60:ts xdcam:60:mxf; do
+  IFS=: read -r name seconds ext <<<"$input"
   bench_input "$name" "$seconds" "$name.$ext"
   rate=$(ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate -of csv=p=0 "$name.$ext")
   frame=$(awk -v r="$rate" 'BEGIN { split(r, q, "/"); printf "%.9f", q[2] / q[1] }')

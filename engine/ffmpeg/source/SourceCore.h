@@ -67,14 +67,24 @@ struct SourceCore {
     double duration = 0;
     double position = 0;
     std::deque<QueuedFrame> frames;
-    // While a seek decodes towards its target: the key picture of the target's GOP, shown meanwhile by
-    // the renderers (the position keeps reading the target).
+    // While a seek decodes towards its target: a picture near it (the nearest decoded already, or the
+    // key picture of its GOP), shown meanwhile by the renderers (the position keeps reading the target).
     FrameHandle seekPreview;
     uint64_t seekPreviewSession = UINT64_MAX;
     // The clip's recently decoded pictures (the video stage adds them), and its GOP length as decoded.
     FrameRing ring;
     double gopSeconds = 0;
     std::deque<QueuedAudio> audio;
+
+    // How far back a picture still counts as near a target while the GOP length is not known yet.
+    static constexpr double kUnknownGopSeconds = 2.0;
+    void offerSeekPreviewLocked(const FrameHandle& near, uint64_t forSession) {
+        if (!near)
+            return;
+        seekPreview = near;
+        seekPreviewSession = forSession;
+        wakePresenter.notify_all();
+    }
 
     bool hasOutPoint() const { return out > in && out > 0; }
     // A new session at `t`: queued pictures are stale from now on (queued sound is, once the reading
@@ -86,10 +96,7 @@ struct SourceCore {
         // Paused or stopped (a drag over the position bar), the nearest picture before the target that
         // was decoded already shows at once, while the exact one is decoded.
         if (state != kStateRunning)
-            if (FrameHandle near = ring.nearestBefore(t, gopSeconds > 0 ? gopSeconds : 2.0)) {
-                seekPreview = near;
-                seekPreviewSession = session.load();
-            }
+            offerSeekPreviewLocked(ring.nearestBefore(t, gopSeconds > 0 ? gopSeconds : kUnknownGopSeconds), session.load());
         wakeWorker.notify_all();
         wakePresenter.notify_all();
     }

@@ -289,9 +289,7 @@ void VideoStage::onSeekFrame(const FrameHandle& f) {
     if (!s.any && f->position > s.target + tol && readEarlier())
         return;
     if (!s.any && s.fromRead && f->position + f->duration <= s.target && core_.state != kStateRunning) {
-        core_.seekPreview = f; // the target's GOP starts here: shown while the rest is decoded
-        core_.seekPreviewSession = session_;
-        core_.wakePresenter.notify_all();
+        core_.offerSeekPreviewLocked(f, session_); // the target's GOP starts here: shown while the rest is decoded
     }
     s.any = true;
     // Pictures come in display order: the one whose span holds the target is the one to show.
