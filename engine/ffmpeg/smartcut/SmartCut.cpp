@@ -88,10 +88,12 @@ class CopiedPackets {
     // An open GOP the copy starts with, its leading pictures left out: closed, its timecode that of its
     // first picture now shown, its pictures' temporal references counted from there.
     QString closeFirstGop(AVPacket* pkt) {
-        if (plan_->dropLeading == 0 || (position_ > plan_->copyFirst && startsGop(pkt->data, pkt->size)))
-            firstGopDone_ = true;
         if (firstGopDone_)
             return {};
+        if (plan_->dropLeading == 0 || (position_ > plan_->copyFirst && startsGop(pkt->data, pkt->size))) {
+            firstGopDone_ = true;
+            return {};
+        }
         if (int rc = av_packet_make_writable(pkt); rc < 0)
             return QStringLiteral("Cannot renumber the copied pictures: %1").arg(avErrorText(rc));
         if (position_ == plan_->copyFirst) {
