@@ -30,12 +30,14 @@ int decodeStart(const SourceIndex& index, int64_t from) {
         if (p.key)
             keys.push_back(int(i));
     }
-    if (splice >= 0)
+    // An open GOP's leading pictures refer to the GOP before: one key frame earlier than the last does.
+    const int keyBefore = keys.size() >= 2 ? keys[keys.size() - 2] : keys.empty() ? 0 : keys.back();
+    // H.264 may refer back to anything since its last IDR. MPEG-2 refers to no picture before the
+    // previous anchor, so the key frame before suffices there even when a clean splice point lies far
+    // back (an open-GOP recording is closed only at its start).
+    if (splice >= 0 && (index.codec != AV_CODEC_ID_MPEG2VIDEO || splice >= keyBefore))
         return splice;
-    // An open GOP's leading pictures refer to the GOP before: start one key frame earlier.
-    if (keys.size() >= 2)
-        return keys[keys.size() - 2];
-    return keys.empty() ? 0 : keys.back();
+    return keyBefore;
 }
 
 QString h264Profile(int profile) {
