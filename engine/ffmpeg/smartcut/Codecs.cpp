@@ -4,7 +4,7 @@
 
 namespace engine::ff {
 
-AVCodecContextPtr openStreamDecoder(const AVStream* stream, QString& error) {
+AVCodecContextPtr openStreamDecoder(const AVStream* stream, QString& error, int threads) {
     const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!decoder) {
         error = QStringLiteral("No decoder for %1").arg(avcodec_get_name(stream->codecpar->codec_id));
@@ -13,7 +13,7 @@ AVCodecContextPtr openStreamDecoder(const AVStream* stream, QString& error) {
     AVCodecContextPtr dec(avcodec_alloc_context3(decoder));
     avcodec_parameters_to_context(dec.get(), stream->codecpar);
     dec->pkt_timebase = stream->time_base;
-    dec->thread_count = 0; // as many as the machine has
+    dec->thread_count = threads;
     if (int rc = avcodec_open2(dec.get(), decoder, nullptr); rc < 0) {
         error = QStringLiteral("Cannot decode the source's %1: %2").arg(decoder->name, avErrorText(rc));
         return nullptr;

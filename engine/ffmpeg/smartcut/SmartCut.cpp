@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <set>
+#include <thread>
 
 #include "core/AvError.h"
 #include "smartcut/AudioCutter.h"
@@ -254,20 +255,30 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         parameterSets = copied.parameterSets;
         std::set<int> usedIds =
             parameterSetIds(splitNalUnits(parameterSets.data(), int(parameterSets.size())));
-        auto encodeAround = [&](int64_t from, int64_t to, EncodedSpan& span) -> QString {
+        const int headId = plan.headEnd > plan.in ? freeParameterSetId(usedIds) : 0;
+        const int tailId = plan.out > plan.tailStart ? freeParameterSetId(usedIds) : 0;
+        // Head and tail do not depend on each other: the tail is encoded on a thread of its own meanwhile.
+        // Each then decodes and encodes on one thread: the pair keeps the cores busy, where a codec's
+        // own threads wait on one another at a span's start and end, and two encoders with threads of
+        // their own would each hold as many pictures in memory.
+        const int threads = plan.headEnd > plan.in && plan.out > plan.tailStart ? 1 : 0;
+        auto encodeAround = [&](int64_t from, int64_t to, int parameterSetId, EncodedSpan& span) -> QString {
             if (to <= from)
                 return {};
-            if (QString e = encodeSpan(index, from, to, plan.in, freeParameterSetId(usedIds), span);
-                !e.isEmpty())
-                return e;
-            addParameterSets(span, parameterSets);
+            const QString e = encodeSpan(index, from, to, plan.in, parameterSetId, span, threads);
             span.encoder.reset(); // its memory is not needed while the file is written
-            return {};
+            return e;
         };
-        if (QString e = encodeAround(plan.in, plan.headEnd, head); !e.isEmpty())
-            return failed(e);
-        if (QString e = encodeAround(plan.tailStart, plan.out, tail); !e.isEmpty())
-            return failed(e);
+        QString headError, tailError;
+        {
+            std::jthread tailEncoding([&] { tailError = encodeAround(plan.tailStart, plan.out, tailId, tail); });
+            headError = encodeAround(plan.in, plan.headEnd, headId, head);
+        }
+        for (const QString& e : {headError, tailError})
+            if (!e.isEmpty())
+                return failed(e);
+        addParameterSets(head, parameterSets);
+        addParameterSets(tail, parameterSets);
         depth = std::max({reorderDepth(head.packets, 0), copiedDepth(index, plan),
                           reorderDepth(tail.packets, plan.tailStart - plan.in)});
     }

@@ -86,7 +86,7 @@ void matchMpeg2(const SourceIndex& index, int64_t firstFrame, AVCodecContext* en
 
 AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecParameters* src,
                                      const AVFrame* first, int64_t firstFrame, int parameterSetId,
-                                     int64_t frames, bool globalHeader, QString& error) {
+                                     int64_t frames, const SpanOutput& output, QString& error) {
     const bool h264 = src->codec_id == AV_CODEC_ID_H264;
     const AVCodec* codec =
         h264 ? avcodec_find_encoder_by_name("libx264") : avcodec_find_encoder(src->codec_id);
@@ -111,8 +111,8 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
         enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
     enc->profile = src->profile;
     enc->level = src->level;
-    enc->thread_count = 0; // as many as the machine has
-    if (globalHeader)
+    enc->thread_count = h264 ? output.threads : 0;
+    if (output.globalHeader)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* opts = nullptr;
     if (h264) {
@@ -159,8 +159,9 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
                               int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder);
 
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
-                   EncodedSpan& out) {
+                   EncodedSpan& out, int threads) {
     SpanOutput keep;
+    keep.threads = threads;
     keep.opened = [&](AVCodecContext*) { return QString(); };
     keep.packet = [&](AVPacketPtr p) {
         out.packets.push_back(std::move(p));
@@ -179,8 +180,8 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
 // pictures are handed over at a time.
 class SpanDecoder {
   public:
-    SpanDecoder(const SourceIndex& index, int64_t from, int64_t to, int64_t origin)
-        : index_(index), from_(from), to_(to), origin_(origin) {}
+    SpanDecoder(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int threads)
+        : index_(index), from_(from), to_(to), origin_(origin), threads_(threads) {}
     ~SpanDecoder() {
         stop();
         if (thread_.joinable())
@@ -192,7 +193,7 @@ class SpanDecoder {
         in_ = openClipBefore(index_, start_, next_, error);
         if (!in_)
             return error;
-        dec_ = openStreamDecoder(in_->streams[index_.videoStream], error);
+        dec_ = openStreamDecoder(in_->streams[index_.videoStream], error, threads_);
         if (!dec_)
             return error;
         thread_ = std::thread([this] { finish(run()); });
@@ -287,6 +288,7 @@ class SpanDecoder {
 
     const SourceIndex& index_;
     const int64_t from_, to_, origin_;
+    const int threads_;
     int start_ = 0, next_ = 0;
     AVInputPtr in_;
     AVCodecContextPtr dec_;
@@ -300,7 +302,7 @@ class SpanDecoder {
 
 static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
                               int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder) {
-    SpanDecoder decoder(index, from, to, origin);
+    SpanDecoder decoder(index, from, to, origin, output.threads);
     if (QString e = decoder.open(); !e.isEmpty())
         return e;
     AVCodecContextPtr& enc = *encoder;
@@ -316,7 +318,7 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
         QString error;
         if (!enc) {
             if (!(enc = openMatchedEncoder(index, decoder.parameters(), frame.get(), from, parameterSetId,
-                                           to - from, output.globalHeader, error)))
+                                           to - from, output, error)))
                 return error;
             if (QString e = output.opened(enc.get()); !e.isEmpty())
                 return e;

@@ -22,6 +22,9 @@ struct SpanOutput {
     // Each packet in decode order, pts in frames counted from the export's first frame.
     std::function<QString(AVPacketPtr packet)> packet;
     bool globalHeader = false; // the stream's parameter sets in the encoder's extradata, not in band
+    // Threads of the decoder and of an H.264 encoder, 0: as many as the machine has. An MPEG-2 encoder
+    // always has the machine's: its slices follow its threads.
+    int threads = 0;
 };
 
 // Decodes the frames displayed in [from, to) and encodes them; `origin` is the export's first frame.
@@ -30,6 +33,6 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
                    const SpanOutput& output);
 // The same, keeping every packet (for the short spans around a copied stretch).
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
-                   EncodedSpan& out);
+                   EncodedSpan& out, int threads = 0);
 
 } // namespace engine::ff
