@@ -173,6 +173,7 @@ std::unique_ptr<AudioCutter> AudioCutter::open(const SourceIndex& index, double 
     cutter->in_ = openClip(index.path, error);
     if (!cutter->in_)
         return nullptr;
+    readOnly(cutter->in_.get(), index.audioStreams);
     cutter->zero_ = index.startSeconds();
     for (int s : index.audioStreams) {
         auto t = std::make_unique<Track>();
@@ -189,11 +190,15 @@ std::unique_ptr<AudioCutter> AudioCutter::open(const SourceIndex& index, double 
         cutter->tracks_.push_back(std::move(t));
     }
     // Starts a second early: the decoders settle before the first sample kept. Reading from the start
-    // is the fallback when the file cannot seek.
+    // is the fallback when the file cannot seek. The seek goes by the video's key frames, whose stream
+    // is not read: sound read from there decodes the same samples whatever the streams read.
     constexpr double kPreroll = 1.0;
-    if (fromSeconds > kPreroll)
-        av_seek_frame(cutter->in_.get(), -1, int64_t((cutter->zero_ + fromSeconds - kPreroll) * AV_TIME_BASE),
+    if (fromSeconds > kPreroll) {
+        const AVStream* video = cutter->in_->streams[index.videoStream];
+        const int64_t at = int64_t((cutter->zero_ + fromSeconds - kPreroll) * AV_TIME_BASE);
+        av_seek_frame(cutter->in_.get(), index.videoStream, av_rescale_q(at, AV_TIME_BASE_Q, video->time_base),
                       AVSEEK_FLAG_BACKWARD);
+    }
     return cutter;
 }
 

@@ -87,12 +87,23 @@ int seekBefore(AVFormatContext* in, const SourceIndex& index, int position) {
     return landed;
 }
 
+void readOnly(AVFormatContext* in, const std::vector<int>& kept) {
+    for (unsigned i = 0; i < in->nb_streams; ++i)
+        in->streams[i]->discard =
+            std::find(kept.begin(), kept.end(), int(i)) != kept.end() ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+}
+
 AVInputPtr openClipBefore(const SourceIndex& index, int position, int& next, QString& error) {
     AVInputPtr in = openClip(index.path, error);
+    if (in)
+        readOnly(in.get(), {index.videoStream});
     if (!in || (next = seekBefore(in.get(), index, position)) >= 0)
         return in;
     next = 0;
-    return openClip(index.path, error);
+    in = openClip(index.path, error);
+    if (in)
+        readOnly(in.get(), {index.videoStream});
+    return in;
 }
 
 namespace {
@@ -121,6 +132,7 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     for (unsigned i = 0; i < in->nb_streams; ++i)
         if (in->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
             index.audioStreams.push_back(int(i));
+    readOnly(in.get(), {index.videoStream});
     const AVStream* st = in->streams[index.videoStream];
     index.timeBase = st->time_base;
     index.frameRate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;

@@ -59,7 +59,11 @@ AVInputPtr openClip(const QString& path, QString& error);
 // to an unknown place and must be opened again.
 int seekBefore(AVFormatContext* in, const SourceIndex& index, int position);
 
-// A reader of the clip whose next video packet is at decode position `next`, at or before `position`.
+// Leaves every stream of the reader but `kept` unread: demuxers skip their data.
+void readOnly(AVFormatContext* in, const std::vector<int>& kept);
+
+// A reader of the clip's video whose next video packet is at decode position `next`, at or before
+// `position`.
 AVInputPtr openClipBefore(const SourceIndex& index, int position, int& next, QString& error);
 
 // Fills the index; returns the reason when the clip has no usable video, or when `stop` answers true
