@@ -1,5 +1,6 @@
 #include "smartcut/AudioCutter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -53,6 +54,8 @@ AVCodecContextPtr openEncoder(const AVCodecContext* dec, const AVCodecParameters
 
 // One stream: samples before `first` and from `end` on (the clip's time line, in samples) are dropped.
 struct AudioCutter::Track {
+    size_t number = 0;
+    std::deque<Made>* out = nullptr; // where its packets go
     const AVStream* stream = nullptr;
     AVCodecContextPtr dec, enc;
     std::shared_ptr<const AVCodecContext> made; // instead of enc for a stream cut and encoded beforehand
@@ -61,8 +64,10 @@ struct AudioCutter::Track {
     int64_t first = 0, end = 0;
     int64_t written = 0; // samples handed to the encoder
     int chunk = 1024;
-    std::deque<AVPacketPtr> ready; // encoded, not yet written
     bool finished = false;
+    // On the writing thread: handed out by the thread ahead, not yet written, and whether all came.
+    std::deque<AVPacketPtr> ready;
+    bool closed = false;
 
     int64_t reached() const { return first + written + av_audio_fifo_size(fifo.get()); }
     const AVCodecContext* description() const { return enc ? enc.get() : made.get(); }
@@ -93,7 +98,7 @@ struct AudioCutter::Track {
         std::vector<AVPacketPtr> packets;
         const QString error = takeEncodedPackets(enc.get(), packets);
         for (auto& p : packets)
-            ready.push_back(std::move(p));
+            out->push_back({number, std::move(p)});
         return error;
     }
 
@@ -159,7 +164,9 @@ struct AudioCutter::Track {
         if (QString e = encodeQueued(true); !e.isEmpty())
             return e;
         avcodec_send_frame(enc.get(), nullptr);
-        return collect();
+        const QString error = collect();
+        out->push_back({number, nullptr});
+        return error;
     }
 };
 
@@ -177,6 +184,8 @@ std::unique_ptr<AudioCutter> AudioCutter::open(const SourceIndex& index, double 
     cutter->zero_ = index.startSeconds();
     for (int s : index.audioStreams) {
         auto t = std::make_unique<Track>();
+        t->number = cutter->tracks_.size();
+        t->out = &cutter->made_;
         t->stream = cutter->in_->streams[s];
         if (!(t->dec = openStreamDecoder(t->stream, error)))
             return nullptr;
@@ -199,6 +208,11 @@ std::unique_ptr<AudioCutter> AudioCutter::open(const SourceIndex& index, double 
         av_seek_frame(cutter->in_.get(), index.videoStream, av_rescale_q(at, AV_TIME_BASE_Q, video->time_base),
                       AVSEEK_FLAG_BACKWARD);
     }
+    constexpr size_t kBytesAhead = 8 << 20;
+    AudioCutter* c = cutter.get();
+    cutter->ahead_ = std::make_unique<MadeAhead<Made>>([c](QString& e) { return c->make(e); },
+                                                       [](const Made& m) { return m.packet ? size_t(m.packet->size) : 0; },
+                                                       kBytesAhead);
     return cutter;
 }
 
@@ -209,7 +223,7 @@ std::unique_ptr<AudioCutter> AudioCutter::fromSpans(std::vector<AudioSpan> spans
         t->made = span.encoder;
         for (auto& p : span.packets)
             t->ready.push_back(std::move(p));
-        t->finished = true;
+        t->finished = t->closed = true;
         cutter->tracks_.push_back(std::move(t));
     }
     return cutter;
@@ -222,10 +236,26 @@ std::vector<const AVCodecContext*> AudioCutter::encoders() const {
     return out;
 }
 
-QString AudioCutter::readMore(bool& ended) {
+std::optional<AudioCutter::Made> AudioCutter::make(QString& error) {
+    while (made_.empty()) {
+        const bool allFinished =
+            std::all_of(tracks_.begin(), tracks_.end(), [](const auto& t) { return t->finished; });
+        if (readEnded_ || allFinished)
+            return std::nullopt;
+        if (QString e = readMore(); !e.isEmpty()) {
+            error = e;
+            return std::nullopt;
+        }
+    }
+    Made m = std::move(made_.front());
+    made_.pop_front();
+    return m;
+}
+
+QString AudioCutter::readMore() {
     AVPacketPtr pkt = makePacket();
     if (av_read_frame(in_.get(), pkt.get()) < 0) {
-        ended = true;
+        readEnded_ = true;
         return finishAll();
     }
     for (auto& t : tracks_)
@@ -252,13 +282,22 @@ QString AudioCutter::writeUntil(double seconds, const AudioPacketWrite& write) {
                     return e;
                 t.ready.pop_front();
             }
-            wantMore |= t.ready.empty() && !t.finished;
+            wantMore |= t.ready.empty() && !t.closed;
         }
         if (!wantMore)
             return {};
-        bool ended = false;
-        if (QString e = readMore(ended); !e.isEmpty())
-            return e;
+        QString error;
+        std::optional<Made> m = ahead_ ? ahead_->next(error) : std::nullopt;
+        if (!error.isEmpty())
+            return error;
+        if (!m) {
+            for (auto& t : tracks_)
+                t->closed = true;
+        } else if (m->packet) {
+            tracks_[m->track]->ready.push_back(std::move(m->packet));
+        } else {
+            tracks_[m->track]->closed = true;
+        }
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The clip's own audio streams cut at the sample to a span of the clip's time line, in one pass over the
 // file for all of them: each stream decoded, trimmed and encoded again with its own codec as its packets
-// come (PCM comes out bit-identical). Packets are handed out as the export's video reaches their time,
-// so memory stays bounded whatever the span's length.
+// come (PCM comes out bit-identical), on a thread of its own a bounded way ahead. Packets are handed out
+// as the export's video reaches their time, so memory stays bounded whatever the span's length.
 #include <QString>
 #include <deque>
 #include <functional>
@@ -11,6 +11,7 @@
 
 #include "core/AvPtr.h"
 #include "smartcut/AudioSpan.h"
+#include "smartcut/MadeAhead.h"
 #include "smartcut/SourceIndex.h"
 
 struct AVAudioFifo;
@@ -38,13 +39,23 @@ class AudioCutter {
 
   private:
     struct Track;
+    // A packet of track `track`; null once the track has no more.
+    struct Made {
+        size_t track = 0;
+        AVPacketPtr packet;
+    };
     AudioCutter() = default;
-    QString readMore(bool& ended);
+    // On the thread ahead: the next packet made, reading on as far as needed.
+    std::optional<Made> make(QString& error);
+    QString readMore();
     QString finishAll();
 
     AVInputPtr in_;
     double zero_ = 0; // the clip's start time
     std::vector<std::unique_ptr<Track>> tracks_;
+    std::deque<Made> made_; // by the thread ahead, not yet handed out
+    bool readEnded_ = false;
+    std::unique_ptr<MadeAhead<Made>> ahead_; // last: it stops first
 };
 
 } // namespace engine::ff

@@ -12,6 +12,7 @@
 #include "smartcut/CutCheck.h"
 #include "smartcut/CutPlan.h"
 #include "smartcut/H264Units.h"
+#include "smartcut/MadeAhead.h"
 #include "smartcut/Mpeg2Units.h"
 #include "smartcut/SpanEncoder.h"
 #include "writer/OutputFile.h"
@@ -378,8 +379,16 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         for (auto& p : head.packets)
             if (QString e = writeEncoded(std::move(p)); !e.isEmpty())
                 return failed(e);
-        for (AVPacketPtr p = copied.next(error); p; p = copied.next(error))
-            if (QString e = writeVideo(std::move(p)); !e.isEmpty())
+        // The source's packets are read on a thread of their own while the file is written.
+        constexpr size_t kBytesAhead = 16 << 20;
+        MadeAhead<AVPacketPtr> ahead(
+            [&](QString& e) -> std::optional<AVPacketPtr> {
+                AVPacketPtr p = copied.next(e);
+                return p ? std::optional(std::move(p)) : std::nullopt;
+            },
+            [](const AVPacketPtr& p) { return size_t(p->size); }, kBytesAhead);
+        for (auto p = ahead.next(error); p; p = ahead.next(error))
+            if (QString e = writeVideo(std::move(*p)); !e.isEmpty())
                 return failed(e);
         if (!error.isEmpty())
             return failed(error);
