@@ -5,7 +5,6 @@
 #include <cmath>
 #include <limits>
 #include <set>
-#include <thread>
 
 #include "core/AvError.h"
 #include "smartcut/AudioCutter.h"
@@ -15,6 +14,7 @@
 #include "smartcut/MadeAhead.h"
 #include "smartcut/Mpeg2Units.h"
 #include "smartcut/SpanEncoder.h"
+#include "smartcut/SpanInBackground.h"
 #include "writer/OutputFile.h"
 
 extern "C" {
@@ -244,10 +244,12 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     }
     control.progress(0.05);
 
-    // The spans around a copied stretch are short (up to a GOP each) and are encoded first: the file's
-    // header needs their parameter sets.
+    // The spans around a copied stretch are short (up to a GOP each). The head is encoded first, and the
+    // tail meanwhile on a thread of its own. Writing waits for the tail as well when the file's header
+    // needs its parameter sets (H.264), or when its encoder may reorder deeper than the rest.
     CopiedPackets copied;
     EncodedSpan head, tail;
+    std::optional<SpanInBackground> tailEncoding; // until `tail` is filled
     std::vector<uint8_t> parameterSets;
     int64_t depth = 0;
     if (plan.copies()) {
@@ -258,30 +260,26 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
             parameterSetIds(splitNalUnits(parameterSets.data(), int(parameterSets.size())));
         const int headId = plan.headEnd > plan.in ? freeParameterSetId(usedIds) : 0;
         const int tailId = plan.out > plan.tailStart ? freeParameterSetId(usedIds) : 0;
-        // Head and tail do not depend on each other: the tail is encoded on a thread of its own meanwhile.
-        // Each then decodes and encodes on one thread: the pair keeps the cores busy, where a codec's
-        // own threads wait on one another at a span's start and end, and two encoders with threads of
-        // their own would each hold as many pictures in memory.
+        // With both spans, each decodes and encodes on one thread: the pair keeps the cores busy, where a
+        // codec's own threads wait on one another at a span's start and end, and two encoders with
+        // threads of their own would each hold as many pictures in memory.
         const int threads = plan.headEnd > plan.in && plan.out > plan.tailStart ? 1 : 0;
-        auto encodeAround = [&](int64_t from, int64_t to, int parameterSetId, EncodedSpan& span) -> QString {
-            if (to <= from)
-                return {};
-            const QString e = encodeSpan(index, from, to, plan.in, parameterSetId, span, threads);
-            span.encoder.reset(); // its memory is not needed while the file is written
-            return e;
-        };
-        QString headError, tailError;
-        {
-            std::jthread tailEncoding([&] { tailError = encodeAround(plan.tailStart, plan.out, tailId, tail); });
-            headError = encodeAround(plan.in, plan.headEnd, headId, head);
-        }
-        for (const QString& e : {headError, tailError})
-            if (!e.isEmpty())
+        tailEncoding.emplace(index, plan.tailStart, plan.out, plan.in, tailId, threads);
+        if (plan.headEnd > plan.in) {
+            if (QString e = encodeSpan(index, plan.in, plan.headEnd, plan.in, headId, head, threads); !e.isEmpty())
                 return failed(e);
+            head.encoder.reset(); // its memory is not needed while the file is written
+        }
         addParameterSets(head, parameterSets);
-        addParameterSets(tail, parameterSets);
-        depth = std::max({reorderDepth(head.packets, 0), copiedDepth(index, plan),
-                          reorderDepth(tail.packets, plan.tailStart - plan.in)});
+        depth = std::max(reorderDepth(head.packets, 0), copiedDepth(index, plan));
+        const std::optional<int> tailDelay = tailEncoding->delay();
+        if (h264 || !tailDelay || *tailDelay > depth) {
+            if (QString e = tailEncoding->finish(tail); !e.isEmpty())
+                return failed(e);
+            tailEncoding.reset();
+            addParameterSets(tail, parameterSets);
+            depth = std::max(depth, reorderDepth(tail.packets, plan.tailStart - plan.in));
+        }
     }
     if (control.abandoned())
         return failed(abandoned);
@@ -392,6 +390,11 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
                 return failed(e);
         if (!error.isEmpty())
             return failed(error);
+        if (tailEncoding) {
+            if (QString e = tailEncoding->finish(tail); !e.isEmpty())
+                return failed(e);
+            tailEncoding.reset();
+        }
         for (auto& p : tail.packets)
             if (QString e = writeEncoded(std::move(p)); !e.isEmpty())
                 return failed(e);
