@@ -208,11 +208,6 @@ std::unique_ptr<AudioCutter> AudioCutter::open(const SourceIndex& index, double 
         av_seek_frame(cutter->in_.get(), index.videoStream, av_rescale_q(at, AV_TIME_BASE_Q, video->time_base),
                       AVSEEK_FLAG_BACKWARD);
     }
-    constexpr size_t kBytesAhead = 8 << 20;
-    AudioCutter* c = cutter.get();
-    cutter->ahead_ = std::make_unique<MadeAhead<Made>>([c](QString& e) { return c->make(e); },
-                                                       [](const Made& m) { return m.packet ? size_t(m.packet->size) : 0; },
-                                                       kBytesAhead);
     return cutter;
 }
 
@@ -272,6 +267,12 @@ QString AudioCutter::finishAll() {
 }
 
 QString AudioCutter::writeUntil(double seconds, const AudioPacketWrite& write) {
+    // The thread ahead starts once the streams are described: the encoders are then its own.
+    constexpr size_t kBytesAhead = 8 << 20;
+    if (in_ && !ahead_)
+        ahead_ = std::make_unique<MadeAhead<Made>>(
+            [this](QString& e) { return make(e); },
+            [](const Made& m) { return m.packet ? size_t(m.packet->size) : 0; }, kBytesAhead);
     while (true) {
         bool wantMore = false;
         for (size_t i = 0; i < tracks_.size(); ++i) {
