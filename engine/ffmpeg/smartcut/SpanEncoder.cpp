@@ -190,6 +190,10 @@ class SpanDecoder {
     QString open() {
         QString error;
         start_ = decodeStart(index_, from_);
+        skippedBefore_ = start_;
+        while (skippedBefore_ + 1 < int(index_.packets.size()) &&
+               index_.packets[size_t(skippedBefore_) + 1].display < from_)
+            ++skippedBefore_;
         in_ = openClipBefore(index_, start_, next_, error);
         if (!in_)
             return error;
@@ -267,6 +271,7 @@ class SpanDecoder {
         int position = next_ - 1;
         while (taken < to_ - from_ && !stopped() && av_read_frame(in_.get(), pkt.get()) >= 0) {
             if (pkt->stream_index == index_.videoStream && ++position >= start_) {
+                dec_->skip_frame = position < skippedBefore_ ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
                 avcodec_send_packet(dec_.get(), pkt.get()); // a damaged packet costs its picture, counted
                 if (!handOver(taken))
                     return {};
@@ -290,6 +295,10 @@ class SpanDecoder {
     const int64_t from_, to_, origin_;
     const int threads_;
     int start_ = 0, next_ = 0;
+    // Pictures before this decode position that nothing refers to are not decoded: all up to it are
+    // shown before the span. It is itself decoded, so that what a skipped picture's headers leave
+    // behind for the next picture decoded (captions) goes to a picture that is dropped.
+    int skippedBefore_ = 0;
     AVInputPtr in_;
     AVCodecContextPtr dec_;
     std::thread thread_;
