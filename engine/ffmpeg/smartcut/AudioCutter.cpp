@@ -26,6 +26,23 @@ bool takesFormat(const AVCodec* codec, AVSampleFormat format) {
     return false;
 }
 
+struct ParametersFree {
+    void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
+};
+
+std::shared_ptr<const AVCodecContext> descriptionOf(const AVCodecContext* encoder) {
+    std::unique_ptr<AVCodecParameters, ParametersFree> par(avcodec_parameters_alloc());
+    AVCodecContextPtr copy(avcodec_alloc_context3(nullptr));
+    if (!par || !copy || avcodec_parameters_from_context(par.get(), encoder) < 0 ||
+        avcodec_parameters_to_context(copy.get(), par.get()) < 0)
+        return nullptr;
+    copy->time_base = encoder->time_base;
+    return std::shared_ptr<const AVCodecContext>(copy.release(), [](const AVCodecContext* c) {
+        auto* owned = const_cast<AVCodecContext*>(c);
+        avcodec_free_context(&owned);
+    });
+}
+
 AVCodecContextPtr openEncoder(const AVCodecContext* dec, const AVCodecParameters* src, QString& error) {
     const AVCodec* codec = avcodec_find_encoder(src->codec_id);
     if (!codec) {
@@ -58,7 +75,9 @@ struct AudioCutter::Track {
     std::deque<Made>* out = nullptr; // where its packets go
     const AVStream* stream = nullptr;
     AVCodecContextPtr dec, enc;
-    std::shared_ptr<const AVCodecContext> made; // instead of enc for a stream cut and encoded beforehand
+    // What describes the stream to the muxer: the encoder of a stream cut and encoded beforehand, or a
+    // copy of what the encoder tells, which the thread ahead never touches.
+    std::shared_ptr<const AVCodecContext> made;
     AudioFifoPtr fifo;
     SwrPtr converter;
     int64_t first = 0, end = 0;
@@ -70,7 +89,7 @@ struct AudioCutter::Track {
     bool closed = false;
 
     int64_t reached() const { return first + written + av_audio_fifo_size(fifo.get()); }
-    const AVCodecContext* description() const { return enc ? enc.get() : made.get(); }
+    const AVCodecContext* description() const { return made.get(); }
 
     QString encodeQueued(bool all) {
         AVCodecContext* e = enc.get();
@@ -191,6 +210,10 @@ std::unique_ptr<AudioCutter> AudioCutter::open(const SourceIndex& index, double 
             return nullptr;
         if (!(t->enc = openEncoder(t->dec.get(), t->stream->codecpar, error)))
             return nullptr;
+        if (!(t->made = descriptionOf(t->enc.get()))) {
+            error = QStringLiteral("Out of memory describing the sound");
+            return nullptr;
+        }
         const int rate = t->dec->sample_rate;
         t->first = std::llround(fromSeconds * rate);
         t->end = std::llround(toSeconds * rate);
@@ -208,6 +231,11 @@ std::unique_ptr<AudioCutter> AudioCutter::open(const SourceIndex& index, double 
         av_seek_frame(cutter->in_.get(), index.videoStream, av_rescale_q(at, AV_TIME_BASE_Q, video->time_base),
                       AVSEEK_FLAG_BACKWARD);
     }
+    constexpr size_t kBytesAhead = 4 << 20;
+    AudioCutter* c = cutter.get();
+    cutter->ahead_ = std::make_unique<MadeAhead<Made>>(
+        [c](QString& e) { return c->make(e); },
+        [](const Made& m) { return m.packet ? size_t(m.packet->size) : 0; }, kBytesAhead);
     return cutter;
 }
 
@@ -267,12 +295,6 @@ QString AudioCutter::finishAll() {
 }
 
 QString AudioCutter::writeUntil(double seconds, const AudioPacketWrite& write) {
-    // The thread ahead starts once the streams are described: the encoders are then its own.
-    constexpr size_t kBytesAhead = 8 << 20;
-    if (in_ && !ahead_)
-        ahead_ = std::make_unique<MadeAhead<Made>>(
-            [this](QString& e) { return make(e); },
-            [](const Made& m) { return m.packet ? size_t(m.packet->size) : 0; }, kBytesAhead);
     while (true) {
         bool wantMore = false;
         for (size_t i = 0; i < tracks_.size(); ++i) {

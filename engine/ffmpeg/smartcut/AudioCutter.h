@@ -31,8 +31,8 @@ class AudioCutter {
     static std::unique_ptr<AudioCutter> fromSpans(std::vector<AudioSpan> spans);
     ~AudioCutter();
 
-    // One per audio stream of the clip, in stream order; time base 1/sample rate. Describe the streams
-    // with them before the first writeUntil: from then on the encoders work on the thread ahead.
+    // What describes each audio stream of the clip, in stream order, as its encoder does; time base
+    // 1/sample rate.
     std::vector<const AVCodecContext*> encoders() const;
     // Writes every packet that starts no later than `seconds` after the export's start, reading on as
     // far as needed; with `seconds` infinite, everything that is left.

@@ -244,6 +244,18 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     }
     control.progress(0.05);
 
+    // The sound is cut first: its own thread gets on with it while the video is encoded.
+    const double from = index.secondsOf(request.in), to = index.secondsOf(request.out);
+    std::unique_ptr<AudioCutter> audio;
+    if (sound) {
+        std::vector<AudioSpan> spans;
+        if (QString e = sound(from, to, spans); !e.isEmpty())
+            return failed(e);
+        audio = AudioCutter::fromSpans(std::move(spans));
+    } else if (!(audio = AudioCutter::open(index, from, to, error))) {
+        return failed(error);
+    }
+
     // The spans around a copied stretch are short (up to a GOP each). The head is encoded first, and the
     // tail meanwhile on a thread of its own. Writing waits for the tail as well when the file's header
     // needs its parameter sets (H.264), or when its encoder may reorder deeper than the rest.
@@ -283,17 +295,6 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     }
     if (control.abandoned())
         return failed(abandoned);
-
-    const double from = index.secondsOf(request.in), to = index.secondsOf(request.out);
-    std::unique_ptr<AudioCutter> audio;
-    if (sound) {
-        std::vector<AudioSpan> spans;
-        if (QString e = sound(from, to, spans); !e.isEmpty())
-            return failed(e);
-        audio = AudioCutter::fromSpans(std::move(spans));
-    } else if (!(audio = AudioCutter::open(index, from, to, error))) {
-        return failed(error);
-    }
 
     auto file = OutputFile::create(request.target, request.muxer, error);
     if (!file)
