@@ -337,10 +337,12 @@ int seek(const QString& clip, double frame, const QString& targets) {
         const int64_t k = line.trimmed().toLongLong();
         const double t = now();
         rig.source->SetPosition((double(k) + 0.5) * frame, 0);
-        if (const double took = shows(k, t); took >= 0)
+        if (const double took = shows(k, t); took >= 0) {
             times.push_back(took * 1000);
-        else
+        } else {
             ++missed;
+            std::fprintf(stderr, "engine_bench: frame %lld never shown\n", static_cast<long long>(k));
+        }
     }
     if (missed)
         std::fprintf(stderr, "engine_bench: %d seeks never showed their frame\n", missed);

@@ -30,10 +30,14 @@ bool DemuxStage::roomLocked() const {
         bytes += q.bytes();
     if (bytes >= kHardMaxBytes)
         return false;
+    // A seek reads only as far as its pictures need, the sound's queues filling by the way.
+    if (core_.seeking && file_.videoIndex() >= 0)
+        return bytes < kMaxBytes && !core_.videoPackets.ended() && core_.videoPackets.seconds() < kSeekLeadSeconds;
+    const double ahead = core_.aheadLocked(kAheadSeconds);
     bool starving = false, short_ = false;
     auto look = [&](const PacketQueue& q) {
         starving = starving || (!q.ended() && q.empty());
-        short_ = short_ || (!q.ended() && q.seconds() < kAheadSeconds);
+        short_ = short_ || (!q.ended() && q.seconds() < ahead);
     };
     if (file_.videoIndex() >= 0)
         look(core_.videoPackets);
@@ -199,6 +203,8 @@ void DemuxStage::queuePacket(AVPacketPtr pkt) {
     }
     q.packet = std::move(pkt);
     if (index == file_.videoIndex()) {
+        if ((q.packet->flags & AV_PKT_FLAG_KEY) && ts != AV_NOPTS_VALUE)
+            core_.keys.noteRead(q.start, q.serial);
         core_.videoPackets.push(std::move(q));
         core_.wakeWorker.notify_all();
         return;

@@ -62,7 +62,7 @@ void FileSource::stopPipeline() {
     core_.frames.clear();
     core_.seekPreview.reset();
     core_.ring.clear();
-    core_.gopSeconds = 0;
+    core_.keys.clear();
     core_.audio.clear();
     core_.videoPackets.clear();
     core_.audioPackets.clear();

@@ -14,6 +14,9 @@ constexpr double kOpenGopLead = 3;
 // Once a seek has landed and the source rests, this much before the target is decoded into the
 // recent-frame ring (which keeps about as much) for stepping back.
 constexpr double kRingSpan = 1.0;
+// Not playing, a seek that has landed is given this long before the pictures around it are decoded: a
+// drag or a search sends the next position sooner, and the landed picture is painted meanwhile.
+constexpr auto kRestAfterLanding = std::chrono::milliseconds(100);
 // From this rate on, non-reference pictures are not decoded (most would be dropped anyway) ...
 constexpr double kFastRate = 1.5;
 // ... and pictures this far behind the clock (in seconds of wall time) make it decode key pictures only
@@ -41,8 +44,17 @@ size_t VideoStage::queuedLocked() const {
 void VideoStage::run() {
     Lock lk(core_.m);
     while (!core_.quit) {
+        const bool resting = !seek_ && core_.state != kStateRunning && Clock::now() < restUntil_;
+        if (core_.seeking != (seek_ || resting)) {
+            core_.seeking = seek_ || resting;
+            core_.wakeWorker.notify_all(); // the read-ahead held back for the seek goes on
+        }
         if (core_.session.load() != session_) {
             startSession();
+            continue;
+        }
+        if (resting) {
+            core_.wakeWorker.wait_until(lk, restUntil_);
             continue;
         }
         if (parked_) {
@@ -114,12 +126,14 @@ void VideoStage::startSession() {
     const double tol = frameTolerance(file_.info().frameDuration);
     // Decoding on costs every picture up to the target; a new read from the key picture before it only
     // its references: decode on when the target is nearer than half a GOP.
-    const double span = core_.gopSeconds > 0 ? std::min(kForwardDecodeSpan, core_.gopSeconds / 2) : kForwardDecodeSpan;
+    const double gop = core_.keys.gopSeconds();
+    const double span = gop > 0 ? std::min(kForwardDecodeSpan, gop / 2) : kForwardDecodeSpan;
     // The decoder goes on from the last picture it gave since reading started (a seek given up on may
-    // have left it anywhere).
-    // ... unless the target was among the pictures skipped meanwhile (not decoded, and never will be).
+    // have left it anywhere) ... unless the target was among the pictures skipped meanwhile (not decoded,
+    // and never will be), or a key picture lies between (reading from there decodes less).
     const bool forward = !std::isnan(decoderAt_) && !decoderEnded_ && target > decoderAt_ + tol &&
-                         target < decoderAt_ + span && skippedUpTo_ < target - tol;
+                         target < decoderAt_ + span && skippedUpTo_ < target - tol &&
+                         !core_.keys.anyAfter(decoderAt_ + tol, target + tol);
     // A read for a seek that has not decoded anything yet goes on for a new target a little further on
     // (a drag over the position bar): starting it again each time would never decode a picture.
     if (reading && reading->fromRead && !reading->any && reading->backoff == 0 && target > reading->target + tol &&
@@ -146,7 +160,6 @@ void VideoStage::readFrom(double point, double soundFrom) {
         avcodec_flush_buffers(codec_.get());
     captions_.reset();
     keySeen_ = decoderEnded_ = false;
-    lastKeySeen_ = -1; // the next key picture is not the one after the last
     decoderAt_ = NAN;
     skippedUpTo_ = -1e9;
     keyPosition_ = NAN;
@@ -248,11 +261,6 @@ FrameHandle VideoStage::wrap(AVFramePtr frame) {
     const double pos = ts != AV_NOPTS_VALUE ? file_.videoTime().seconds(ts) : lastPosition_ + dur;
     lastPosition_ = pos;
     decoderAt_ = pos;
-    if (frame->key_frame) {
-        if (lastKeySeen_ >= 0 && pos > lastKeySeen_ + tol)
-            core_.gopSeconds = pos - lastKeySeen_;
-        lastKeySeen_ = pos;
-    }
     if (std::isnan(keyPosition_)) {
         if (!frame->key_frame && frame->pict_type != AV_PICTURE_TYPE_I)
             return nullptr;
@@ -301,6 +309,7 @@ void VideoStage::onSeekFrame(const FrameHandle& f) {
     const FrameHandle shown = holdsTarget || !s.candidate ? f : s.candidate;
     seek_.reset();
     landedAt_ = shown->position;
+    restUntil_ = Clock::now() + kRestAfterLanding;
     fillPending_ = true;
     publish(shown);
     if (shown != f)

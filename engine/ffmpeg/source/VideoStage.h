@@ -3,6 +3,7 @@
 // the presenter, performs frame-exact seeks (answering from the recent-frame ring when it can, decoding
 // forward when the target is just ahead, else asking the demuxer to read from before the target), and
 // at fast rates decodes only what can be shown.
+#include <chrono>
 #include <optional>
 #include <thread>
 
@@ -21,6 +22,7 @@ class VideoStage {
 
   private:
     using Lock = std::unique_lock<std::mutex>;
+    using Clock = std::chrono::steady_clock;
     enum class Got { Frame, Wait, End, Stale };
     struct Seek {
         double target = 0;
@@ -53,7 +55,6 @@ class VideoStage {
     AVCodecContextPtr codec_;
     AVFramePtr scratch_ = makeFrame();
     AVRational streamAspect_{0, 1};
-    double lastKeySeen_ = -1;
     bool openGops_ = false; // the codec's GOPs may be open (their leading pictures need the GOP before)
     CaptionDecoder captions_;
     bool captionsOn_ = false;
@@ -76,6 +77,7 @@ class VideoStage {
     bool fillPending_ = false;
     bool filling_ = false;
     double landedAt_ = 0;        // where the last seek landed
+    Clock::time_point restUntil_{}; // ... and until when nothing is decoded after it while not playing
     double fillSkipBefore_ = 0;  // while filling, non-reference pictures before this are not decoded
     std::thread thread_;
 };
