@@ -177,8 +177,12 @@ void DemuxStage::seekTo(double seconds) {
     const int64_t ts = stream >= 0 ? file_.videoTime().ticks(seconds)
                                    : std::llround((seconds + file_.origin()) * AV_TIME_BASE);
     if (avformat_seek_file(fmt, stream, INT64_MIN, ts, ts, 0) < 0 &&
-        av_seek_frame(fmt, stream, ts, AVSEEK_FLAG_BACKWARD) < 0)
+        av_seek_frame(fmt, stream, ts, AVSEEK_FLAG_BACKWARD) < 0) {
         av_seek_frame(fmt, -1, 0, AVSEEK_FLAG_BYTE);
+        return;
+    }
+    if (const auto key = file_.keyPictureBefore(seconds + file_.origin()))
+        file_.readFrom(*key);
 }
 
 void DemuxStage::queuePacket(AVPacketPtr pkt) {

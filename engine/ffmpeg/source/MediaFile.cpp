@@ -87,6 +87,8 @@ bool MediaFile::openInput(const ByteSourceDecorator& decorate, QString& error, s
         packetTimes_ = std::make_unique<MxfPacketTimes>(*fmt_);
         packetTimes_->restartAt(0);
     }
+    if (videoIndex_ >= 0 && !strcmp(fmt_->iformat->name, "mpegts"))
+        tsPictures_ = std::make_unique<TsVideoPes>(fmt_->streams[videoIndex_]);
     origin_ = packetTimes_ ? 0.0 : findOrigin();
     if (videoIndex_ >= 0)
         videoTime_ = StreamTime(fmt_->streams[videoIndex_]->time_base, origin_);
@@ -126,6 +128,17 @@ bool MediaFile::reopenDemuxer() {
         fmt_ = std::move(opened);
     input_->startWaitingAtEdge();
     return ok;
+}
+
+std::optional<GrownSeekPoint> MediaFile::keyPictureBefore(double seconds) {
+    // A GOP of most recordings fits several times over; further away the demuxer's landing is left as is.
+    constexpr int64_t kSearchBytes = int64_t(16) << 20;
+    const int64_t landed = avio_tell(fmt_->pb);
+    if (!tsPictures_ || landed < 0)
+        return std::nullopt;
+    const int64_t to = std::min(input_->knownSize(), landed + kSearchBytes);
+    const int64_t end = tsPictures_->firstAfter(input_->bytes(), landed, to, seconds).value_or(to);
+    return tsPictures_->keyBefore(input_->bytes(), end, seconds, kSearchBytes);
 }
 
 bool MediaFile::readFrom(const GrownSeekPoint& point) {

@@ -223,6 +223,10 @@ void VideoStage::send(Lock& lk, const QueuedPacket& p) {
     const bool key = p.packet->flags & AV_PKT_FLAG_KEY;
     if (!keySeen_ && !key)
         return;
+    // The first key picture read for a seek is shown after its target: nothing before it can be decoded.
+    if (!keySeen_ && seek_ && !seek_->any && p.end > p.start &&
+        p.start > seek_->target + frameTolerance(file_.info().frameDuration) && readEarlier())
+        return;
     keySeen_ = true;
     codec_->skip_frame = discardFor(p, key);
     if (codec_->skip_frame != AVDISCARD_DEFAULT)
