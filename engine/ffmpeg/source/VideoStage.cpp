@@ -67,6 +67,10 @@ void VideoStage::run() {
         }
         if (core_.state == kStateRunning)
             fillPending_ = false; // playing on: the pictures before the seek's target are not wanted
+        if (drained_ && !seek_) {
+            readOnAfterDrain();
+            continue;
+        }
         if (!codec_ || ended_ || (!seek_ && !filling_ && queuedLocked() >= kMaxQueuedFrames)) {
             if (fillPending_ && codec_ && core_.state != kStateRunning) {
                 startFill();
@@ -96,6 +100,9 @@ void VideoStage::run() {
             break;
         case Got::End:
             onEnd();
+            break;
+        case Got::Drained:
+            onDrained();
             break;
         case Got::Stale:
             break;
@@ -131,12 +138,12 @@ void VideoStage::startSession() {
     // The decoder goes on from the last picture it gave since reading started (a seek given up on may
     // have left it anywhere) ... unless the target was among the pictures skipped meanwhile (not decoded,
     // and never will be), or a key picture lies between (reading from there decodes less).
-    const bool forward = !std::isnan(decoderAt_) && !decoderEnded_ && target > decoderAt_ + tol &&
+    const bool forward = !std::isnan(decoderAt_) && !decoderEnded_ && !drained_ && target > decoderAt_ + tol &&
                          target < decoderAt_ + span && skippedUpTo_ < target - tol &&
                          !core_.keys.anyAfter(decoderAt_ + tol, target + tol);
     // A read for a seek that has not decoded anything yet goes on for a new target a little further on
     // (a drag over the position bar): starting it again each time would never decode a picture.
-    if (reading && reading->fromRead && !reading->any && reading->backoff == 0 && target > reading->target + tol &&
+    if (reading && reading->fromRead && !reading->any && !drained_ && reading->backoff == 0 && target > reading->target + tol &&
         target < reading->point + span) {
         seek_ = reading;
         seek_->target = target;
@@ -159,7 +166,7 @@ void VideoStage::readFrom(double point, double soundFrom) {
     if (codec_)
         avcodec_flush_buffers(codec_.get());
     captions_.reset();
-    keySeen_ = decoderEnded_ = false;
+    keySeen_ = decoderEnded_ = drained_ = false;
     decoderAt_ = NAN;
     skippedUpTo_ = -1e9;
     keyPosition_ = NAN;
@@ -181,11 +188,47 @@ void VideoStage::startFill() {
 }
 
 void VideoStage::resumeAfterParked() {
-    const FrameHandle shown = std::exchange(parked_, nullptr);
+    readOnFrom(std::exchange(parked_, nullptr));
+}
+
+void VideoStage::readOnFrom(const FrameHandle& shown) {
     // Read from the shown picture itself so that its sound comes along; the picture is not repeated.
     seek_ = Seek{shown->position, shown->position, 0, true, false, nullptr};
     dropUpTo_ = shown->position + frameTolerance(shown->duration);
     readFrom(shown->position, shown->position);
+}
+
+void VideoStage::readOnAfterDrain() {
+    if (core_.state != kStateRunning && fillPending_) {
+        startFill();
+        if (filling_)
+            return;
+    }
+    if (lastHanded_) {
+        readOnFrom(lastHanded_);
+        return;
+    }
+    drained_ = false; // nothing was shown at all: as at the end of the stream
+    onEnd();
+}
+
+bool VideoStage::drainsAfter(const QueuedPacket& p) const {
+    if (!seek_ || !seek_->fromRead || core_.state == kStateRunning || seek_->target <= dropUpTo_)
+        return false;
+    const double dur = file_.info().frameDuration, tol = frameTolerance(dur);
+    // A whole picture (not one field of it) whose span holds the target.
+    return p.end - p.start > dur * 0.75 && p.start <= seek_->target + tol && p.start + dur > seek_->target + tol;
+}
+
+void VideoStage::onDrained() {
+    if (seek_ && !seek_->any && readEarlier())
+        return;
+    if (seek_) { // the target never came out (a picture that could not be decoded): the nearest before it
+        const FrameHandle shown = seek_->candidate ? seek_->candidate : lastHanded_;
+        seek_.reset();
+        if (shown)
+            land(shown);
+    }
 }
 
 VideoStage::Got VideoStage::nextFrame(Lock& lk, AVFramePtr& out) {
@@ -202,7 +245,7 @@ VideoStage::Got VideoStage::nextFrame(Lock& lk, AVFramePtr& out) {
         }
         if (rc != AVERROR(EAGAIN)) {
             decoderEnded_ = true;
-            return Got::End;
+            return drained_ ? Got::Drained : Got::End;
         }
         if (core_.videoPackets.empty())
             return Got::Wait;
@@ -231,9 +274,16 @@ void VideoStage::send(Lock& lk, const QueuedPacket& p) {
     codec_->skip_frame = discardFor(p, key);
     if (codec_->skip_frame != AVDISCARD_DEFAULT)
         skippedUpTo_ = std::max(skippedUpTo_, p.start);
+    const bool drain = drainsAfter(p);
     lk.unlock();
     avcodec_send_packet(codec_.get(), p.packet.get()); // a damaged packet is skipped
+    // Not playing, a seek's target comes out as soon as its packet is in: the decoder is drained rather
+    // than fed the pictures after it, which a frame-threaded decoder, or one putting B pictures back in
+    // order, waits for. What comes after is decoded from a new read once the seek has landed.
+    if (drain)
+        avcodec_send_packet(codec_.get(), nullptr);
     lk.lock();
+    drained_ = drained_ || drain;
 }
 
 AVDiscard VideoStage::discardFor(const QueuedPacket& p, bool key) {
@@ -312,12 +362,16 @@ void VideoStage::onSeekFrame(const FrameHandle& f) {
     }
     const FrameHandle shown = holdsTarget || !s.candidate ? f : s.candidate;
     seek_.reset();
+    land(shown);
+    if (shown != f)
+        publish(f);
+}
+
+void VideoStage::land(const FrameHandle& shown) {
     landedAt_ = shown->position;
     restUntil_ = Clock::now() + kRestAfterLanding;
     fillPending_ = true;
     publish(shown);
-    if (shown != f)
-        publish(f);
 }
 
 // Reading for the seek started after its target (the index, or a transport stream's timestamps, pointed

@@ -23,7 +23,7 @@ class VideoStage {
   private:
     using Lock = std::unique_lock<std::mutex>;
     using Clock = std::chrono::steady_clock;
-    enum class Got { Frame, Wait, End, Stale };
+    enum class Got { Frame, Wait, End, Drained, Stale };
     struct Seek {
         double target = 0;
         double point = 0;   // where reading started
@@ -37,6 +37,11 @@ class VideoStage {
     void startSession();
     void readFrom(double point, double soundFrom);
     void resumeAfterParked();
+    void readOnFrom(const FrameHandle& shown);
+    void readOnAfterDrain();
+    bool drainsAfter(const QueuedPacket& p) const;
+    void onDrained();
+    void land(const FrameHandle& shown);
     void startFill();
     Got nextFrame(Lock& lk, AVFramePtr& out);
     void send(Lock& lk, const QueuedPacket& p);
@@ -70,6 +75,7 @@ class VideoStage {
     double decoderAt_ = NAN;   // the last picture decoded since reading started (NaN: none yet)
     double skippedUpTo_ = -1e9; // the latest picture whose packet the decoder was told to skip since then
     bool decoderEnded_ = false;
+    bool drained_ = false;     // drained for a seek's target: nothing more is decoded before a new read
     bool ended_ = false;       // the end of the stream was queued in this session
     bool catchingUp_ = false;  // at a fast rate and behind the clock: key pictures only
     // A seek decodes only what its target needs. Once it has landed and the source rests, the pictures
