@@ -79,6 +79,7 @@ struct SourceCore {
     // The clip's recently decoded pictures (the video stage adds them), and its key pictures as read.
     FrameRing ring;
     KeyTimes keys;
+    uint64_t picturesDecoded = 0; // by the video decoder since the clip was opened (for measuring seeks)
     std::deque<QueuedAudio> audio;
 
     // How far back a picture still counts as near a target while the GOP length is not known yet.

@@ -9,8 +9,6 @@ constexpr size_t kMaxQueuedFrames = 8;
 // Seeks to a point this close ahead (and within half a GOP) decode forward instead of reading from
 // elsewhere.
 constexpr double kForwardDecodeSpan = 2.0;
-// Pictures an open GOP may show before its key picture (MPEG-2 long GOPs have two or three).
-constexpr double kOpenGopLead = 3;
 // Once a seek has landed and the source rests, this much before the target is decoded into the
 // recent-frame ring (which keeps about as much) for stepping back.
 constexpr double kRingSpan = 1.0;
@@ -26,8 +24,6 @@ constexpr double kCatchUpSeconds = 0.3;
 
 VideoStage::VideoStage(SourceCore& core, const MediaFile& file, SubtitleTrack& subtitles)
     : core_(core), file_(file), subtitles_(subtitles), codec_(openDecoder(*file.videoStream(), 0)) {
-    const AVCodecID id = file.videoStream()->codecpar->codec_id;
-    openGops_ = id == AV_CODEC_ID_MPEG2VIDEO || id == AV_CODEC_ID_MPEG1VIDEO;
     streamAspect_ = av_guess_sample_aspect_ratio(file.format(), const_cast<AVStream*>(file.videoStream()), nullptr);
     thread_ = std::thread([this] { run(); });
 }
@@ -44,7 +40,9 @@ size_t VideoStage::queuedLocked() const {
 void VideoStage::run() {
     Lock lk(core_.m);
     while (!core_.quit) {
-        const bool resting = !seek_ && core_.state != kStateRunning && Clock::now() < restUntil_;
+        // (A drained decoder first hands out what it holds: decoding is done.)
+        const bool resting = !seek_ && (!drained_ || decoderEnded_) && core_.state != kStateRunning &&
+                             Clock::now() < restUntil_;
         if (core_.seeking != (seek_ || resting)) {
             core_.seeking = seek_ || resting;
             core_.wakeWorker.notify_all(); // the read-ahead held back for the seek goes on
@@ -67,7 +65,7 @@ void VideoStage::run() {
         }
         if (core_.state == kStateRunning)
             fillPending_ = false; // playing on: the pictures before the seek's target are not wanted
-        if (drained_ && !seek_) {
+        if (drained_ && !seek_ && (decoderEnded_ || core_.state == kStateRunning)) {
             readOnAfterDrain();
             continue;
         }
@@ -82,6 +80,7 @@ void VideoStage::run() {
         AVFramePtr frame;
         switch (nextFrame(lk, frame)) {
         case Got::Frame:
+            ++core_.picturesDecoded;
             if (FrameHandle f = wrap(std::move(frame))) {
                 core_.ring.add(f);
                 core_.duration = std::max(core_.duration, f->position + f->duration);
@@ -89,7 +88,7 @@ void VideoStage::run() {
                     filling_ = false;
                 if (seek_)
                     onSeekFrame(f);
-                else
+                else if (!drained_) // (after a drain, the pictures after the target are not all there)
                     publish(f);
             }
             break;
@@ -149,14 +148,9 @@ void VideoStage::startSession() {
         seek_->target = target;
         return;
     }
-    // In an open GOP the pictures shown just before a key picture come after it in the stream and are
-    // decoded from the GOP before: reading starts a few pictures early so that such a target starts in
-    // that GOP at once instead of after a read that began too late.
-    const double lead = openGops_ ? kOpenGopLead * file_.info().frameDuration : 0;
-    const double point = std::max(0.0, target - lead);
-    seek_ = Seek{target, point, 0, !forward, false, nullptr};
+    seek_ = Seek{target, target, 0, !forward, false, nullptr};
     if (!forward)
-        readFrom(point, std::max(0.0, target - file_.info().frameDuration));
+        readFrom(target, std::max(0.0, target - file_.info().frameDuration));
 }
 
 void VideoStage::readFrom(double point, double soundFrom) {
@@ -268,7 +262,7 @@ void VideoStage::send(Lock& lk, const QueuedPacket& p) {
         return;
     // The first key picture read for a seek is shown after its target: nothing before it can be decoded.
     if (!keySeen_ && seek_ && !seek_->any && p.end > p.start &&
-        p.start > seek_->target + frameTolerance(file_.info().frameDuration) && readEarlier())
+        p.start > seek_->target + frameTolerance(file_.info().frameDuration) && readEarlier(p.start))
         return;
     keySeen_ = true;
     codec_->skip_frame = discardFor(p, key);
@@ -374,14 +368,19 @@ void VideoStage::land(const FrameHandle& shown) {
     publish(shown);
 }
 
-// Reading for the seek started after its target (the index, or a transport stream's timestamps, pointed
-// past the key picture before it): it starts again earlier, further back each time.
-bool VideoStage::readEarlier() {
+// Reading for the seek started after its target (the index pointed past the key picture before it, or
+// the target is among the pictures an open GOP shows before its key picture, which are decoded from the
+// GOP before): it starts again earlier. The first time, when the key picture read (`keyRead`) and the GOP
+// length are known, at the key picture a GOP before it; else further back each time.
+bool VideoStage::readEarlier(double keyRead) {
     Seek& s = *seek_;
     if (!s.fromRead || s.point <= 0)
         return false;
+    const double gop = core_.keys.gopSeconds();
+    const double tol = frameTolerance(file_.info().frameDuration);
+    const bool gopBefore = s.backoff == 0 && gop > 0 && !std::isnan(keyRead) && keyRead - gop <= s.target + tol;
     s.backoff = s.backoff == 0 ? 1.0 : s.backoff * 2;
-    s.point = std::max(0.0, s.target - s.backoff);
+    s.point = std::max(0.0, gopBefore ? keyRead - gop + tol : s.target - s.backoff);
     readFrom(s.point, std::max(0.0, s.target - file_.info().frameDuration));
     return true;
 }

@@ -48,7 +48,7 @@ class VideoStage {
     AVDiscard discardFor(const QueuedPacket& p, bool key);
     FrameHandle wrap(AVFramePtr frame);
     void onSeekFrame(const FrameHandle& f);
-    bool readEarlier();
+    bool readEarlier(double keyRead = NAN);
     void onEnd();
     void publish(const FrameHandle& f);
     size_t queuedLocked() const;
@@ -60,7 +60,6 @@ class VideoStage {
     AVCodecContextPtr codec_;
     AVFramePtr scratch_ = makeFrame();
     AVRational streamAspect_{0, 1};
-    bool openGops_ = false; // the codec's GOPs may be open (their leading pictures need the GOP before)
     CaptionDecoder captions_;
     bool captionsOn_ = false;
     bool a53Seen_ = false; // the video carries 608 captions; a subtitle stream is then not used
