@@ -1,6 +1,7 @@
 #include "smartcut/Codecs.h"
 
 #include "core/AvError.h"
+#include "core/CodecThreads.h"
 #include "engine/OperatorTexts.h"
 
 namespace engine::ff {
@@ -14,7 +15,7 @@ AVCodecContextPtr openStreamDecoder(const AVStream* stream, QString& error) {
     AVCodecContextPtr dec(avcodec_alloc_context3(decoder));
     avcodec_parameters_to_context(dec.get(), stream->codecpar);
     dec->pkt_timebase = stream->time_base;
-    dec->thread_count = 0; // as many as the machine has
+    dec->thread_count = codecThreads(0); // as many as the machine has
     if (int rc = avcodec_open2(dec.get(), decoder, nullptr); rc < 0) {
         error = texts::cannotDecodeSource(decoder->name, avErrorText(rc));
         return nullptr;

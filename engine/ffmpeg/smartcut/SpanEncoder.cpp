@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/AvError.h"
+#include "core/CodecThreads.h"
 #include "engine/OperatorTexts.h"
 #include "smartcut/Codecs.h"
 #include "smartcut/Mpeg2Units.h"
@@ -110,7 +111,7 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
         enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
     enc->profile = src->profile;
     enc->level = src->level;
-    enc->thread_count = 0; // as many as the machine has
+    enc->thread_count = codecThreads(0); // as many as the machine has
     if (globalHeader)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* opts = nullptr;

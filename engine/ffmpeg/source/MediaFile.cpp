@@ -2,6 +2,7 @@
 
 #include "captions/SubtitleTrack.h"
 #include "core/AvError.h"
+#include "core/CodecThreads.h"
 #include "engine/OperatorTexts.h"
 
 namespace engine::ff {
@@ -14,8 +15,8 @@ AVCodecContextPtr openDecoder(const AVStream& st, int threads) {
     if (!ctx || avcodec_parameters_to_context(ctx.get(), st.codecpar) < 0)
         return nullptr;
     ctx->pkt_timebase = st.time_base;
-    ctx->thread_count = threads;
-    if (threads != 1)
+    ctx->thread_count = codecThreads(threads);
+    if (ctx->thread_count != 1)
         ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0)
         return nullptr;

@@ -1,6 +1,7 @@
 #include "writer/EncoderCommon.h"
 
 #include "core/AvError.h"
+#include "core/CodecThreads.h"
 #include "engine/OperatorTexts.h"
 #include "writer/ChoiceAttributes.h"
 
@@ -40,7 +41,7 @@ AVCodecContextPtr allocEncoder(const AVCodec* codec) {
     AVCodecContextPtr ctx(avcodec_alloc_context3(codec));
     // Use every core, as the command-line tools do, unless the operator set "threads".
     if (ctx)
-        ctx->thread_count = 0;
+        ctx->thread_count = codecThreads(0);
     return ctx;
 }
 
