@@ -1,4 +1,5 @@
 #include "source/DemuxStage.h"
+#include "engine/OperatorTexts.h"
 
 #include <algorithm>
 
@@ -123,9 +124,7 @@ void DemuxStage::followGrowth(Lock& lk) {
 void DemuxStage::storageSilent() {
     if (ended_ && !core_.lastError.isEmpty())
         return;
-    core_.lastError = QStringLiteral("O armazenamento de \"%1\" não responde há %2 s")
-                          .arg(file_.path())
-                          .arg(StorageReader::kStorageTimeout.count());
+    core_.lastError = texts::storageSilentFor(file_.path(), StorageReader::kStorageTimeout.count());
     queueEnds();
     ended_ = true;
     core_.state = kStateStopped;
