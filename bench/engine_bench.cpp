@@ -7,7 +7,7 @@
 //   cpu <clip> <seconds>          prints the CPU seconds of playing <seconds> at 1x, sound on
 //   decode <clip> <figure>        frames per second through the source at unlimited speed
 //   fast <clip> <suffix>          play_8x_position_ratio_<suffix>, play_8x_pictures_per_s_<suffix>
-//   seek <clip> <frame s> <targets> exact seeks to listed frames, steps either way, tick queries (raw)
+//   seek <clip> <frame s> <targets> [warm-up] exact seeks to listed frames, steps, tick queries (raw)
 //   scrub <clip> <frame s> <gop>  a drag over the position bar: first picture of each GOP, exact after rest
 //   load <fraction>               keeps one core busy that fraction of the time until killed
 #include <QApplication>
@@ -309,10 +309,11 @@ int fast(const QString& clip, const QString& suffix) {
     return 0;
 }
 
-// Exact seeks to the frames listed in `targets` (one frame index a line), steps back and forward, and the
-// tick's queries, on a paused and then playing source; prints "name milliseconds" lines for
-// bench/seek.bench.sh to set beside the reference player's.
-int seek(const QString& clip, double frame, const QString& targets) {
+// Exact seeks to the frames listed in `targets` (one frame index a line; the first `warmUp` are not
+// counted), steps back and forward, and the tick's queries, on a paused and then playing source; prints
+// "name milliseconds" lines for bench/seek.bench.sh to set beside the reference player's, and for each
+// seek counted "decoded <frame> <pictures the decoder put out for it>".
+int seek(const QString& clip, double frame, const QString& targets, int warmUp) {
     Rig rig(true);
     if (!rig.open(clip))
         return 1;
@@ -329,19 +330,40 @@ int seek(const QString& clip, double frame, const QString& targets) {
         }
         return -1.0;
     };
+    auto decoded = [&] {
+        QString value;
+        query<IMProps>(rig.source)->GetProp("pictures_decoded", value);
+        return value.toLongLong();
+    };
     std::vector<double> times;
+    // A seek's pictures are counted up to the next seek: a picture shown before a reference the decoder
+    // puts out after it (B pictures) has been decoded by then.
+    std::vector<int64_t> decodedBefore;          // at each seek, and after the last one
+    std::vector<std::pair<size_t, int64_t>> counted; // seek, frame
     int missed = 0;
     for (const QByteArray& line : list.readAll().split('\n')) {
         if (line.trimmed().isEmpty())
             continue;
         const int64_t k = line.trimmed().toLongLong();
+        decodedBefore.push_back(decoded());
         const double t = now();
         rig.source->SetPosition((double(k) + 0.5) * frame, 0);
-        if (const double took = shows(k, t); took >= 0)
+        const double took = shows(k, t);
+        if (warmUp > 0) {
+            --warmUp;
+        } else if (took >= 0) {
             times.push_back(took * 1000);
-        else
+            counted.emplace_back(decodedBefore.size() - 1, k);
+        } else {
             ++missed;
+            std::fprintf(stderr, "engine_bench: frame %lld never shown\n", static_cast<long long>(k));
+        }
     }
+    sleepFor(0.05);
+    decodedBefore.push_back(decoded());
+    for (const auto& [i, k] : counted)
+        std::printf("decoded %lld %lld\n", static_cast<long long>(k),
+                    static_cast<long long>(decodedBefore[i + 1] - decodedBefore[i]));
     if (missed)
         std::fprintf(stderr, "engine_bench: %d seeks never showed their frame\n", missed);
     std::printf("seek_exact_p50 %.3f\nseek_exact_p95 %.3f\n", percentile(times, 0.5), percentile(times, 0.95));
@@ -523,8 +545,8 @@ int main(int argc, char** argv) {
         return fast(args[2], args[3]);
     if (mode == "scrub" && args.size() == 5)
         return scrub(args[2], args[3].toDouble(), args[4].toInt());
-    if (mode == "seek" && args.size() == 5)
-        return seek(args[2], args[3].toDouble(), args[4]);
+    if (mode == "seek" && (args.size() == 5 || args.size() == 6))
+        return seek(args[2], args[3].toDouble(), args[4], args.size() == 6 ? args[5].toInt() : 0);
     std::fprintf(stderr, "usage: engine_bench avsync|play|slowplay|live|cpu|decode|fast|seek|load ...\n");
     return 2;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Exact seeks in mpv, the reference player: `mpv_seek.py FILE FRAME_SECONDS TARGETS` seeks a paused mpv
-(--hr-seek=yes, no video output) to each frame listed in TARGETS through its JSON IPC (`seek T
-absolute+exact`) and times each to mpv's `playback-restart` event. Prints "seek_exact_p50 MS" and
-"seek_exact_p95 MS"."""
+"""Exact seeks in mpv, the reference player: `mpv_seek.py FILE FRAME_SECONDS TARGETS [WARM_UP]` seeks a
+paused mpv (--hr-seek=yes, no video output) to each frame listed in TARGETS through its JSON IPC (`seek T
+absolute+exact`) and times each to mpv's `playback-restart` event, the first WARM_UP (default 0) not
+counted. Prints "seek_exact_p50 MS" and "seek_exact_p95 MS"."""
 import json
 import os
 import socket
@@ -54,6 +54,7 @@ class Mpv:
 
 def main():
     path, frame, targets = sys.argv[1], float(sys.argv[2]), sys.argv[3]
+    warm_up = int(sys.argv[4]) if len(sys.argv) > 4 else 0
     mpv = Mpv(path)
     mpv.wait_event("playback-restart")  # the file is loaded and its first picture decoded
     times = []
@@ -63,8 +64,9 @@ def main():
         t = (int(line) + 0.5) * frame
         start = time.monotonic()
         mpv.send("seek", t, "absolute+exact")
-        if mpv.wait_event("playback-restart"):
+        if mpv.wait_event("playback-restart") and warm_up == 0:
             times.append((time.monotonic() - start) * 1000)
+        warm_up = max(0, warm_up - 1)
     mpv.close()
     print(f"seek_exact_p50 {percentile(times, 0.5):.3f}")
     print(f"seek_exact_p95 {percentile(times, 0.95):.3f}")

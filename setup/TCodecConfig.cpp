@@ -11,6 +11,7 @@
 #include "Guarded.h"
 #include "TextLists.h"
 #include "UpDownEdit.h"
+#include "engine/OperatorTexts.h"
 #include "settings/RegConfig.h"
 #include "setup/TFrmAttributes.h"
 
@@ -331,7 +332,7 @@ QString TCodecConfig::exportSettingsProblem() {
     engine::query<engine::IMObject>(trial)->CloseObject();
     if (accepted)
         return {};
-    return reason.isEmpty() ? QStringLiteral("motivo desconhecido") : reason;
+    return reason.isEmpty() ? engine::texts::unknownReason() : reason;
 }
 
 void TCodecConfig::BtSaveCodecClick() {
@@ -339,9 +340,7 @@ void TCodecConfig::BtSaveCodecClick() {
     // keeps the text for the operator to correct.
     const QString problem = exportSettingsProblem();
     if (!problem.isEmpty()) {
-        messages_.information(
-            this,
-            QStringLiteral("Os parâmetros do codec não foram aceitos: %1\nNada foi salvo.").arg(problem));
+        messages_.information(this, engine::texts::codecSettingsRefused(problem));
         return;
     }
     RegConfig("escrever", "formato", QString::number(formats->currentIndex()));

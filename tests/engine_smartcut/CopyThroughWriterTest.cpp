@@ -4,6 +4,8 @@
 
 #include "FileSizeLimit.h"
 #include "MediaReader.h"
+#include "OperatorLanguage.h"
+#include "QtPrinters.h"
 #include "WriterFixture.h"
 #include "samples/SampleClips.h"
 
@@ -25,7 +27,8 @@ class CopyThroughWriter : public writertest::WriterFixture {
 TEST_F(CopyThroughWriter, PlayedRangeIsCutFromTheClipOrTheReasonIsReported) {
     const auto ok = exportRange(file("cut.mov"), "format=mov video=copy audio=copy", 10, 50);
     ASSERT_EQ(ok.ok, 1) << ok.text.toStdString();
-    EXPECT_TRUE(ok.text.contains("copied from the source")) << ok.text.toStdString();
+    EXPECT_TRUE(ok.text.contains("copiados da origem")) << ok.text.toStdString();
+    EXPECT_EQ(testsupport::englishWordsIn(ok.text), QStringList()) << ok.text.toStdString();
     std::vector<int64_t> codes;
     samples::testing::decodeVideo(file("cut.mov"),
                                   [&](const AVFrame& f) { codes.push_back(samples::readFrameCode(&f)); });
@@ -36,13 +39,14 @@ TEST_F(CopyThroughWriter, PlayedRangeIsCutFromTheClipOrTheReasonIsReported) {
     // MP4 cannot hold the clip's PCM sound: a clear reason, no file.
     const auto refused = exportRange(file("cut.mp4"), "format=mp4 video=copy audio=copy", 10, 20);
     EXPECT_EQ(refused.ok, 0);
-    EXPECT_TRUE(refused.text.contains("cannot hold the source's pcm_s16le audio"))
+    EXPECT_TRUE(refused.text.contains("não comporta o áudio pcm_s16le da origem"))
         << refused.text.toStdString();
+    EXPECT_EQ(testsupport::englishWordsIn(refused.text), QStringList()) << refused.text.toStdString();
     EXPECT_FALSE(QFile::exists(file("cut.mp4")));
 
     // Sound can only be copied along with the pictures.
     EXPECT_NE(writer->SetTarget(file("x.mov"), "format=mov video=libx264 audio=copy"), engine::kOk);
-    EXPECT_TRUE(result().text.contains("together with the video")) << result().text.toStdString();
+    EXPECT_TRUE(result().text.contains("junto com o vídeo")) << result().text.toStdString();
 }
 
 // The disk fills while the cut is written, after the recording has ended: the operator is told, and

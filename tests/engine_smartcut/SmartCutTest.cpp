@@ -237,7 +237,7 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         const CutOutcome outcome = cut(c.source, target, c.format, c.in, c.out);
         ASSERT_TRUE(outcome.ok) << outcome.text.toStdString();
         EXPECT_EQ(outcome.copied, c.copyTo > c.copyFrom) << outcome.text.toStdString();
-        EXPECT_EQ(outcome.text.contains("copied from the source"), outcome.copied);
+        EXPECT_EQ(outcome.text.contains("copiados da origem"), outcome.copied);
         const QString path = dir_->filePath(target);
         EXPECT_EQ(decodeErrors(path).toStdString(), "");
         EXPECT_TRUE(mediainfoReads(path));
@@ -308,9 +308,9 @@ TEST_F(SmartCutTest, RefusesWhatCannotBeCutAndLeavesNoFile) {
         int64_t in, out;
         const char* reason;
     } cases[] = {
-        {"pcm_into_mp4.mp4", "closed.mov", "mp4", 10, 20, "cannot hold the source's pcm_s16le audio"},
-        {"past_the_end.mov", "closed.mov", "mov", 90, kFrames + 1, "outside the clip"},
-        {"empty.mov", "closed.mov", "mov", 20, 20, "outside the clip"},
+        {"pcm_into_mp4.mp4", "closed.mov", "mp4", 10, 20, "não comporta o áudio pcm_s16le da origem"},
+        {"past_the_end.mov", "closed.mov", "mov", 90, kFrames + 1, "fora dos"},
+        {"empty.mov", "closed.mov", "mov", 20, 20, "fora dos"},
     };
     for (const Bad& c : cases) {
         SCOPED_TRACE(c.name);

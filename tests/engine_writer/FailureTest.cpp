@@ -4,6 +4,8 @@
 #include <thread>
 
 #include "FileSizeLimit.h"
+#include "OperatorLanguage.h"
+#include "QtPrinters.h"
 #include "WriterFixture.h"
 
 using namespace writertest;
@@ -25,13 +27,38 @@ QByteArray readAll(const QString& path) {
 TEST_F(WriterFixture, FoldersThatCannotBeWrittenAreReported) {
     Outcome o = exportRange(file("missing/x.mp4"), "", 0, 3);
     EXPECT_EQ(o.ok, 0);
-    EXPECT_TRUE(o.text.contains("does not exist")) << o.text.toStdString();
+    EXPECT_TRUE(o.text.contains("não existe")) << o.text.toStdString();
 
     // A folder nobody may create files in, whoever runs the test.
     o = exportRange("/proc/x.mp4", "", 0, 3);
     EXPECT_EQ(o.ok, 0);
-    EXPECT_TRUE(o.text.contains("Cannot write")) << o.text.toStdString();
+    EXPECT_TRUE(o.text.contains("Não é possível gravar")) << o.text.toStdString();
     EXPECT_TRUE(folderEntries().isEmpty());
+}
+
+// What the operator reads of an export, failed or written, is in the program's language: our own reasons and
+// the causes FFmpeg and the system give for them.
+TEST_F(WriterFixture, OutcomesReadInTheOperatorsLanguage) {
+    const struct {
+        const char* name;
+        QString target;
+        const char* params;
+        int ok;
+    } cases[] = {
+        {"a folder nobody may write in", "/proc/x.mp4", "", 0},
+        {"a missing folder", file("missing/x.mp4"), "", 0},
+        {"a codec that cannot start with its settings", file("a.mp4"),
+         "format=mp4 video=libx264 video::profile=baseline video::pix_fmt=yuv444p", 0},
+        {"a setting the codec refuses", file("b.mp4"), "format=mp4 video::b=K", 0},
+        {"written", file("c.mov"), "format=mov video=mpeg4 audio=pcm_s16le", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome o = exportRange(c.target, c.params, 0, 3);
+        EXPECT_EQ(o.ok, c.ok) << o.text.toStdString();
+        EXPECT_FALSE(o.text.isEmpty());
+        EXPECT_EQ(testsupport::englishWordsIn(o.text), QStringList()) << o.text.toStdString();
+    }
 }
 
 TEST_F(WriterFixture, TheClipBeingPlayedIsNeverTheTarget) {
@@ -41,7 +68,7 @@ TEST_F(WriterFixture, TheClipBeingPlayedIsNeverTheTarget) {
     EXPECT_LT(start(0), 0);
     const Outcome o = result();
     EXPECT_EQ(o.ok, 0);
-    EXPECT_TRUE(o.text.contains("clip being played")) << o.text.toStdString();
+    EXPECT_TRUE(o.text.contains("clipe em reprodução")) << o.text.toStdString();
     EXPECT_EQ(readAll(feeder->path), "the recording");
     EXPECT_EQ(folderEntries(), QStringList{"clip.mxf"});
 }
@@ -63,10 +90,10 @@ TEST_F(WriterFixture, FailuresKeepTheOlderFileAndLeaveNothingBehind) {
         ASSERT_EQ(start(0), kOk);
         feeder->play(25);
         // Told while the source still runs, so the operator hears of it before the job ends.
-        for (int i = 0; i < 500 && result().text == "Recording in progress"; ++i)
+        for (int i = 0; i < 500 && result().text == "Gravação em andamento"; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_EQ(result().ok, 0);
-        EXPECT_NE(result().text, "Recording in progress");
+        EXPECT_NE(result().text, "Gravação em andamento");
         int state = 0;
         query<IMObject>(writer)->GetState(state);
         EXPECT_NE(state, 3);
@@ -120,7 +147,7 @@ TEST_F(WriterFixture, AnAbandonedRecordingLeavesNoFile) {
     testsupport::waitForOutcome(*writer);
     Outcome o = result();
     EXPECT_EQ(o.ok, 0);
-    EXPECT_TRUE(o.text.contains("abandoned")) << o.text.toStdString();
+    EXPECT_TRUE(o.text.contains("abandonada")) << o.text.toStdString();
     EXPECT_TRUE(folderEntries().isEmpty()) << folderEntries().join(' ').toStdString();
 
     // Abandoned once closed, while the file may be finishing: either it was already in place and is

@@ -88,7 +88,7 @@ class SourceExport : public ::testing::Test {
     // A copied export of frames 15..45, as its outcome and the file tell it.
     static ProbedFile copiedFifteenToFortyFive(int ok, const QString& text, const QString& target) {
         EXPECT_EQ(ok, 1) << text.toStdString();
-        EXPECT_TRUE(text.contains("copied from the source")) << text.toStdString();
+        EXPECT_TRUE(text.contains("copiados da origem")) << text.toStdString();
         const ProbedFile p = probeFile(target);
         EXPECT_EQ(p.videoFrames, 31);
         EXPECT_EQ(p.firstCode, 15);

@@ -1,6 +1,7 @@
 // The codec panel against the real file writer: what it saves must be what the export's writer takes.
 #include <gtest/gtest.h>
 
+#include "OperatorLanguage.h"
 #include "QtPrinters.h"
 
 #include <QComboBox>
@@ -139,6 +140,8 @@ TEST_F(RealWriter, TypedTextTheWriterRefusesIsNotSaved) {
     panel->BtSaveCodec->click();
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].contains("no-such-encoder")) << messages.shown[0].toStdString();
+    EXPECT_EQ(testsupport::englishWordsIn(QString(messages.shown[0]).remove("no-such-encoder")), QStringList())
+        << messages.shown[0].toStdString();
     EXPECT_EQ(RegConfig("ler", "Parametros_Codec", ""), "format=mov");
     EXPECT_EQ(RegConfig("ler", "formato", "none"), "none");
 }

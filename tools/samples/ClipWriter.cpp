@@ -7,6 +7,7 @@
 
 #include "AvError.h"
 #include "AvPtr.h"
+#include "CodecThreads.h"
 
 #include <QFile>
 #include <QStringList>
@@ -138,7 +139,7 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipRecipe& clip) {
     c->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
     c->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
     c->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
-    c->thread_count = clip.threads > 0 ? clip.threads : hd ? 2 : 1;
+    c->thread_count = engine::ff::codecThreads(clip.threads > 0 ? clip.threads : hd ? 2 : 1);
     if (clip.closedGop)
         c->flags |= AV_CODEC_FLAG_CLOSED_GOP;
     // A closed MPEG-2 GOP keeps its length only when strict: otherwise it shrinks to whole groups of

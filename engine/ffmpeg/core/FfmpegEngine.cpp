@@ -1,6 +1,7 @@
 #include "engine_ffmpeg/FfmpegEngine.h"
 
 #include "core/ObjectMakers.h"
+#include "engine/OperatorTexts.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -17,7 +18,8 @@ public:
         if (classId == CLSID_PreviewRenderer) return makePreviewRenderer();
         if (classId == CLSID_FileWriter) return makeFileWriter();
         if (classId == CLSID_CaptionPlugin) return makeCaptionPlugin();
-        throw EngineError(QStringLiteral("Classe não registrada: %1").arg(QString::fromLatin1(classId.data(), int(classId.size()))));
+        throw EngineError(
+            texts::classNotRegistered(QString::fromLatin1(classId.data(), int(classId.size()))));
     }
 
 private:

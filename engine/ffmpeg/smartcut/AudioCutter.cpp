@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/AvError.h"
+#include "engine/OperatorTexts.h"
 #include "smartcut/Codecs.h"
 
 extern "C" {
@@ -46,8 +47,7 @@ std::shared_ptr<const AVCodecContext> descriptionOf(const AVCodecContext* encode
 AVCodecContextPtr openEncoder(const AVCodecContext* dec, const AVCodecParameters* src, QString& error) {
     const AVCodec* codec = avcodec_find_encoder(src->codec_id);
     if (!codec) {
-        error =
-            QStringLiteral("No encoder for the source's audio codec %1").arg(avcodec_get_name(src->codec_id));
+        error = texts::noEncoderForSourceAudio(avcodec_get_name(src->codec_id));
         return nullptr;
     }
     AVCodecContextPtr enc(avcodec_alloc_context3(codec));
@@ -61,7 +61,7 @@ AVCodecContextPtr openEncoder(const AVCodecContext* dec, const AVCodecParameters
     enc->bit_rate = src->bit_rate > 0 ? src->bit_rate : 0;
     enc->bits_per_raw_sample = src->bits_per_raw_sample;
     if (int rc = avcodec_open2(enc.get(), codec, nullptr); rc < 0) {
-        error = QStringLiteral("Cannot set up the %1 encoder: %2").arg(codec->name, avErrorText(rc));
+        error = texts::cannotSetUpEncoder(codec->name, avErrorText(rc));
         return nullptr;
     }
     return enc;
@@ -101,12 +101,12 @@ struct AudioCutter::Track {
             f->sample_rate = e->sample_rate;
             av_channel_layout_copy(&f->ch_layout, &e->ch_layout);
             if (av_frame_get_buffer(f.get(), 0) < 0)
-                return QStringLiteral("Out of memory cutting audio");
+                return texts::outOfMemoryCuttingAudio();
             av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(f->extended_data), n);
             f->pts = written;
             written += n;
             if (int rc = avcodec_send_frame(e, f.get()); rc < 0)
-                return QStringLiteral("Audio encoding failed: %1").arg(avErrorText(rc));
+                return texts::audioEncodingFailed(avErrorText(rc));
             if (QString error = collect(); !error.isEmpty())
                 return error;
         }
@@ -161,7 +161,7 @@ struct AudioCutter::Track {
         out->sample_rate = frame->sample_rate;
         av_channel_layout_copy(&out->ch_layout, &frame->ch_layout);
         if (int rc = swr_convert_frame(converter.get(), out.get(), frame.get()); rc < 0)
-            return QStringLiteral("Cannot convert the sound for its encoder: %1").arg(avErrorText(rc));
+            return texts::cannotConvertSoundForEncoder(avErrorText(rc));
         frame = std::move(out);
         return {};
     }
@@ -211,7 +211,7 @@ std::unique_ptr<AudioCutter> AudioCutter::open(const SourceIndex& index, double 
         if (!(t->enc = openEncoder(t->dec.get(), t->stream->codecpar, error)))
             return nullptr;
         if (!(t->made = descriptionOf(t->enc.get()))) {
-            error = QStringLiteral("Out of memory describing the sound");
+            error = texts::outOfMemoryForSound();
             return nullptr;
         }
         const int rate = t->dec->sample_rate;

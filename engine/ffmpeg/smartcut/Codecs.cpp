@@ -1,21 +1,23 @@
 #include "smartcut/Codecs.h"
 
 #include "core/AvError.h"
+#include "core/CodecThreads.h"
+#include "engine/OperatorTexts.h"
 
 namespace engine::ff {
 
 AVCodecContextPtr openStreamDecoder(const AVStream* stream, QString& error, int threads) {
     const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!decoder) {
-        error = QStringLiteral("No decoder for %1").arg(avcodec_get_name(stream->codecpar->codec_id));
+        error = texts::noDecoderFor(avcodec_get_name(stream->codecpar->codec_id));
         return nullptr;
     }
     AVCodecContextPtr dec(avcodec_alloc_context3(decoder));
     avcodec_parameters_to_context(dec.get(), stream->codecpar);
     dec->pkt_timebase = stream->time_base;
-    dec->thread_count = threads;
+    dec->thread_count = codecThreads(threads);
     if (int rc = avcodec_open2(dec.get(), decoder, nullptr); rc < 0) {
-        error = QStringLiteral("Cannot decode the source's %1: %2").arg(decoder->name, avErrorText(rc));
+        error = texts::cannotDecodeSource(decoder->name, avErrorText(rc));
         return nullptr;
     }
     return dec;
@@ -28,7 +30,7 @@ QString takeEncodedPackets(AVCodecContext* encoder, std::vector<AVPacketPtr>& ou
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
             return {};
         if (rc < 0)
-            return QStringLiteral("Encoding failed: %1").arg(avErrorText(rc));
+            return texts::encodingFailed(avErrorText(rc));
         out.push_back(std::move(pkt));
     }
 }

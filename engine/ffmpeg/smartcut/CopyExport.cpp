@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/OperatorTexts.h"
 #include "writer/AudioEncoder.h"
 
 namespace engine::ff {
@@ -123,11 +124,9 @@ CutOutcome CopyExport::cut() {
     if (rangeTaken_)
         return smartCut(request_, sound_, control);
     if (first_ < 0)
-        return {false, false, 0, QStringLiteral("Nothing was recorded")};
+        return {false, false, 0, texts::nothingRecorded()};
     if (jumped_)
-        return {
-            false, false, 0,
-            QStringLiteral("The source jumped while recording; a copied export needs one continuous range")};
+        return {false, false, 0, texts::sourceJumped()};
     request_.in = first_;
     request_.out = last_ + 1;
     return smartCut(request_, sound_, control);

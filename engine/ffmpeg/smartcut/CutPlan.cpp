@@ -1,4 +1,5 @@
 #include "smartcut/CutPlan.h"
+#include "engine/OperatorTexts.h"
 
 #include <algorithm>
 #include <vector>
@@ -59,12 +60,12 @@ CutPlan planCut(const SourceIndex& index, int64_t in, int64_t out) {
         return s.enter >= in && s.enter < out && !(h264 && s.enter - in == 1);
     });
     if (start == splices.end())
-        return reencodeAll(plan, QStringLiteral("the source has no clean splice point inside the span"));
+        return reencodeAll(plan, texts::noCleanSplicePoint());
     auto end = std::find_if(splices.rbegin(), splices.rend(), [&](const Splice& s) {
         return s.leave <= out && s.position > start->position;
     });
     if (end == splices.rend() || end->leave <= start->enter)
-        return reencodeAll(plan, QStringLiteral("the span holds less than one whole GOP"));
+        return reencodeAll(plan, texts::spanShorterThanGop());
 
     plan.headEnd = start->enter;
     plan.tailStart = end->leave;
@@ -72,7 +73,7 @@ CutPlan planCut(const SourceIndex& index, int64_t in, int64_t out) {
     plan.copyEnd = end->position;
     plan.dropLeading = start->leading;
     if (!selfContained(index, plan.copyFirst, plan.copyEnd, plan.dropLeading, plan.headEnd, plan.tailStart))
-        return reencodeAll(plan, QStringLiteral("the source's GOPs refer across the splice points"));
+        return reencodeAll(plan, texts::gopsReferAcrossSplices());
     return plan;
 }
 

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "core/AvError.h"
+#include "engine/OperatorTexts.h"
 #include "smartcut/AudioCutter.h"
 #include "smartcut/CutCheck.h"
 #include "smartcut/CutPlan.h"
@@ -46,12 +47,12 @@ class CopiedPackets {
         AVBSFContext* raw = nullptr;
         const bool h264 = st->codecpar->codec_id == AV_CODEC_ID_H264;
         if (int rc = av_bsf_alloc(av_bsf_get_by_name(h264 ? "h264_mp4toannexb" : "null"), &raw); rc < 0)
-            return QStringLiteral("Cannot convert the source's packets: %1").arg(avErrorText(rc));
+            return texts::cannotConvertSourcePackets(avErrorText(rc));
         bsf_.reset(raw);
         avcodec_parameters_copy(bsf_->par_in, st->codecpar);
         bsf_->time_base_in = st->time_base;
         if (int rc = av_bsf_init(bsf_.get()); rc < 0)
-            return QStringLiteral("Cannot convert the source's packets: %1").arg(avErrorText(rc));
+            return texts::cannotConvertSourcePackets(avErrorText(rc));
         if (h264)
             parameterSets =
                 parameterSetsAnnexB(splitNalUnits(bsf_->par_out->extradata, bsf_->par_out->extradata_size));
@@ -72,14 +73,14 @@ class CopiedPackets {
             av_bsf_send_packet(bsf_.get(), pkt.get());
             AVPacketPtr converted = makePacket();
             if (av_bsf_receive_packet(bsf_.get(), converted.get()) < 0) {
-                error = QStringLiteral("Cannot convert source packet %1").arg(position_);
+                error = texts::cannotConvertSourcePacket(position_);
                 return nullptr;
             }
             converted->pts = index_->packets[size_t(position_)].display - plan_->in;
             return converted;
         }
         if (position_ + 1 < plan_->copyEnd)
-            error = QStringLiteral("The source ended before the copied part was read");
+            error = texts::sourceEndedBeforeCopy();
         return nullptr;
     }
 
@@ -97,7 +98,7 @@ class CopiedPackets {
             return {};
         }
         if (int rc = av_packet_make_writable(pkt); rc < 0)
-            return QStringLiteral("Cannot renumber the copied pictures: %1").arg(avErrorText(rc));
+            return texts::cannotRenumberCopiedPictures(avErrorText(rc));
         if (position_ == plan_->copyFirst) {
             auto tc = index_->gopTimecodeAt(plan_->headEnd);
             if (!tc)
@@ -166,9 +167,9 @@ QString containerCheck(const AVOutputFormat* muxer, const AVCodecParameters* par
     // Formats without a list of what they hold answer with an error: let the muxer decide then.
     if (avformat_query_codec(muxer, par->codec_id, FF_COMPLIANCE_NORMAL) != 0)
         return {};
-    return QStringLiteral("the %1 format cannot hold the source's %2 %3")
-        .arg(QString::fromUtf8(muxer->name), QString::fromUtf8(avcodec_get_name(par->codec_id)),
-             par->codec_type == AVMEDIA_TYPE_VIDEO ? QStringLiteral("video") : QStringLiteral("audio"));
+    return texts::formatCannotHoldSource(QString::fromUtf8(muxer->name),
+                                         QString::fromUtf8(avcodec_get_name(par->codec_id)),
+                                         par->codec_type == AVMEDIA_TYPE_VIDEO);
 }
 
 AVPacketPtr withData(AVPacketPtr p, const std::vector<uint8_t>& bytes) {
@@ -208,7 +209,7 @@ CutOutcome failed(const QString& text) {
 } // namespace
 
 CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutControl& control) {
-    const QString abandoned = QStringLiteral("The cut was abandoned");
+    const QString abandoned = texts::cutAbandoned();
     SourceIndex index;
     if (QString e = scanSource(asked.source, index, control.abandoned); !e.isEmpty())
         return failed(control.abandoned() ? abandoned : e);
@@ -216,10 +217,7 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     if (request.bySeconds)
         resolveSeconds(index, request);
     if (request.in < 0 || request.out <= request.in || request.out > index.frames)
-        return failed(QStringLiteral("The range %1-%2 is outside the clip's %3 frames")
-                          .arg(request.in)
-                          .arg(request.out)
-                          .arg(index.frames));
+        return failed(texts::rangeOutsideClip(request.in, request.out, index.frames));
     QString error;
     AVInputPtr probe = openClip(index.path, error);
     if (!probe)
@@ -229,7 +227,7 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         const bool copiedSound = !sound && probe->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
         if (i == unsigned(index.videoStream) || copiedSound)
             if (QString e = containerCheck(request.muxer, probe->streams[i]->codecpar); !e.isEmpty())
-                return failed(QStringLiteral("Cannot copy: ") + e);
+                return failed(texts::cannotCopy(e));
     }
 
     const bool h264 = videoPar->codec_id == AV_CODEC_ID_H264;
@@ -239,8 +237,7 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         plan = CutPlan{};
         plan.in = request.in;
         plan.out = plan.headEnd = plan.tailStart = request.out;
-        plan.why = QStringLiteral("the source's %1 video is re-encoded whole")
-                       .arg(QString::fromUtf8(avcodec_get_name(videoPar->codec_id)));
+        plan.why = texts::videoReencodedWhole(QString::fromUtf8(avcodec_get_name(videoPar->codec_id)));
     }
     control.progress(0.05);
 
@@ -351,7 +348,7 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         p->dts = decodePosition++ - depth;
         p->duration = 1;
         if (p->dts > p->pts)
-            return QStringLiteral("The video's pictures are reordered deeper than its encoder declared");
+            return texts::reorderedDeeperThanDeclared();
         if (QString e = audio->writeUntil(index.secondsOf(p->dts), writeAudio); !e.isEmpty())
             return e;
         control.progress(0.05 + 0.9 * double(decodePosition) / double(frames));
@@ -426,15 +423,11 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         return failed(e);
 
     CutOutcome outcome{true, plan.copies(), frames, {}};
-    outcome.text = plan.copies()
-                       ? QStringLiteral("Wrote %1 frames to %2: %3 copied from the source, %4 re-encoded")
-                             .arg(frames)
-                             .arg(QDir::toNativeSeparators(request.target))
-                             .arg(plan.tailStart - plan.headEnd)
-                             .arg(frames - (plan.tailStart - plan.headEnd))
-                       : QStringLiteral("Wrote %1 frames to %2, all re-encoded: %3")
-                             .arg(frames)
-                             .arg(QDir::toNativeSeparators(request.target), plan.why);
+    outcome.text =
+        plan.copies()
+            ? texts::cutWroteCopied(frames, QDir::toNativeSeparators(request.target),
+                                    plan.tailStart - plan.headEnd, frames - (plan.tailStart - plan.headEnd))
+            : texts::cutWroteReencoded(frames, QDir::toNativeSeparators(request.target), plan.why);
     return outcome;
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "core/AvError.h"
+#include "engine/OperatorTexts.h"
 #include "smartcut/H264Units.h"
 
 extern "C" {
@@ -49,12 +50,12 @@ std::optional<GopTimecode> SourceIndex::gopTimecodeAt(int64_t display) const {
 AVInputPtr openClip(const QString& path, QString& error) {
     AVFormatContext* raw = nullptr;
     if (int rc = avformat_open_input(&raw, path.toUtf8().constData(), nullptr, nullptr); rc < 0) {
-        error = QStringLiteral("Cannot open %1: %2").arg(path, avErrorText(rc));
+        error = texts::cannotOpen(path, avErrorText(rc));
         return nullptr;
     }
     AVInputPtr ctx(raw);
     if (int rc = avformat_find_stream_info(ctx.get(), nullptr); rc < 0) {
-        error = QStringLiteral("Cannot read the streams of %1: %2").arg(path, avErrorText(rc));
+        error = texts::cannotReadStreams(path, avErrorText(rc));
         return nullptr;
     }
     return ctx;
@@ -128,7 +129,7 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     index.path = path;
     index.videoStream = av_find_best_stream(in.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (index.videoStream < 0)
-        return QStringLiteral("The clip has no video");
+        return texts::clipHasNoVideo();
     for (unsigned i = 0; i < in->nb_streams; ++i)
         if (in->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
             index.audioStreams.push_back(int(i));
@@ -137,7 +138,7 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     index.timeBase = st->time_base;
     index.frameRate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
     if (index.frameRate.num <= 0 || index.frameRate.den <= 0)
-        return QStringLiteral("The clip's frame rate is unknown");
+        return texts::clipFrameRateUnknown();
     index.codec = st->codecpar->codec_id;
     const bool h264 = index.codec == AV_CODEC_ID_H264, mpeg2 = index.codec == AV_CODEC_ID_MPEG2VIDEO;
     const int lengthSize = avccLengthSize(st->codecpar->extradata, st->codecpar->extradata_size);
@@ -146,7 +147,7 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     int64_t bytes = 0;
     while (av_read_frame(in.get(), pkt.get()) >= 0) {
         if (stop && stop())
-            return QStringLiteral("The reading of %1 was stopped").arg(path);
+            return texts::readingStopped(path);
         if (pkt->stream_index == index.videoStream) {
             IndexedPacket p;
             p.pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
@@ -166,7 +167,7 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
         av_packet_unref(pkt.get());
     }
     if (index.packets.empty())
-        return QStringLiteral("The clip has no video frames");
+        return texts::clipHasNoVideoFrames();
     index.firstPts = std::min_element(index.packets.begin(), index.packets.end(), [](auto& a, auto& b) {
                          return a.pts < b.pts;
                      })->pts;

@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "core/AvError.h"
+#include "core/CodecThreads.h"
+#include "engine/OperatorTexts.h"
 #include "smartcut/Codecs.h"
 #include "smartcut/Mpeg2Units.h"
 
@@ -91,7 +93,7 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
     const AVCodec* codec =
         h264 ? avcodec_find_encoder_by_name("libx264") : avcodec_find_encoder(src->codec_id);
     if (!codec) {
-        error = QStringLiteral("No encoder for the source's codec %1").arg(avcodec_get_name(src->codec_id));
+        error = texts::noEncoderForSource(avcodec_get_name(src->codec_id));
         return nullptr;
     }
     AVCodecContextPtr enc(avcodec_alloc_context3(codec));
@@ -111,7 +113,7 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
         enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
     enc->profile = src->profile;
     enc->level = src->level;
-    enc->thread_count = h264 ? output.threads : 0;
+    enc->thread_count = codecThreads(h264 ? output.threads : 0);
     if (output.globalHeader)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* opts = nullptr;
@@ -146,7 +148,7 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
     const int rc = avcodec_open2(enc.get(), codec, &opts);
     av_dict_free(&opts);
     if (rc < 0) {
-        error = QStringLiteral("Cannot set up the %1 encoder: %2").arg(codec->name, avErrorText(rc));
+        error = texts::cannotSetUpEncoder(codec->name, avErrorText(rc));
         return nullptr;
     }
     return enc;
@@ -284,10 +286,7 @@ class SpanDecoder {
                 return {};
         }
         if (taken != to_ - from_)
-            return QStringLiteral("Only %1 of the %2 frames from frame %3 could be decoded")
-                .arg(taken)
-                .arg(to_ - from_)
-                .arg(from_);
+            return texts::onlySomeFramesDecoded(taken, to_ - from_, from_);
         return {};
     }
 
@@ -333,14 +332,14 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
                 return e;
         }
         if (int rc = avcodec_send_frame(enc.get(), frame.get()); rc < 0)
-            return QStringLiteral("Encoding failed: %1").arg(avErrorText(rc));
+            return texts::encodingFailed(avErrorText(rc));
         if (QString e = pass(); !e.isEmpty())
             return e;
     }
     if (QString e = decoder.error(); !e.isEmpty())
         return e;
     if (!enc)
-        return QStringLiteral("No frame from frame %1 could be decoded").arg(from);
+        return texts::noFrameDecodedFrom(from);
     avcodec_send_frame(enc.get(), nullptr);
     return pass();
 }

@@ -55,7 +55,9 @@ void AudioStage::run() {
         }
         const QueuedPacket p = core_.audioPackets[size_t(stream)].pop();
         core_.wakeWorker.notify_all();
-        if (p.serial != serial_)
+        // Sound well before what is wanted is not decoded (a seek reads from the key picture before its
+        // target); the last packets before it are, for decoders whose output depends on the packet before.
+        if (p.serial != serial_ || (p.packet && p.end > p.start && p.end < core_.audioFloor - kPrimingSeconds))
             continue;
         lk.unlock();
         decode(size_t(stream), p.packet.get());
@@ -79,7 +81,7 @@ bool AudioStage::roomLocked() const {
     if (core_.audio.empty())
         return true;
     const double from = std::max(core_.audio.front().block->position, core_.position);
-    return core_.audio.back().block->end() - from < kAheadSeconds;
+    return core_.audio.back().block->end() - from < core_.aheadLocked(kAheadSeconds);
 }
 
 int AudioStage::nextStreamLocked() const {

@@ -1,7 +1,7 @@
 #pragma once
 // The audio decode thread of a clip: decodes every audio stream's packets, converts them to float at
 // 48 kHz and joins them into blocks of all source channels (AudioMerger) for the presenter, at most
-// kAheadSeconds ahead of the picture shown. A stream that lags the others by more than the merger's
+// kAheadSeconds ahead of the picture shown (less while not playing). A stream that lags the others by more than the merger's
 // bound is heard as silence while the others play on. For a clip without video it also starts the
 // reading over at each seek.
 #include <thread>
@@ -16,6 +16,7 @@ namespace engine::ff {
 class AudioStage {
   public:
     static constexpr double kAheadSeconds = 2.0;
+    static constexpr double kPrimingSeconds = 0.1;
 
     AudioStage(SourceCore& core, const MediaFile& file);
     ~AudioStage(); // the owner sets core.quit first

@@ -1,4 +1,5 @@
 #include "source/DemuxStage.h"
+#include "engine/OperatorTexts.h"
 
 #include <algorithm>
 
@@ -30,10 +31,14 @@ bool DemuxStage::roomLocked() const {
         bytes += q.bytes();
     if (bytes >= kHardMaxBytes)
         return false;
+    // A seek reads only as far as its pictures need, the sound's queues filling by the way.
+    if (core_.seeking && file_.videoIndex() >= 0)
+        return bytes < kMaxBytes && !core_.videoPackets.ended() && core_.videoPackets.seconds() < kSeekLeadSeconds;
+    const double ahead = core_.aheadLocked(kAheadSeconds);
     bool starving = false, short_ = false;
     auto look = [&](const PacketQueue& q) {
         starving = starving || (!q.ended() && q.empty());
-        short_ = short_ || (!q.ended() && q.seconds() < kAheadSeconds);
+        short_ = short_ || (!q.ended() && q.seconds() < ahead);
     };
     if (file_.videoIndex() >= 0)
         look(core_.videoPackets);
@@ -119,9 +124,7 @@ void DemuxStage::followGrowth(Lock& lk) {
 void DemuxStage::storageSilent() {
     if (ended_ && !core_.lastError.isEmpty())
         return;
-    core_.lastError = QStringLiteral("O armazenamento de \"%1\" não responde há %2 s")
-                          .arg(file_.path())
-                          .arg(StorageReader::kStorageTimeout.count());
+    core_.lastError = texts::storageSilentFor(file_.path(), StorageReader::kStorageTimeout.count());
     queueEnds();
     ended_ = true;
     core_.state = kStateStopped;
@@ -173,8 +176,12 @@ void DemuxStage::seekTo(double seconds) {
     const int64_t ts = stream >= 0 ? file_.videoTime().ticks(seconds)
                                    : std::llround((seconds + file_.origin()) * AV_TIME_BASE);
     if (avformat_seek_file(fmt, stream, INT64_MIN, ts, ts, 0) < 0 &&
-        av_seek_frame(fmt, stream, ts, AVSEEK_FLAG_BACKWARD) < 0)
+        av_seek_frame(fmt, stream, ts, AVSEEK_FLAG_BACKWARD) < 0) {
         av_seek_frame(fmt, -1, 0, AVSEEK_FLAG_BYTE);
+        return;
+    }
+    if (const auto key = file_.keyPictureBefore(seconds + file_.origin()))
+        file_.readFrom(*key);
 }
 
 void DemuxStage::queuePacket(AVPacketPtr pkt) {
@@ -199,6 +206,8 @@ void DemuxStage::queuePacket(AVPacketPtr pkt) {
     }
     q.packet = std::move(pkt);
     if (index == file_.videoIndex()) {
+        if ((q.packet->flags & AV_PKT_FLAG_KEY) && ts != AV_NOPTS_VALUE)
+            core_.keys.noteRead(q.start, q.serial);
         core_.videoPackets.push(std::move(q));
         core_.wakeWorker.notify_all();
         return;

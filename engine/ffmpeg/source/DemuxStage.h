@@ -5,9 +5,10 @@
 // through the file's GrowingInput: a recording still being written is waited for at its edge, its
 // duration follows the file on disk, and storage that stops answering ends the source with a reason.
 //
-// Read-ahead: up to kAheadSeconds of every stream, and at most kMaxBytes in all; a stream whose queue
-// is empty may take the demuxer past the byte bound up to kHardMaxBytes, so that a poorly interleaved
-// file never starves one decoder while the other's queue is full.
+// Read-ahead: up to kAheadSeconds of every stream while playing (less while not, see
+// SourceCore::aheadLocked), and at most kMaxBytes in all; a stream whose queue is empty may take the
+// demuxer past the byte bound up to kHardMaxBytes, so that a poorly interleaved file never starves one
+// decoder while the other's queue is full. While a seek is decoded, only kSeekLeadSeconds of pictures.
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -22,6 +23,7 @@ namespace engine::ff {
 class DemuxStage {
   public:
     static constexpr double kAheadSeconds = 4.0;
+    static constexpr double kSeekLeadSeconds = 0.5;
     static constexpr int64_t kMaxBytes = int64_t(64) << 20;
     static constexpr int64_t kHardMaxBytes = int64_t(256) << 20;
 

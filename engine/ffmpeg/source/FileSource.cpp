@@ -62,7 +62,8 @@ void FileSource::stopPipeline() {
     core_.frames.clear();
     core_.seekPreview.reset();
     core_.ring.clear();
-    core_.gopSeconds = 0;
+    core_.keys.clear();
+    core_.picturesDecoded = 0;
     core_.audio.clear();
     core_.videoPackets.clear();
     core_.audioPackets.clear();
@@ -286,9 +287,15 @@ int FileSource::SetProp(const QString& name, const QString& value) {
 int FileSource::GetProp(const QString& name, QString& value) {
     if (closed_)
         return kClosed;
-    if (name == QLatin1String("last_error") || name == QLatin1String("opening")) {
+    if (name == QLatin1String("last_error") || name == QLatin1String("opening") ||
+        name == QLatin1String("pictures_decoded")) {
         std::lock_guard lk(core_.m);
-        value = name == QLatin1String("opening") ? QLatin1String(opening_ ? "true" : "false") : core_.lastError;
+        if (name == QLatin1String("opening"))
+            value = QLatin1String(opening_ ? "true" : "false");
+        else if (name == QLatin1String("pictures_decoded"))
+            value = QString::number(core_.picturesDecoded);
+        else
+            value = core_.lastError;
         return kOk;
     }
     return props_.get(name, value);

@@ -2,13 +2,10 @@
 
 #include "captions/SubtitleTrack.h"
 #include "core/AvError.h"
+#include "core/CodecThreads.h"
+#include "engine/OperatorTexts.h"
 
 namespace engine::ff {
-namespace {
-QString openError(const QString& path, const QString& why) {
-    return QStringLiteral("Não foi possível abrir \"%1\": %2").arg(path, why);
-}
-} // namespace
 
 AVCodecContextPtr openDecoder(const AVStream& st, int threads) {
     const AVCodec* codec = avcodec_find_decoder(st.codecpar->codec_id);
@@ -18,8 +15,8 @@ AVCodecContextPtr openDecoder(const AVStream& st, int threads) {
     if (!ctx || avcodec_parameters_to_context(ctx.get(), st.codecpar) < 0)
         return nullptr;
     ctx->pkt_timebase = st.time_base;
-    ctx->thread_count = threads;
-    if (threads != 1)
+    ctx->thread_count = codecThreads(threads);
+    if (ctx->thread_count != 1)
         ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0)
         return nullptr;
@@ -38,31 +35,31 @@ bool MediaFile::openInput(const ByteSourceDecorator& decorate, QString& error, s
     int rc = 0;
     input_ = GrowingInput::open(path_, decorate, rc, std::move(giveUp));
     if (!input_) {
-        error = openError(path_, avErrorText(rc));
+        error = texts::cannotOpen(path_, avErrorText(rc));
         return false;
     }
     fmt_ = openDemuxer(nullptr, rc);
     if (!fmt_) {
-        error = openError(path_, whyNotOpened(rc));
+        error = texts::cannotOpen(path_, whyNotOpened(rc));
         return false;
     }
     input_->setProbe(GrowthProbe::forFormat(*fmt_));
     grewAfterOpen_ = input_->growingAtOpen();
     // Weak guesses (a few bytes that look like some format) and text renderers are not media.
     if (fmt_->probe_score <= AVPROBE_SCORE_RETRY || !strcmp(fmt_->iformat->name, "tty")) {
-        error = openError(path_, QStringLiteral("formato não reconhecido"));
+        error = texts::cannotOpen(path_, texts::unknownContainer());
         return false;
     }
     rc = avformat_find_stream_info(fmt_.get(), nullptr);
     if (rc < 0) {
-        error = openError(path_, avErrorText(rc));
+        error = texts::cannotOpen(path_, avErrorText(rc));
         return false;
     }
     const int video = av_find_best_stream(fmt_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (video >= 0 && !(fmt_->streams[video]->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
         AVStream* st = fmt_->streams[video];
         if (!openDecoder(*st, 1)) {
-            error = openError(path_, QStringLiteral("decodificador de vídeo indisponível"));
+            error = texts::cannotOpen(path_, texts::noVideoDecoder());
             return false;
         }
         videoIndex_ = video;
@@ -80,13 +77,15 @@ bool MediaFile::openInput(const ByteSourceDecorator& decorate, QString& error, s
             subtitleIndex_ = int(i);
     }
     if (!info_.hasVideo && audio_.empty()) {
-        error = openError(path_, QStringLiteral("sem vídeo nem áudio"));
+        error = texts::cannotOpen(path_, texts::noVideoNorAudio());
         return false;
     }
     if (grewAfterOpen_ && !strcmp(fmt_->iformat->name, "mxf")) {
         packetTimes_ = std::make_unique<MxfPacketTimes>(*fmt_);
         packetTimes_->restartAt(0);
     }
+    if (videoIndex_ >= 0 && !strcmp(fmt_->iformat->name, "mpegts"))
+        tsPictures_ = std::make_unique<TsVideoPes>(fmt_->streams[videoIndex_]);
     origin_ = packetTimes_ ? 0.0 : findOrigin();
     if (videoIndex_ >= 0)
         videoTime_ = StreamTime(fmt_->streams[videoIndex_]->time_base, origin_);
@@ -128,6 +127,17 @@ bool MediaFile::reopenDemuxer() {
     return ok;
 }
 
+std::optional<GrownSeekPoint> MediaFile::keyPictureBefore(double seconds) {
+    // A GOP of most recordings fits several times over; further away the demuxer's landing is left as is.
+    constexpr int64_t kSearchBytes = int64_t(16) << 20;
+    const int64_t landed = avio_tell(fmt_->pb);
+    if (!tsPictures_ || landed < 0)
+        return std::nullopt;
+    const int64_t to = std::min(input_->knownSize(), landed + kSearchBytes);
+    const int64_t end = tsPictures_->firstAfter(input_->bytes(), landed, to, seconds).value_or(to);
+    return tsPictures_->keyBefore(input_->bytes(), end, seconds, kSearchBytes);
+}
+
 bool MediaFile::readFrom(const GrownSeekPoint& point) {
     if (av_seek_frame(fmt_.get(), -1, point.pos, AVSEEK_FLAG_BYTE) < 0)
         return false;
@@ -138,9 +148,9 @@ bool MediaFile::readFrom(const GrownSeekPoint& point) {
 
 QString MediaFile::whyNotOpened(int rc) {
     if (input_->storageSilent())
-        return QStringLiteral("o armazenamento não responde");
+        return texts::storageNotResponding();
     if (mp4WithoutIndex(input_->bytes(), input_->knownSize()))
-        return QStringLiteral("MP4 ainda em gravação, sem índice (só arquivos fragmentados abrem durante a gravação)");
+        return texts::mp4StillRecording();
     return avErrorText(rc);
 }
 

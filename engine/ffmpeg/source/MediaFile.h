@@ -10,6 +10,7 @@
 #include "engine_ffmpeg/ByteSource.h"
 #include "io/GrowingInput.h"
 #include "io/MxfPacketTimes.h"
+#include "io/TsPes.h"
 #include "source/MediaReader.h"
 #include "source/StreamTime.h"
 
@@ -47,6 +48,10 @@ class MediaFile {
     bool isTransportStream() const;
     // Reading starts over at `point` (a byte position found by the growth probe).
     bool readFrom(const GrownSeekPoint& point);
+    // In a transport stream, after the demuxer's own seek for `seconds` (the container's time line): the
+    // key picture before that time, looked for around where the seek landed (FFmpeg's seek there lands
+    // on any picture near the time). Nothing elsewhere, or when none is found nearby.
+    std::optional<GrownSeekPoint> keyPictureBefore(double seconds);
     const MediaInfo& info() const { return info_; }
     int videoIndex() const { return videoIndex_; }
     const AVStream* videoStream() const { return videoIndex_ >= 0 ? fmt_->streams[videoIndex_] : nullptr; }
@@ -71,6 +76,7 @@ class MediaFile {
     AVInputPtr fmt_;
     bool grewAfterOpen_ = false;
     std::unique_ptr<MxfPacketTimes> packetTimes_;
+    std::unique_ptr<TsVideoPes> tsPictures_;
     MediaInfo info_;
     int videoIndex_ = -1;
     StreamTime videoTime_;

@@ -3,6 +3,7 @@
 // a built-in source) and the presenter thread of one file source share. Every field is guarded by `m`
 // (the session number is also readable without it, for aborting a seek).
 #include <QString>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "source/FrameRing.h"
+#include "source/KeyTimes.h"
 #include "source/MediaReader.h"
 #include "source/PacketQueue.h"
 
@@ -61,6 +63,9 @@ struct SourceCore {
     double audioFloor = 0;                 // sound before this is not wanted (set with a new read)
     uint64_t audioEndedSerial = UINT64_MAX; // every sample of this serial was queued in `audio`
     double clockPosition = 0;               // the presenter's clock while running (for catching up)
+    // The video stage decodes towards a seek's target. Meanwhile nothing else is read or decoded ahead:
+    // on two cores that would take from the decoding the seek waits for.
+    bool seeking = false;
 
     // Published by the stages and the presenter.
     MediaInfo info;
@@ -71,13 +76,20 @@ struct SourceCore {
     // key picture of its GOP), shown meanwhile by the renderers (the position keeps reading the target).
     FrameHandle seekPreview;
     uint64_t seekPreviewSession = UINT64_MAX;
-    // The clip's recently decoded pictures (the video stage adds them), and its GOP length as decoded.
+    // The clip's recently decoded pictures (the video stage adds them), and its key pictures as read.
     FrameRing ring;
-    double gopSeconds = 0;
+    KeyTimes keys;
+    uint64_t picturesDecoded = 0; // by the video decoder since the clip was opened (for measuring seeks)
     std::deque<QueuedAudio> audio;
 
     // How far back a picture still counts as near a target while the GOP length is not known yet.
     static constexpr double kUnknownGopSeconds = 2.0;
+    // How far the stages read and decode ahead of the picture shown while not playing: enough for the
+    // frames around a pause; more would mostly be thrown away by the next seek of a drag or a search.
+    static constexpr double kPausedAheadSeconds = 1.0;
+    double aheadLocked(double whilePlaying) const {
+        return state == kStateRunning ? whilePlaying : std::min(whilePlaying, kPausedAheadSeconds);
+    }
     void offerSeekPreviewLocked(const FrameHandle& near, uint64_t forSession) {
         if (!near)
             return;
@@ -96,7 +108,7 @@ struct SourceCore {
         // Paused or stopped (a drag over the position bar), the nearest picture before the target that
         // was decoded already shows at once, while the exact one is decoded.
         if (state != kStateRunning)
-            offerSeekPreviewLocked(ring.nearestBefore(t, gopSeconds > 0 ? gopSeconds : kUnknownGopSeconds), session.load());
+            offerSeekPreviewLocked(ring.nearestBefore(t, keys.gopSeconds() > 0 ? keys.gopSeconds() : kUnknownGopSeconds), session.load());
         wakeWorker.notify_all();
         wakePresenter.notify_all();
     }

@@ -9,11 +9,12 @@ constexpr size_t kMaxQueuedFrames = 8;
 // Seeks to a point this close ahead (and within half a GOP) decode forward instead of reading from
 // elsewhere.
 constexpr double kForwardDecodeSpan = 2.0;
-// Pictures an open GOP may show before its key picture (MPEG-2 long GOPs have two or three).
-constexpr double kOpenGopLead = 3;
 // Once a seek has landed and the source rests, this much before the target is decoded into the
 // recent-frame ring (which keeps about as much) for stepping back.
 constexpr double kRingSpan = 1.0;
+// Not playing, a seek that has landed is given this long before the pictures around it are decoded: a
+// drag or a search sends the next position sooner, and the landed picture is painted meanwhile.
+constexpr auto kRestAfterLanding = std::chrono::milliseconds(100);
 // From this rate on, non-reference pictures are not decoded (most would be dropped anyway) ...
 constexpr double kFastRate = 1.5;
 // ... and pictures this far behind the clock (in seconds of wall time) make it decode key pictures only
@@ -23,8 +24,6 @@ constexpr double kCatchUpSeconds = 0.3;
 
 VideoStage::VideoStage(SourceCore& core, const MediaFile& file, SubtitleTrack& subtitles)
     : core_(core), file_(file), subtitles_(subtitles), codec_(openDecoder(*file.videoStream(), 0)) {
-    const AVCodecID id = file.videoStream()->codecpar->codec_id;
-    openGops_ = id == AV_CODEC_ID_MPEG2VIDEO || id == AV_CODEC_ID_MPEG1VIDEO;
     streamAspect_ = av_guess_sample_aspect_ratio(file.format(), const_cast<AVStream*>(file.videoStream()), nullptr);
     thread_ = std::thread([this] { run(); });
 }
@@ -41,8 +40,19 @@ size_t VideoStage::queuedLocked() const {
 void VideoStage::run() {
     Lock lk(core_.m);
     while (!core_.quit) {
+        // (A drained decoder first hands out what it holds: decoding is done.)
+        const bool resting = !seek_ && (!drained_ || decoderEnded_) && core_.state != kStateRunning &&
+                             Clock::now() < restUntil_;
+        if (core_.seeking != (seek_ || resting)) {
+            core_.seeking = seek_ || resting;
+            core_.wakeWorker.notify_all(); // the read-ahead held back for the seek goes on
+        }
         if (core_.session.load() != session_) {
             startSession();
+            continue;
+        }
+        if (resting) {
+            core_.wakeWorker.wait_until(lk, restUntil_);
             continue;
         }
         if (parked_) {
@@ -55,6 +65,10 @@ void VideoStage::run() {
         }
         if (core_.state == kStateRunning)
             fillPending_ = false; // playing on: the pictures before the seek's target are not wanted
+        if (drained_ && !seek_ && (decoderEnded_ || core_.state == kStateRunning)) {
+            readOnAfterDrain();
+            continue;
+        }
         if (!codec_ || ended_ || (!seek_ && !filling_ && queuedLocked() >= kMaxQueuedFrames)) {
             if (fillPending_ && codec_ && core_.state != kStateRunning) {
                 startFill();
@@ -66,6 +80,7 @@ void VideoStage::run() {
         AVFramePtr frame;
         switch (nextFrame(lk, frame)) {
         case Got::Frame:
+            ++core_.picturesDecoded;
             if (FrameHandle f = wrap(std::move(frame))) {
                 core_.ring.add(f);
                 core_.duration = std::max(core_.duration, f->position + f->duration);
@@ -73,7 +88,7 @@ void VideoStage::run() {
                     filling_ = false;
                 if (seek_)
                     onSeekFrame(f);
-                else
+                else if (!drained_) // (after a drain, the pictures after the target are not all there)
                     publish(f);
             }
             break;
@@ -84,6 +99,9 @@ void VideoStage::run() {
             break;
         case Got::End:
             onEnd();
+            break;
+        case Got::Drained:
+            onDrained();
             break;
         case Got::Stale:
             break;
@@ -114,28 +132,25 @@ void VideoStage::startSession() {
     const double tol = frameTolerance(file_.info().frameDuration);
     // Decoding on costs every picture up to the target; a new read from the key picture before it only
     // its references: decode on when the target is nearer than half a GOP.
-    const double span = core_.gopSeconds > 0 ? std::min(kForwardDecodeSpan, core_.gopSeconds / 2) : kForwardDecodeSpan;
+    const double gop = core_.keys.gopSeconds();
+    const double span = gop > 0 ? std::min(kForwardDecodeSpan, gop / 2) : kForwardDecodeSpan;
     // The decoder goes on from the last picture it gave since reading started (a seek given up on may
-    // have left it anywhere).
-    // ... unless the target was among the pictures skipped meanwhile (not decoded, and never will be).
-    const bool forward = !std::isnan(decoderAt_) && !decoderEnded_ && target > decoderAt_ + tol &&
-                         target < decoderAt_ + span && skippedUpTo_ < target - tol;
+    // have left it anywhere) ... unless the target was among the pictures skipped meanwhile (not decoded,
+    // and never will be), or a key picture lies between (reading from there decodes less).
+    const bool forward = !std::isnan(decoderAt_) && !decoderEnded_ && !drained_ && target > decoderAt_ + tol &&
+                         target < decoderAt_ + span && skippedUpTo_ < target - tol &&
+                         !core_.keys.anyAfter(decoderAt_ + tol, target + tol);
     // A read for a seek that has not decoded anything yet goes on for a new target a little further on
     // (a drag over the position bar): starting it again each time would never decode a picture.
-    if (reading && reading->fromRead && !reading->any && reading->backoff == 0 && target > reading->target + tol &&
+    if (reading && reading->fromRead && !reading->any && !drained_ && reading->backoff == 0 && target > reading->target + tol &&
         target < reading->point + span) {
         seek_ = reading;
         seek_->target = target;
         return;
     }
-    // In an open GOP the pictures shown just before a key picture come after it in the stream and are
-    // decoded from the GOP before: reading starts a few pictures early so that such a target starts in
-    // that GOP at once instead of after a read that began too late.
-    const double lead = openGops_ ? kOpenGopLead * file_.info().frameDuration : 0;
-    const double point = std::max(0.0, target - lead);
-    seek_ = Seek{target, point, 0, !forward, false, nullptr};
+    seek_ = Seek{target, target, 0, !forward, false, nullptr};
     if (!forward)
-        readFrom(point, std::max(0.0, target - file_.info().frameDuration));
+        readFrom(target, std::max(0.0, target - file_.info().frameDuration));
 }
 
 void VideoStage::readFrom(double point, double soundFrom) {
@@ -145,8 +160,7 @@ void VideoStage::readFrom(double point, double soundFrom) {
     if (codec_)
         avcodec_flush_buffers(codec_.get());
     captions_.reset();
-    keySeen_ = decoderEnded_ = false;
-    lastKeySeen_ = -1; // the next key picture is not the one after the last
+    keySeen_ = decoderEnded_ = drained_ = false;
     decoderAt_ = NAN;
     skippedUpTo_ = -1e9;
     keyPosition_ = NAN;
@@ -168,11 +182,47 @@ void VideoStage::startFill() {
 }
 
 void VideoStage::resumeAfterParked() {
-    const FrameHandle shown = std::exchange(parked_, nullptr);
+    readOnFrom(std::exchange(parked_, nullptr));
+}
+
+void VideoStage::readOnFrom(const FrameHandle& shown) {
     // Read from the shown picture itself so that its sound comes along; the picture is not repeated.
     seek_ = Seek{shown->position, shown->position, 0, true, false, nullptr};
     dropUpTo_ = shown->position + frameTolerance(shown->duration);
     readFrom(shown->position, shown->position);
+}
+
+void VideoStage::readOnAfterDrain() {
+    if (core_.state != kStateRunning && fillPending_) {
+        startFill();
+        if (filling_)
+            return;
+    }
+    if (lastHanded_) {
+        readOnFrom(lastHanded_);
+        return;
+    }
+    drained_ = false; // nothing was shown at all: as at the end of the stream
+    onEnd();
+}
+
+bool VideoStage::drainsAfter(const QueuedPacket& p) const {
+    if (!seek_ || !seek_->fromRead || core_.state == kStateRunning || seek_->target <= dropUpTo_)
+        return false;
+    const double dur = file_.info().frameDuration, tol = frameTolerance(dur);
+    // A whole picture (not one field of it) whose span holds the target.
+    return p.end - p.start > dur * 0.75 && p.start <= seek_->target + tol && p.start + dur > seek_->target + tol;
+}
+
+void VideoStage::onDrained() {
+    if (seek_ && !seek_->any && readEarlier())
+        return;
+    if (seek_) { // the target never came out (a picture that could not be decoded): the nearest before it
+        const FrameHandle shown = seek_->candidate ? seek_->candidate : lastHanded_;
+        seek_.reset();
+        if (shown)
+            land(shown);
+    }
 }
 
 VideoStage::Got VideoStage::nextFrame(Lock& lk, AVFramePtr& out) {
@@ -189,7 +239,7 @@ VideoStage::Got VideoStage::nextFrame(Lock& lk, AVFramePtr& out) {
         }
         if (rc != AVERROR(EAGAIN)) {
             decoderEnded_ = true;
-            return Got::End;
+            return drained_ ? Got::Drained : Got::End;
         }
         if (core_.videoPackets.empty())
             return Got::Wait;
@@ -210,13 +260,24 @@ void VideoStage::send(Lock& lk, const QueuedPacket& p) {
     const bool key = p.packet->flags & AV_PKT_FLAG_KEY;
     if (!keySeen_ && !key)
         return;
+    // The first key picture read for a seek is shown after its target: nothing before it can be decoded.
+    if (!keySeen_ && seek_ && !seek_->any && p.end > p.start &&
+        p.start > seek_->target + frameTolerance(file_.info().frameDuration) && readEarlier(p.start))
+        return;
     keySeen_ = true;
     codec_->skip_frame = discardFor(p, key);
     if (codec_->skip_frame != AVDISCARD_DEFAULT)
         skippedUpTo_ = std::max(skippedUpTo_, p.start);
+    const bool drain = drainsAfter(p);
     lk.unlock();
     avcodec_send_packet(codec_.get(), p.packet.get()); // a damaged packet is skipped
+    // Not playing, a seek's target comes out as soon as its packet is in: the decoder is drained rather
+    // than fed the pictures after it, which a frame-threaded decoder, or one putting B pictures back in
+    // order, waits for. What comes after is decoded from a new read once the seek has landed.
+    if (drain)
+        avcodec_send_packet(codec_.get(), nullptr);
     lk.lock();
+    drained_ = drained_ || drain;
 }
 
 AVDiscard VideoStage::discardFor(const QueuedPacket& p, bool key) {
@@ -248,11 +309,6 @@ FrameHandle VideoStage::wrap(AVFramePtr frame) {
     const double pos = ts != AV_NOPTS_VALUE ? file_.videoTime().seconds(ts) : lastPosition_ + dur;
     lastPosition_ = pos;
     decoderAt_ = pos;
-    if (frame->key_frame) {
-        if (lastKeySeen_ >= 0 && pos > lastKeySeen_ + tol)
-            core_.gopSeconds = pos - lastKeySeen_;
-        lastKeySeen_ = pos;
-    }
     if (std::isnan(keyPosition_)) {
         if (!frame->key_frame && frame->pict_type != AV_PICTURE_TYPE_I)
             return nullptr;
@@ -300,21 +356,31 @@ void VideoStage::onSeekFrame(const FrameHandle& f) {
     }
     const FrameHandle shown = holdsTarget || !s.candidate ? f : s.candidate;
     seek_.reset();
-    landedAt_ = shown->position;
-    fillPending_ = true;
-    publish(shown);
+    land(shown);
     if (shown != f)
         publish(f);
 }
 
-// Reading for the seek started after its target (the index, or a transport stream's timestamps, pointed
-// past the key picture before it): it starts again earlier, further back each time.
-bool VideoStage::readEarlier() {
+void VideoStage::land(const FrameHandle& shown) {
+    landedAt_ = shown->position;
+    restUntil_ = Clock::now() + kRestAfterLanding;
+    fillPending_ = true;
+    publish(shown);
+}
+
+// Reading for the seek started after its target (the index pointed past the key picture before it, or
+// the target is among the pictures an open GOP shows before its key picture, which are decoded from the
+// GOP before): it starts again earlier. The first time, when the key picture read (`keyRead`) and the GOP
+// length are known, at the key picture a GOP before it; else further back each time.
+bool VideoStage::readEarlier(double keyRead) {
     Seek& s = *seek_;
     if (!s.fromRead || s.point <= 0)
         return false;
+    const double gop = core_.keys.gopSeconds();
+    const double tol = frameTolerance(file_.info().frameDuration);
+    const bool gopBefore = s.backoff == 0 && gop > 0 && !std::isnan(keyRead) && keyRead - gop <= s.target + tol;
     s.backoff = s.backoff == 0 ? 1.0 : s.backoff * 2;
-    s.point = std::max(0.0, s.target - s.backoff);
+    s.point = std::max(0.0, gopBefore ? keyRead - gop + tol : s.target - s.backoff);
     readFrom(s.point, std::max(0.0, s.target - file_.info().frameDuration));
     return true;
 }

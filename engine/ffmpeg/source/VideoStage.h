@@ -3,6 +3,7 @@
 // the presenter, performs frame-exact seeks (answering from the recent-frame ring when it can, decoding
 // forward when the target is just ahead, else asking the demuxer to read from before the target), and
 // at fast rates decodes only what can be shown.
+#include <chrono>
 #include <optional>
 #include <thread>
 
@@ -21,7 +22,8 @@ class VideoStage {
 
   private:
     using Lock = std::unique_lock<std::mutex>;
-    enum class Got { Frame, Wait, End, Stale };
+    using Clock = std::chrono::steady_clock;
+    enum class Got { Frame, Wait, End, Drained, Stale };
     struct Seek {
         double target = 0;
         double point = 0;   // where reading started
@@ -35,13 +37,18 @@ class VideoStage {
     void startSession();
     void readFrom(double point, double soundFrom);
     void resumeAfterParked();
+    void readOnFrom(const FrameHandle& shown);
+    void readOnAfterDrain();
+    bool drainsAfter(const QueuedPacket& p) const;
+    void onDrained();
+    void land(const FrameHandle& shown);
     void startFill();
     Got nextFrame(Lock& lk, AVFramePtr& out);
     void send(Lock& lk, const QueuedPacket& p);
     AVDiscard discardFor(const QueuedPacket& p, bool key);
     FrameHandle wrap(AVFramePtr frame);
     void onSeekFrame(const FrameHandle& f);
-    bool readEarlier();
+    bool readEarlier(double keyRead = NAN);
     void onEnd();
     void publish(const FrameHandle& f);
     size_t queuedLocked() const;
@@ -53,8 +60,6 @@ class VideoStage {
     AVCodecContextPtr codec_;
     AVFramePtr scratch_ = makeFrame();
     AVRational streamAspect_{0, 1};
-    double lastKeySeen_ = -1;
-    bool openGops_ = false; // the codec's GOPs may be open (their leading pictures need the GOP before)
     CaptionDecoder captions_;
     bool captionsOn_ = false;
     bool a53Seen_ = false; // the video carries 608 captions; a subtitle stream is then not used
@@ -69,6 +74,7 @@ class VideoStage {
     double decoderAt_ = NAN;   // the last picture decoded since reading started (NaN: none yet)
     double skippedUpTo_ = -1e9; // the latest picture whose packet the decoder was told to skip since then
     bool decoderEnded_ = false;
+    bool drained_ = false;     // drained for a seek's target: nothing more is decoded before a new read
     bool ended_ = false;       // the end of the stream was queued in this session
     bool catchingUp_ = false;  // at a fast rate and behind the clock: key pictures only
     // A seek decodes only what its target needs. Once it has landed and the source rests, the pictures
@@ -76,6 +82,7 @@ class VideoStage {
     bool fillPending_ = false;
     bool filling_ = false;
     double landedAt_ = 0;        // where the last seek landed
+    Clock::time_point restUntil_{}; // ... and until when nothing is decoded after it while not playing
     double fillSkipBefore_ = 0;  // while filling, non-reference pictures before this are not decoded
     std::thread thread_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/AvError.h"
+#include "engine/OperatorTexts.h"
 #include "writer/ChoiceAttributes.h"
 
 extern "C" {
@@ -52,7 +53,7 @@ std::unique_ptr<AudioEncoder> AudioEncoder::open(const AVCodec* codec, const Att
     enc->ctx_ = allocEncoder(codec);
     AVCodecContext* ctx = enc->ctx_.get();
     if (!ctx) {
-        error = QStringLiteral("Out of memory for codec %1").arg(codec->name);
+        error = texts::outOfMemoryForCodec(codec->name);
         return nullptr;
     }
     if (error = applyEncoderOptions(ctx, options); !error.isEmpty())
@@ -61,7 +62,7 @@ std::unique_ptr<AudioEncoder> AudioEncoder::open(const AVCodec* codec, const Att
     enc->channels_ =
         std::clamp(ac.isEmpty() ? defaultChannelCount(codec) : ac.toInt(), 1, AudioBlock::kOutputChannels);
     if (!pickLayout(codec, enc->channels_, ctx->ch_layout)) {
-        error = QStringLiteral("Codec %1 cannot write %2 channels").arg(codec->name).arg(enc->channels_);
+        error = texts::codecCannotWriteChannels(codec->name, enc->channels_);
         return nullptr;
     }
     const QString ar = optionValue(options, QStringLiteral("ar"));
@@ -85,7 +86,7 @@ std::unique_ptr<AudioEncoder> AudioEncoder::open(const AVCodec* codec, const Att
         rc = swr_init(swr);
     enc->fifo_ = av_audio_fifo_alloc(ctx->sample_fmt, enc->channels_, 4096);
     if (rc < 0 || !enc->fifo_) {
-        error = QStringLiteral("Cannot convert sound for codec %1: %2").arg(codec->name, avErrorText(rc));
+        error = texts::cannotConvertSoundFor(codec->name, avErrorText(rc));
         return nullptr;
     }
     return enc;
@@ -108,14 +109,14 @@ QString AudioEncoder::feed(const float* samples, int frames, const PacketSink& s
     if (room > 0) {
         uint8_t** out = nullptr;
         if (av_samples_alloc_array_and_samples(&out, nullptr, channels_, room, ctx_->sample_fmt, 0) < 0)
-            return QStringLiteral("Out of memory for sound");
+            return texts::outOfMemoryForSound();
         const int got = swr_convert(swr_.get(), out, room, samples ? in : nullptr, frames);
         if (got > 0)
             av_audio_fifo_write(fifo_, reinterpret_cast<void**>(out), got);
         av_freep(&out[0]);
         av_freep(&out);
         if (got < 0)
-            return QStringLiteral("Sound conversion failed: %1").arg(avErrorText(got));
+            return texts::soundConversionFailed(avErrorText(got));
     }
     return encodeFrames(false, sink);
 }
@@ -135,7 +136,7 @@ QString AudioEncoder::encodeFrames(bool all, const PacketSink& sink) {
         frame->sample_rate = ctx_->sample_rate;
         av_channel_layout_copy(&frame->ch_layout, &ctx_->ch_layout);
         if (av_frame_get_buffer(frame.get(), 0) < 0)
-            return QStringLiteral("Out of memory for sound");
+            return texts::outOfMemoryForSound();
         if (frame->nb_samples > n)
             av_samples_set_silence(frame->extended_data, 0, frame->nb_samples, channels_, ctx_->sample_fmt);
         av_audio_fifo_read(fifo_, reinterpret_cast<void**>(frame->extended_data), n);

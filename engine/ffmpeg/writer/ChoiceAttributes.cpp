@@ -5,6 +5,7 @@
 
 #include "core/AvPtr.h"
 #include "core/MediaSink.h"
+#include "engine/OperatorTexts.h"
 #include "writer/OptionTable.h"
 
 extern "C" {
@@ -59,11 +60,7 @@ QStringList sampleRateNames(const AVCodec* c) {
 std::vector<AttributeDef> pipelineDefs(const AVCodec* c) {
     if (c->type == AVMEDIA_TYPE_VIDEO) {
         const QStringList fmts = pixelFormatNames(c);
-        return {
-            {"pix_fmt",
-             "Pixel format of the encoded picture; empty: the source's when the encoder takes it, else the "
-             "closest one",
-             "option_fixed", QString(), fmts.join(u','), false}};
+        return {{"pix_fmt", texts::pixelFormatHelp(), "option_fixed", QString(), fmts.join(u','), false}};
     }
     QStringList channels;
     for (int n = 1; n <= AudioBlock::kOutputChannels; ++n)
@@ -71,15 +68,11 @@ std::vector<AttributeDef> pipelineDefs(const AVCodec* c) {
     const QStringList rates = sampleRateNames(c);
     const QStringList fmts = sampleFormatNames(c);
     return {
-        {"ar", "Sample rate in Hz", "option", QString::number(defaultSampleRate(c)),
+        {"ar", texts::sampleRateHelp(), "option", QString::number(defaultSampleRate(c)),
          rates.isEmpty() ? QStringLiteral("48000") : rates.join(u','), false},
-        {"ac",
-         "Channels written. Fewer than the 16 routed channels mixes routed channel k into output k modulo "
-         "the "
-         "count (even to left, odd to right for stereo), clipped to full scale",
-         "option", QString::number(defaultChannelCount(c)), channels.join(u','), false},
-        {"sample_fmt", "Sample format given to the encoder", "option_fixed", fmts.value(0), fmts.join(u','),
-         false},
+        {"ac", texts::channelCountHelp(AudioBlock::kOutputChannels), "option",
+         QString::number(defaultChannelCount(c)), channels.join(u','), false},
+        {"sample_fmt", texts::sampleFormatHelp(), "option_fixed", fmts.value(0), fmts.join(u','), false},
     };
 }
 
@@ -139,9 +132,9 @@ std::optional<int64_t> parseBitRate(const QString& text) {
 std::vector<AttributeDef> formatAttributes(const FormatEntry& format) {
     const AVOutputFormat* muxer = format.muxer;
     std::vector<AttributeDef> defs = {
-        {"extensions", "File name extensions of this format", "string",
+        {"extensions", texts::extensionsHelp(), "string",
          QString::fromUtf8(muxer->extensions ? muxer->extensions : ""), QString(), true},
-        {"network", "True for a format that streams to a network address instead of writing a file", "bool",
+        {"network", texts::networkHelp(), "bool",
          format.network ? QStringLiteral("true") : QStringLiteral("false"), QStringLiteral("true,false"),
          true},
     };
@@ -163,9 +156,7 @@ std::vector<AttributeDef> encoderAttributes(const AVCodec* c) {
     defs = optionDefs(ctx.get(), c->type == AVMEDIA_TYPE_VIDEO ? kVideoGeneric : kAudioGeneric);
     for (auto& s : defs)
         if (s.name == u"b") {
-            s.help =
-                QStringLiteral("Bit rate in bits per second; K for kilobit/s or M for megabit/s, as in 6M "
-                               "or 6000K. Empty: the encoder's default");
+            s.help = texts::bitRateHelp();
             s.type = QStringLiteral("string");
         }
     for (auto& s : pipelineDefs(c))
@@ -182,16 +173,15 @@ std::vector<AttributeDef> encoderAttributes(const AVCodec* c) {
 QString checkFormatValue(const AVOutputFormat* muxer, const QString& name, const QString& value) {
     AVOutputPtr ctx = liveFormatContext(muxer);
     if (!ctx || !muxer->priv_class || !ctx->priv_data)
-        return QStringLiteral("Format %1 has no setting '%2'").arg(QString::fromUtf8(muxer->name), name);
+        return texts::formatHasNoSetting(QString::fromUtf8(muxer->name), name);
     if (av_opt_set(ctx->priv_data, name.toUtf8().constData(), value.toUtf8().constData(), 0) < 0)
-        return QStringLiteral("Format %1 does not accept %2=%3")
-            .arg(QString::fromUtf8(muxer->name), name, value);
+        return texts::formatRefuses(QString::fromUtf8(muxer->name), name, value);
     return {};
 }
 
 QString checkEncoderValue(const AVCodec* c, const QString& name, const QString& value) {
     const QString codec = QString::fromUtf8(c->name);
-    auto refuse = [&] { return QStringLiteral("Codec %1 does not accept %2=%3").arg(codec, name, value); };
+    auto refuse = [&] { return texts::codecRefuses(codec, name, value); };
     if (name == u"b")
         return parseBitRate(value) ? QString() : refuse();
     if (name == u"ac") {

@@ -1,4 +1,5 @@
 #include "writer/EncodeSession.h"
+#include "engine/OperatorTexts.h"
 
 namespace engine::ff {
 
@@ -78,15 +79,14 @@ void EncodeSession::discontinuity() {
 QString EncodeSession::finish(const std::function<bool()>& abandoned) {
     if (!videoEnc_) {
         abandon();
-        return QStringLiteral("No picture came from the source: nothing was recorded");
+        return texts::noPictureFromSource();
     }
     if (QString error = videoEnc_->flush(videoSink_); !error.isEmpty())
         return error;
     if (audioEnc_)
         if (QString error = audioEnc_->finish(audioSamplesFor(frames_), audioSink_); !error.isEmpty())
             return error;
-    return file_->finish(
-        [&](const QString&) { return abandoned() ? QStringLiteral("abandoned") : QString(); });
+    return file_->finish([&](const QString&) { return abandoned() ? texts::exportAbandoned() : QString(); });
 }
 
 } // namespace engine::ff

@@ -1,6 +1,8 @@
 #include "writer/EncoderCommon.h"
 
 #include "core/AvError.h"
+#include "core/CodecThreads.h"
+#include "engine/OperatorTexts.h"
 #include "writer/ChoiceAttributes.h"
 
 namespace engine::ff {
@@ -23,15 +25,14 @@ QString applyEncoderOptions(AVCodecContext* ctx, const AttributeValues& options)
         if (name == u"b") {
             const auto rate = parseBitRate(value);
             if (!rate)
-                return QStringLiteral("Bad bit rate '%1'").arg(value);
+                return texts::badBitRate(value);
             ctx->bit_rate = *rate;
             continue;
         }
         if (int rc = av_opt_set(ctx, name.toUtf8().constData(), value.toUtf8().constData(),
                                 AV_OPT_SEARCH_CHILDREN);
             rc < 0)
-            return QStringLiteral("Codec %1 does not accept %2=%3: %4")
-                .arg(ctx->codec->name, name, value, avErrorText(rc));
+            return texts::codecRefuses(ctx->codec->name, name, value, avErrorText(rc));
     }
     return {};
 }
@@ -40,28 +41,27 @@ AVCodecContextPtr allocEncoder(const AVCodec* codec) {
     AVCodecContextPtr ctx(avcodec_alloc_context3(codec));
     // Use every core, as the command-line tools do, unless the operator set "threads".
     if (ctx)
-        ctx->thread_count = 0;
+        ctx->thread_count = codecThreads(0);
     return ctx;
 }
 
 QString openEncoder(AVCodecContext* ctx, const AVCodec* codec) {
     if (int rc = avcodec_open2(ctx, codec, nullptr); rc < 0)
-        return QStringLiteral("Codec %1 cannot start with these settings: %2")
-            .arg(codec->name, avErrorText(rc));
+        return texts::codecCannotStart(codec->name, avErrorText(rc));
     return {};
 }
 
 QString encodeAndDrain(AVCodecContext* ctx, const AVFrame* frame, const PacketSink& sink) {
     int rc = avcodec_send_frame(ctx, frame);
     if (rc < 0 && rc != AVERROR_EOF)
-        return QStringLiteral("Codec %1 failed: %2").arg(ctx->codec->name, avErrorText(rc));
+        return texts::codecFailed(ctx->codec->name, avErrorText(rc));
     AVPacketPtr packet = makePacket();
     while (true) {
         rc = avcodec_receive_packet(ctx, packet.get());
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
             return {};
         if (rc < 0)
-            return QStringLiteral("Codec %1 failed: %2").arg(ctx->codec->name, avErrorText(rc));
+            return texts::codecFailed(ctx->codec->name, avErrorText(rc));
         QString error = sink(packet.get());
         av_packet_unref(packet.get());
         if (!error.isEmpty())

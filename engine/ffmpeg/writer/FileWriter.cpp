@@ -5,6 +5,7 @@
 
 #include "core/MediaSink.h"
 #include "core/ObjectMakers.h"
+#include "engine/OperatorTexts.h"
 #include "smartcut/CopyExport.h"
 #include "writer/AudioEncoder.h"
 #include "writer/Recorder.h"
@@ -53,8 +54,8 @@ int FileWriter::SetTarget(const QString& fileName, const QString& params) {
     // A new target ends the recording in progress before the source moves on to the next job; its
     // outcome is told until the next recording starts.
     closeRecording();
-    const QString error = fileName.trimmed().isEmpty() ? QStringLiteral("No target file name was given")
-                                                       : config_.apply(params, fileName);
+    const QString error =
+        fileName.trimmed().isEmpty() ? texts::noTargetName() : config_.apply(params, fileName);
     if (!error.isEmpty()) {
         // The refusal is the outcome now told; the earlier recording still finishes.
         retireRecording();
@@ -73,7 +74,7 @@ int FileWriter::GetRecordingResult(int& ok, QString& text) {
     } else if (recording_) {
         // A failure is told at once, before the job closes the writer.
         const QString error = recording_->error();
-        setOutcome(false, error.isEmpty() ? QStringLiteral("Recording in progress") : error);
+        setOutcome(false, error.isEmpty() ? texts::recordingInProgress() : error);
     }
     ok = ok_ ? 1 : 0;
     text = outcome_;
@@ -120,20 +121,19 @@ int FileWriter::StartFrom(IMObject* source) {
     retireRecording();
     if (!target_) {
         // Keeps the reason a SetTarget gave, if any.
-        setOutcome(false, ok_ || outcome_.isEmpty() ? QStringLiteral("No usable target was set") : outcome_);
+        setOutcome(false, ok_ || outcome_.isEmpty() ? texts::noUsableTarget() : outcome_);
         return kInvalidArg;
     }
     setOutcome(false, QString());
     IMUnknown* hubView = source ? source->QueryInterface(ISourceHub::IID) : nullptr;
     if (!hubView) {
-        setOutcome(false, QStringLiteral("The writer can only record from a file source"));
+        setOutcome(false, texts::writerNeedsFileSource());
         return kInvalidArg;
     }
     MRef<ISourceHub> hub = MRef<ISourceHub>::adopt(static_cast<ISourceHub*>(hubView));
     const QString clip = hub->openedPath();
     if (!clip.isEmpty() && sameFile(clip, target_->fileName)) {
-        setOutcome(false,
-                   QStringLiteral("The export target is the clip being played: %1").arg(target_->fileName));
+        setOutcome(false, texts::targetIsPlayedClip(target_->fileName));
         return kInvalidArg;
     }
     int sourceState = 0;
@@ -150,7 +150,7 @@ int FileWriter::StartFrom(IMObject* source) {
     }
     if (settings.copyVideo) {
         if (clip.isEmpty()) {
-            setOutcome(false, QStringLiteral("Only a clip file can be copied"));
+            setOutcome(false, texts::onlyClipFilesCopied());
             return kInvalidArg;
         }
         // "audio=copy" keeps the clip's own audio streams as recorded, cut at the sample, without the
@@ -202,8 +202,7 @@ void FileWriter::takeRangeFromSource() {
     if (clip.isEmpty() || duration <= 0)
         return; // not open yet
     if (sameFile(clip, target_->fileName))
-        rangeWanted_->refuse(
-            QStringLiteral("The export target is the clip being played: %1").arg(target_->fileName));
+        rangeWanted_->refuse(texts::targetIsPlayedClip(target_->fileName));
     rangeWanted_->takeRange(clip, in, out);
     rangeWanted_ = nullptr;
     sourceFile_->StopFile(0.0);
@@ -262,9 +261,9 @@ const std::vector<AttributeDef>& FileWriter::defs() const {
             choices << config_.choiceName(option, i);
         AttributeDef& def = defs_.emplace_back();
         def.name = option;
-        def.help = option == WriterConfig::kFormat  ? QStringLiteral("Container format of the exported file")
-                   : option == WriterConfig::kVideo ? QStringLiteral("Video encoder")
-                                                    : QStringLiteral("Audio encoder");
+        def.help = option == WriterConfig::kFormat  ? texts::formatChoiceHelp()
+                   : option == WriterConfig::kVideo ? texts::videoChoiceHelp()
+                                                    : texts::audioChoiceHelp();
         def.type = QStringLiteral("option_fixed");
         def.defaultValue = choices.value(0); // a new format starts with its first encoder
         def.namedValues = choices.join(u',');

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/AvError.h"
+#include "engine/OperatorTexts.h"
 
 namespace engine::ff {
 namespace {
@@ -32,26 +33,24 @@ OutputFile::~OutputFile() {
 std::unique_ptr<OutputFile> OutputFile::create(const QString& target, const AVOutputFormat* muxer,
                                                QString& error) {
     if (muxer->flags & AVFMT_NOFILE) {
-        error = QStringLiteral("Format %1 streams to the network and does not write files").arg(muxer->name);
+        error = texts::formatStreamsToNetwork(muxer->name);
         return nullptr;
     }
     const QFileInfo info(target);
     if (!info.absoluteDir().exists()) {
-        error =
-            QStringLiteral("The folder %1 does not exist").arg(QDir::toNativeSeparators(info.absolutePath()));
+        error = texts::folderMissing(QDir::toNativeSeparators(info.absolutePath()));
         return nullptr;
     }
     const QString temp = temporaryNameFor(target);
     AVFormatContext* raw = nullptr;
     const QByteArray tempUtf8 = temp.toUtf8();
     if (int rc = avformat_alloc_output_context2(&raw, muxer, nullptr, tempUtf8.constData()); rc < 0) {
-        error = QStringLiteral("Cannot set up format %1: %2").arg(muxer->name, avErrorText(rc));
+        error = texts::cannotSetUpFormat(muxer->name, avErrorText(rc));
         return nullptr;
     }
     AVOutputPtr ctx(raw);
     if (int rc = avio_open(&ctx->pb, tempUtf8.constData(), AVIO_FLAG_WRITE); rc < 0) {
-        error = QStringLiteral("Cannot write in the folder %1: %2")
-                    .arg(QDir::toNativeSeparators(info.absolutePath()), avErrorText(rc));
+        error = texts::cannotWriteInFolder(QDir::toNativeSeparators(info.absolutePath()), avErrorText(rc));
         return nullptr;
     }
     return std::unique_ptr<OutputFile>(new OutputFile(target, temp, std::move(ctx)));
@@ -60,11 +59,11 @@ std::unique_ptr<OutputFile> OutputFile::create(const QString& target, const AVOu
 AVStream* OutputFile::addStream(const AVCodecContext* encoder, QString& error) {
     AVStream* st = avformat_new_stream(ctx_.get(), nullptr);
     if (!st) {
-        error = QStringLiteral("Out of memory adding a stream");
+        error = texts::outOfMemoryAddingStream();
         return nullptr;
     }
     if (int rc = avcodec_parameters_from_context(st->codecpar, encoder); rc < 0) {
-        error = QStringLiteral("Cannot describe the stream: %1").arg(avErrorText(rc));
+        error = texts::cannotDescribeStream(avErrorText(rc));
         return nullptr;
     }
     st->time_base = encoder->time_base;
@@ -82,7 +81,7 @@ QString OutputFile::writeHeader(const AttributeValues& options) {
     const int rc = avformat_write_header(ctx_.get(), &dict);
     av_dict_free(&dict);
     if (rc < 0)
-        return QStringLiteral("Format %1 refused the streams: %2").arg(ctx_->oformat->name, avErrorText(rc));
+        return texts::formatRefusedStreams(ctx_->oformat->name, avErrorText(rc));
     headerWritten_ = true;
     return {};
 }
@@ -94,8 +93,7 @@ QString OutputFile::write(AVPacket* packet, AVStream* stream, AVRational encoder
     if (rc >= 0 && ctx_->pb && ctx_->pb->error < 0)
         rc = ctx_->pb->error;
     if (rc < 0)
-        return QStringLiteral("Writing %1 failed: %2")
-            .arg(QDir::toNativeSeparators(target_), avErrorText(rc));
+        return texts::writingFailed(QDir::toNativeSeparators(target_), avErrorText(rc));
     return {};
 }
 
@@ -112,15 +110,14 @@ QString OutputFile::closeIo() {
 
 QString OutputFile::finish(const std::function<QString(const QString& writtenFile)>& check) {
     if (done_)
-        return QStringLiteral("The file was already closed");
+        return texts::fileAlreadyClosed();
     QString error;
     if (!headerWritten_) {
-        error = QStringLiteral("Nothing was recorded");
+        error = texts::nothingRecorded();
     } else if (int rc = av_write_trailer(ctx_.get()); rc < 0) {
-        error =
-            QStringLiteral("Finishing %1 failed: %2").arg(QDir::toNativeSeparators(target_), avErrorText(rc));
+        error = texts::finishingFailed(QDir::toNativeSeparators(target_), avErrorText(rc));
     } else if (QString ioError = closeIo(); !ioError.isEmpty()) {
-        error = QStringLiteral("Writing %1 failed: %2").arg(QDir::toNativeSeparators(target_), ioError);
+        error = texts::writingFailed(QDir::toNativeSeparators(target_), ioError);
     } else if (check) {
         error = check(temp_);
     }
@@ -132,8 +129,7 @@ QString OutputFile::finish(const std::function<QString(const QString& writtenFil
     std::filesystem::rename(fsPath(temp_), fsPath(target_), ec);
     if (ec) {
         discard();
-        return QStringLiteral("Cannot put the file in place as %1: %2")
-            .arg(QDir::toNativeSeparators(target_), QString::fromStdString(ec.message()));
+        return texts::cannotPutInPlace(QDir::toNativeSeparators(target_), systemErrorText(ec));
     }
     done_ = true;
     return {};

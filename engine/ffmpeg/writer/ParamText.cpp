@@ -1,4 +1,5 @@
 #include "writer/ParamText.h"
+#include "engine/OperatorTexts.h"
 
 #include <QStringList>
 
@@ -26,7 +27,7 @@ ParsedParams parseParamText(const QString& text) {
     qsizetype i = 0;
     auto fail = [&](const QString& why) {
         out.pairs.clear();
-        out.error = QStringLiteral("Invalid parameters at character %1: %2").arg(i + 1).arg(why);
+        out.error = texts::badParameters(i + 1, why);
         return out;
     };
     while (true) {
@@ -39,9 +40,9 @@ ParsedParams parseParamText(const QString& text) {
             ++i;
         const QString name = text.mid(nameStart, i - nameStart);
         if (name.isEmpty())
-            return fail(QStringLiteral("a setting name is missing"));
+            return fail(texts::settingNameMissing());
         if (i >= n || text[i] != u'=')
-            return fail(QStringLiteral("'%1' has no '=' and value").arg(name));
+            return fail(texts::settingWithoutEquals(name));
         ++i;
         QString value;
         if (i < n && text[i] == u'"') {
@@ -60,20 +61,20 @@ ParsedParams parseParamText(const QString& text) {
                 value += c;
             }
             if (!closed)
-                return fail(QStringLiteral("the quoted value of '%1' is not closed").arg(name));
+                return fail(texts::quotedValueNotClosed(name));
         } else {
             const qsizetype valueStart = i;
             while (i < n && !isBlank(text[i]) && text[i] != u'"' && text[i] != u'=')
                 ++i;
             value = text.mid(valueStart, i - valueStart);
             if (value.isEmpty())
-                return fail(QStringLiteral("'%1' has no value").arg(name));
+                return fail(texts::settingWithoutValue(name));
         }
         if (i < n && !isBlank(text[i]))
-            return fail(QStringLiteral("unexpected '%1' after '%2'").arg(text[i]).arg(name));
+            return fail(texts::unexpectedAfter(text[i], name));
         for (const auto& p : out.pairs)
             if (p.first == name)
-                return fail(QStringLiteral("'%1' is given twice").arg(name));
+                return fail(texts::settingGivenTwice(name));
         out.pairs.emplace_back(name, value);
     }
     return out;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "engine/OperatorTexts.h"
 #include "writer/EncodeSession.h"
 
 namespace engine::ff {
@@ -156,10 +157,8 @@ RecordingOutcome Recorder::finish() {
     std::lock_guard lock(mutex_);
     if (failed_)
         return {false, error_};
-    return {true, QStringLiteral("Wrote %1 frames (%2 s) to %3")
-                      .arg(session_->frames())
-                      .arg(session_->seconds(), 0, 'f', 3)
-                      .arg(QDir::toNativeSeparators(setup_.target))};
+    return {true, texts::wroteFrames(session_->frames(), session_->seconds(),
+                                     QDir::toNativeSeparators(setup_.target))};
 }
 
 } // namespace engine::ff

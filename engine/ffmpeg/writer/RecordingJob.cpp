@@ -1,4 +1,5 @@
 #include "writer/RecordingJob.h"
+#include "engine/OperatorTexts.h"
 
 namespace engine::ff {
 
@@ -27,7 +28,7 @@ void RecordingJob::conclude(RecordingOutcome outcome) {
 }
 
 RecordingOutcome RecordingJob::abandonedOutcome() {
-    return {false, QStringLiteral("The export was abandoned; nothing was written")};
+    return {false, texts::exportAbandoned()};
 }
 
 } // namespace engine::ff

@@ -1,6 +1,7 @@
 #include "writer/VideoEncoder.h"
 
 #include "core/AvError.h"
+#include "engine/OperatorTexts.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -36,7 +37,7 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const AVCodec* codec, const Att
     enc->ctx_ = allocEncoder(codec);
     AVCodecContext* ctx = enc->ctx_.get();
     if (!ctx) {
-        error = QStringLiteral("Out of memory for codec %1").arg(codec->name);
+        error = texts::outOfMemoryForCodec(codec->name);
         return nullptr;
     }
     const bool userRate = hasOption(options, QStringLiteral("b"));
@@ -87,14 +88,14 @@ AVFramePtr VideoEncoder::convert(const AVFrame* src, QString& error) {
                                     nullptr));
     AVFramePtr out = makeFrame();
     if (!sws_ || !out) {
-        error = QStringLiteral("Cannot convert pictures for codec %1").arg(ctx->codec->name);
+        error = texts::cannotConvertPicturesFor(ctx->codec->name);
         return nullptr;
     }
     out->format = ctx->pix_fmt;
     out->width = ctx->width;
     out->height = ctx->height;
     if (int rc = av_frame_get_buffer(out.get(), 0); rc < 0) {
-        error = QStringLiteral("Out of memory for a picture: %1").arg(avErrorText(rc));
+        error = texts::outOfMemoryForPicture(avErrorText(rc));
         return nullptr;
     }
     av_frame_copy_props(out.get(), src); // keeps side data such as closed captions
@@ -106,7 +107,7 @@ QString VideoEncoder::encode(const VideoFrame& frame, int64_t pts, const PacketS
     QString error;
     AVFramePtr f = convert(frame.frame.get(), error);
     if (!f)
-        return error.isEmpty() ? QStringLiteral("Out of memory for a picture") : error;
+        return error.isEmpty() ? texts::outOfMemoryForPicture() : error;
     f->pts = pts;
     f->pict_type = AV_PICTURE_TYPE_NONE;
     f->interlaced_frame = frame.interlaced ? 1 : 0;

@@ -1,5 +1,6 @@
 #include "writer/WriterConfig.h"
 
+#include "engine/OperatorTexts.h"
 #include "writer/ChoiceAttributes.h"
 #include "writer/ParamText.h"
 
@@ -150,20 +151,19 @@ QString WriterConfig::applyPairs(const AttributeValues& pairs, const QString& fi
     };
     if (const QString* f = valueOf(QStringLiteral("format"))) {
         if (!select(kFormat, *f))
-            return QStringLiteral("Unknown export format '%1'").arg(*f);
+            return texts::unknownExportFormat(*f);
     } else {
         const FormatEntry* byName = formatForFileName(fileName);
         if (!byName)
-            return QStringLiteral("No export format writes files named like '%1'; name one with format=")
-                .arg(fileName);
+            return texts::noFormatForFileName(fileName);
         select(kFormat, byName->name());
     }
     const std::pair<QString, QString> codecs[] = {{kVideo, "video"}, {kAudio, "audio"}};
     for (const auto& [option, key] : codecs)
         if (const QString* name = valueOf(key); name && !select(option, *name))
-            return QStringLiteral("Format %1 cannot hold %2 codec '%3'").arg(format_->name(), key, *name);
+            return texts::formatCannotHoldCodec(format_->name(), key, *name);
     if (copyAudio_ && !copyVideo_)
-        return QStringLiteral("Audio can only be copied together with the video (video=copy)");
+        return texts::audioCopyNeedsVideoCopy();
     for (const QString& option : {kFormat, kVideo, kAudio})
         if (auto list = attributes(option))
             list->clearValues();
@@ -172,12 +172,12 @@ QString WriterConfig::applyPairs(const AttributeValues& pairs, const QString& fi
             continue;
         QString scope, name;
         if (!splitScoped(key, scope, name) || (scope != u"format" && scope != u"video" && scope != u"audio"))
-            return QStringLiteral("Unknown setting '%1'").arg(key);
+            return texts::unknownSetting(key);
         const QString option = scope == u"format" ? kFormat : scope == u"video" ? kVideo : kAudio;
         auto list = attributes(option);
         const AttributeDef* def = list ? list->find(name) : nullptr;
         if (!def || def->fixed)
-            return QStringLiteral("%1 has no setting '%2'").arg(list ? selected(option) : scope, name);
+            return texts::hasNoSetting(list ? selected(option) : scope, name);
         const QString error = option == kFormat
                                   ? checkFormatValue(format_->muxer, name, value)
                                   : checkEncoderValue(option == kVideo ? video_ : audio_, name, value);

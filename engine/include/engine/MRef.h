@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "engine/EngineError.h"
+#include "engine/OperatorTexts.h"
 
 namespace engine {
 
@@ -64,9 +65,11 @@ private:
 // The view `I` of `obj`; throws EngineError when the object lacks that interface.
 template <class I, class U>
 MRef<I> query(U* obj) {
-    if (!obj) throw EngineError(QStringLiteral("Interface %1 requested from no object").arg(I::IID.data()));
+    if (!obj)
+        throw EngineError(texts::interfaceOfNoObject(I::IID.data()));
     IMUnknown* view = obj->QueryInterface(I::IID);
-    if (!view) throw EngineError(QStringLiteral("Interface not supported: %1").arg(I::IID.data()));
+    if (!view)
+        throw EngineError(texts::interfaceNotSupported(I::IID.data()));
     return MRef<I>::adopt(static_cast<I*>(view));
 }
 template <class I, class U>
