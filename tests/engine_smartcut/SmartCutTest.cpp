@@ -2,9 +2,11 @@
 // way a player reads it and compared with the source picture by picture and sample by sample.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
@@ -12,6 +14,7 @@
 #include "MediaReader.h"
 #include "samples/SampleClips.h"
 #include "smartcut/Mpeg2Units.h"
+#include "smartcut/Mpeg2Vbv.h"
 #include "smartcut/SmartCut.h"
 #include "smartcut/SourceIndex.h"
 
@@ -127,10 +130,35 @@ Mpeg2Headers mpeg2HeadersOf(const QString& path) {
     return out;
 }
 
-// Format profile and scan order as mediainfo reads them.
+// The decoder's buffer followed over the file's video stream as its sequence header states it: the first
+// fault, empty when none.
+QString vbvFaultOf(const QString& path) {
+    SourceIndex index;
+    if (QString e = scanSource(path, index); !e.isEmpty())
+        return e;
+    const auto buffer = vbvBufferOf(index.sequenceHeader, index.frameRate);
+    if (!buffer)
+        return "no buffer stated";
+    VbvCheck check(*buffer);
+    QString error;
+    AVInputPtr in = openClip(path, error);
+    AVPacketPtr pkt = makePacket();
+    while (in && av_read_frame(in.get(), pkt.get()) >= 0) {
+        if (pkt->stream_index == index.videoStream)
+            check.take(pkt->data, pkt->size);
+        av_packet_unref(pkt.get());
+    }
+    std::printf("VBV %s: %d pictures, buffer %.0f bits, levels %.0f..%.0f, stated gap up to %.0f bits%s\n",
+                qPrintable(QFileInfo(path).fileName()), check.pictures(), buffer->size,
+                check.lowestLevelAfterTaking(), check.highestLevel(), check.largestStatedGap(),
+                qPrintable(check.fault().isEmpty() ? QString() : " FAULT " + check.fault()));
+    return check.fault();
+}
+
+// Format profile, bit rate mode and scan order as mediainfo reads them.
 QString mediainfoVideoTraits(const QString& path) {
     QProcess p;
-    p.start("mediainfo", {"--Inform=Video;%Format_Profile%|%ScanOrder%", path});
+    p.start("mediainfo", {"--Inform=Video;%Format_Profile%|%BitRate_Mode%|%ScanOrder%", path});
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
@@ -169,6 +197,7 @@ class SmartCutTest : public ::testing::Test {
             xdcam.path = dir_->filePath(name + ".mxf");
             samples::writeSampleClip(xdcam);
             sources_[name + ".mxf"] = picturesOf(xdcam.path);
+            EXPECT_EQ(vbvFaultOf(xdcam.path).toStdString(), "");
         }
         // The same pictures in MPEG-TS, with MP2 sound.
         samples::ClipRecipe ts = samples::referenceInput("xdcam", kFrames / 25.0, samples::InputSize::Small);
@@ -178,6 +207,7 @@ class SmartCutTest : public ::testing::Test {
         ts.channelsPerTrack = 2;
         samples::writeSampleClip(ts);
         sources_["xdcam.ts"] = picturesOf(ts.path);
+        EXPECT_EQ(vbvFaultOf(ts.path).toStdString(), "");
     }
     static void TearDownTestSuite() {
         delete dir_;
@@ -256,6 +286,7 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
             for (const auto& [frame, timecode] : written.gopTimecodes)
                 EXPECT_EQ(timecode, start + c.in + frame) << "GOP shown from frame " << frame;
             EXPECT_EQ(mediainfoVideoTraits(path), mediainfoVideoTraits(dir_->filePath(c.source)));
+            EXPECT_EQ(vbvFaultOf(path).toStdString(), "");
         }
 
         const Pictures pictures = picturesOf(path);
@@ -274,13 +305,21 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         EXPECT_EQ(pictures.captions, captioned);
         for (const auto& [code, top] : pictures.topFieldFirst)
             EXPECT_EQ(top, source.topFieldFirst.at(code)) << "field order of frame " << code;
+        // A constant-rate MPEG-2 source leaves its re-encoded pictures no more bits than its own: on this
+        // noisy content a second generation at the source's rate keeps about 32-37 dB against the first.
+        const double reencodedDb = QString(c.source).startsWith("xdcam") ? 30 : 45;
+        double lowest = 99;
         for (const auto& [code, luma] : pictures.byCode) {
             const double db = psnr(luma, source.byCode.at(code));
-            if (code >= c.copyFrom && code < c.copyTo)
+            if (code >= c.copyFrom && code < c.copyTo) {
                 EXPECT_EQ(db, 99) << "copied frame " << code << " differs";
-            else
-                EXPECT_GE(db, 45) << "re-encoded frame " << code;
+                continue;
+            }
+            lowest = std::min(lowest, db);
+            EXPECT_GE(db, reencodedDb) << "re-encoded frame " << code;
         }
+        std::printf("%s: re-encoded frames at %.1f dB or more; mediainfo %s\n", c.name, lowest,
+                    qPrintable(mediainfoVideoTraits(path)));
 
         const auto sourceAudio = decodeAudio(dir_->filePath(c.source), 0);
         const auto audio = decodeAudio(path, 0);

@@ -6,7 +6,7 @@ namespace engine::ff {
 namespace {
 
 constexpr uint8_t kPicture = 0x00, kSequenceHeader = 0xB3, kExtension = 0xB5, kGop = 0xB8;
-constexpr int kPictureCodingExtension = 8;
+constexpr int kSequenceExtension = 1, kPictureCodingExtension = 8;
 
 // Offset of the next start code's value byte (after 00 00 01) at or after `from`; -1 when none.
 int nextStartCode(const uint8_t* data, int size, int from) {
@@ -57,7 +57,8 @@ class BitWriter {
 // Reads bits most significant first.
 class Bits {
   public:
-    Bits(const uint8_t* data, int size, int bytePosition) : data_(data), size_(size), bit_(bytePosition * 8) {}
+    Bits(const uint8_t* data, int size, int bytePosition)
+        : data_(data), size_(size), bit_(bytePosition * 8) {}
     unsigned read(int count) {
         unsigned v = 0;
         for (int k = 0; k < count; ++k, ++bit_) {
@@ -152,6 +153,52 @@ QuantMatrices quantMatricesOf(const std::vector<uint8_t>& header) {
     if (bits.read(1))
         m.nonIntra = readMatrix(bits);
     return m;
+}
+
+Mpeg2RateFields rateFieldsOf(const std::vector<uint8_t>& header) {
+    Mpeg2RateFields f;
+    const int size = int(header.size());
+    const int start = findStartCode(header.data(), size, kSequenceHeader);
+    if (start < 0)
+        return f;
+    Bits bits(header.data(), size, start + 1);
+    bits.read(12 + 12 + 4 + 4); // sizes, aspect, frame rate
+    int64_t rate = bits.read(18);
+    bits.read(1); // marker
+    int64_t buffer = bits.read(10);
+    for (int at = nextStartCode(header.data(), size, start); at >= 0;
+         at = nextStartCode(header.data(), size, at)) {
+        Bits ext(header.data(), size, at + 1);
+        if (header[size_t(at)] != kExtension || int(ext.read(4)) != kSequenceExtension)
+            continue;
+        ext.read(8 + 1 + 2 + 2 + 2); // profile and level, progressive, chroma, size extensions
+        rate |= int64_t(ext.read(12)) << 18;
+        ext.read(1); // marker
+        buffer |= int64_t(ext.read(8)) << 10;
+        break;
+    }
+    f.bitRate = rate * 400;
+    f.vbvBufferBits = buffer * 16 * 1024;
+    return f;
+}
+
+std::optional<PictureVbvDelay> vbvDelayOf(const uint8_t* data, int size) {
+    const int picture = findStartCode(data, size, kPicture);
+    if (picture < 0)
+        return std::nullopt;
+    Bits bits(data, size, picture + 1);
+    bits.read(10 + 3); // temporal_reference, picture_coding_type
+    return PictureVbvDelay{int(bits.read(16)), int64_t(picture + 1) * 8};
+}
+
+void setVbvDelay(uint8_t* data, int size, int delay) {
+    const int picture = findStartCode(data, size, kPicture);
+    if (picture < 0)
+        return;
+    BitWriter bits(data, size, picture + 1);
+    Bits read(data, size, picture + 1);
+    bits.write(read.read(13), 13);
+    bits.write(unsigned(delay) & 0xFFFF, 16);
 }
 
 bool startsGop(const uint8_t* data, int size) {

@@ -37,6 +37,24 @@ struct QuantMatrices {
 };
 QuantMatrices quantMatricesOf(const std::vector<uint8_t>& sequenceHeader);
 
+// The sequence header's bit rate and VBV buffer size with the sequence extension's high bits, in bits per
+// second and bits; 0 where the header has none.
+struct Mpeg2RateFields {
+    int64_t bitRate = 0, vbvBufferBits = 0;
+};
+Mpeg2RateFields rateFieldsOf(const std::vector<uint8_t>& sequenceHeader);
+
+// The picture header's vbv_delay in 90 kHz ticks (kVbvDelayUnstated: a variable-rate picture) and the bits
+// of the packet up to the end of the picture start code, which enter the buffer before that delay runs.
+constexpr int kVbvDelayUnstated = 0xFFFF;
+struct PictureVbvDelay {
+    int delay = kVbvDelayUnstated;
+    int64_t bitsBefore = 0;
+};
+std::optional<PictureVbvDelay> vbvDelayOf(const uint8_t* data, int size);
+// In place: the picture's vbv_delay.
+void setVbvDelay(uint8_t* data, int size, int delay);
+
 // Whether the packet starts a GOP at all (GOP header), closed or open.
 bool startsGop(const uint8_t* data, int size);
 

@@ -11,6 +11,7 @@
 #include "smartcut/CutCheck.h"
 #include "smartcut/CutPlan.h"
 #include "smartcut/H264Units.h"
+#include "smartcut/Mpeg2SpliceRate.h"
 #include "smartcut/Mpeg2Units.h"
 #include "smartcut/SpanEncoder.h"
 #include "writer/OutputFile.h"
@@ -82,6 +83,7 @@ class CopiedPackets {
     }
 
     std::vector<uint8_t> parameterSets; // every SPS/PPS of the source, Annex B (H.264)
+    int firstVbvDelay = kVbvDelayUnstated; // MPEG-2: stated by the first picture in place of its own
 
   private:
     bool dropped() const { return position_ > plan_->copyFirst && position_ <= plan_->copyFirst + plan_->dropLeading; }
@@ -99,6 +101,8 @@ class CopiedPackets {
             if (!tc)
                 tc = gopTimecodeOf(pkt->data, pkt->size);
             closeGop(pkt->data, pkt->size, tc.value_or(GopTimecode{}));
+            if (firstVbvDelay != kVbvDelayUnstated)
+                setVbvDelay(pkt->data, pkt->size, firstVbvDelay);
         }
         shiftTemporalReference(pkt->data, pkt->size, plan_->dropLeading);
         return {};
@@ -246,16 +250,20 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     EncodedSpan head, tail;
     std::vector<uint8_t> parameterSets;
     int64_t depth = 0;
+    const std::optional<SpliceLevels> levels = mpeg2 ? spliceLevelsOf(index, plan) : std::nullopt;
     if (plan.copies()) {
         if (QString e = copied.open(index, plan); !e.isEmpty())
             return failed(e);
+        if (levels)
+            copied.firstVbvDelay = levels->copyStartDelay;
         parameterSets = copied.parameterSets;
         std::set<int> usedIds =
             parameterSetIds(splitNalUnits(parameterSets.data(), int(parameterSets.size())));
         auto encodeAround = [&](int64_t from, int64_t to, EncodedSpan& span) -> QString {
             if (to <= from)
                 return {};
-            if (QString e = encodeSpan(index, from, to, plan.in, freeParameterSetId(usedIds), span);
+            if (QString e = levels ? encodeFitted(index, from, to, plan.in, *levels, &span == &head, span)
+                                   : encodeSpan(index, from, to, plan.in, freeParameterSetId(usedIds), span);
                 !e.isEmpty())
                 return e;
             addParameterSets(span, parameterSets);
@@ -376,6 +384,8 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     } else {
         SpanOutput whole;
         whole.globalHeader = h264;
+        if (const auto buffer = constantRateBufferOf(index))
+            whole.rate = SpanRate{*buffer, buffer->size * 3 / 4};
         // MPEG-2 keeps the source's sequence header, so the file is described as the source is.
         whole.opened = [&](AVCodecContext* encoder) {
             if (!mpeg2)

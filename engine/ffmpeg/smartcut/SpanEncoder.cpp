@@ -62,7 +62,8 @@ uint16_t* matrixCopy(const std::vector<uint16_t>& m) {
 
 // Pictures the MPEG-2 decoder takes as the source's own: the same quantiser matrices and DC precision
 // (the sequence header itself is replaced by the source's), GOP timecodes that go on from the source's.
-void matchMpeg2(const SourceIndex& index, int64_t firstFrame, AVCodecContext* enc, AVDictionary** opts) {
+void matchMpeg2(const SourceIndex& index, int64_t firstFrame, const std::optional<SpanRate>& rate,
+                AVCodecContext* enc, AVDictionary** opts) {
     const QuantMatrices matrices = quantMatricesOf(index.sequenceHeader);
     if (!matrices.intra.empty())
         enc->intra_matrix = matrixCopy(matrices.intra);
@@ -72,19 +73,32 @@ void matchMpeg2(const SourceIndex& index, int64_t firstFrame, AVCodecContext* en
         enc->intra_dc_precision = index.intraDcPrecision;
     if (const QString tc = index.timecodeAt(firstFrame); !tc.isEmpty())
         av_dict_set(opts, "gop_timecode", tc.toLatin1().constData(), 0);
-    // The finest quantiser: re-encoded pictures sit between copied ones and must not stand out.
-    enc->global_quality = FF_QP2LAMBDA;
+    av_dict_set(opts, "non_linear_quant", "1", 0); // whose finest step is half the linear scale's
     enc->qmin = 1;
     enc->qmax = 28; // as far as the non-linear scale goes here
-    av_dict_set(opts, "non_linear_quant", "1", 0); // whose finest step is half the linear scale's
+    if (rate && rate->quantiser <= 0) {
+        // The source's constant rate into a buffer that keeps back what the span must leave for the
+        // pictures after it: the encoder's own model then keeps the span inside the source's buffer.
+        const double usable = std::max(rate->buffer.size - rate->endLevel, 2 * rate->buffer.perFrame());
+        enc->flags &= ~AV_CODEC_FLAG_QSCALE;
+        enc->bit_rate = enc->rc_min_rate = enc->rc_max_rate = int64_t(rate->buffer.bitRate * rate->rateScale);
+        enc->rc_buffer_size = int(usable);
+        enc->rc_initial_buffer_occupancy =
+            int(std::clamp(rate->startLevel - rate->endLevel, rate->buffer.perFrame(), usable));
+    } else {
+        // A fixed quantiser, the finest unless the buffer asks for a coarser one: re-encoded pictures sit
+        // between copied ones and must not stand out.
+        enc->global_quality = int(FF_QP2LAMBDA * (rate ? rate->quantiser : 1));
+    }
     enc->flags |= AV_CODEC_FLAG_CLOSED_GOP;
     av_dict_set(opts, "sc_threshold", "1000000000", 0); // closed GOPs only at fixed places
-    av_dict_set(opts, "mpv_flags", "+strict_gop", 0);    // and of the full length
+    av_dict_set(opts, "mpv_flags", "+strict_gop", 0);   // and of the full length
 }
 
 AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecParameters* src,
                                      const AVFrame* first, int64_t firstFrame, int parameterSetId,
-                                     int64_t frames, bool globalHeader, QString& error) {
+                                     int64_t frames, bool globalHeader, const std::optional<SpanRate>& rate,
+                                     QString& error) {
     const bool h264 = src->codec_id == AV_CODEC_ID_H264;
     const AVCodec* codec =
         h264 ? avcodec_find_encoder_by_name("libx264") : avcodec_find_encoder(src->codec_id);
@@ -137,7 +151,7 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
         enc->global_quality = FF_QP2LAMBDA * 2;
         enc->bit_rate = index.bitRate;
         if (src->codec_id == AV_CODEC_ID_MPEG2VIDEO)
-            matchMpeg2(index, firstFrame, enc.get(), &opts);
+            matchMpeg2(index, firstFrame, rate, enc.get(), &opts);
         enc->gop_size = 12;
         enc->max_b_frames = 2;
     }
@@ -157,8 +171,9 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
                               int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder);
 
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
-                   EncodedSpan& out) {
+                   EncodedSpan& out, const std::optional<SpanRate>& rate) {
     SpanOutput keep;
+    keep.rate = rate;
     keep.opened = [&](AVCodecContext*) { return QString(); };
     keep.packet = [&](AVPacketPtr p) {
         out.packets.push_back(std::move(p));
@@ -314,11 +329,13 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
         QString error;
         if (!enc) {
             if (!(enc = openMatchedEncoder(index, decoder.parameters(), frame.get(), from, parameterSetId,
-                                           to - from, output.globalHeader, error)))
+                                           to - from, output.globalHeader, output.rate, error)))
                 return error;
             if (QString e = output.opened(enc.get()); !e.isEmpty())
                 return e;
         }
+        if (enc->flags & AV_CODEC_FLAG_QSCALE)
+            frame->quality = enc->global_quality; // a fixed quantiser is taken from each picture
         if (int rc = avcodec_send_frame(enc.get(), frame.get()); rc < 0)
             return QStringLiteral("Encoding failed: %1").arg(avErrorText(rc));
         if (QString e = pass(); !e.isEmpty())

@@ -3,9 +3,11 @@
 // source, for the parts of a cut that cannot be copied.
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/AvPtr.h"
+#include "smartcut/Mpeg2Vbv.h"
 #include "smartcut/SourceIndex.h"
 
 namespace engine::ff {
@@ -15,6 +17,17 @@ struct EncodedSpan {
     std::vector<AVPacketPtr> packets; // decode order; pts in frames counted from the export's first frame
 };
 
+// MPEG-2 of a constant-rate source: how the span is encoded to fit the source's buffer.
+struct SpanRate {
+    VbvBuffer buffer;
+    double startLevel = 0; // bits in the buffer before the span's first picture is taken
+    double endLevel = 0;   // bits the span must leave in the buffer for the pictures after it
+    // A fixed quantiser (non-linear scale, 1 the finest), or at most 0: rate-controlled at the source's
+    // constant rate times rateScale, the encoder stating each picture's vbv_delay.
+    double quantiser = 0;
+    double rateScale = 1;
+};
+
 // Where a span's encoding goes as it is made.
 struct SpanOutput {
     // The encoder is open (before its first packet).
@@ -22,6 +35,7 @@ struct SpanOutput {
     // Each packet in decode order, pts in frames counted from the export's first frame.
     std::function<QString(AVPacketPtr packet)> packet;
     bool globalHeader = false; // the stream's parameter sets in the encoder's extradata, not in band
+    std::optional<SpanRate> rate;
 };
 
 // Decodes the frames displayed in [from, to) and encodes them; `origin` is the export's first frame.
@@ -30,6 +44,6 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
                    const SpanOutput& output);
 // The same, keeping every packet (for the short spans around a copied stretch).
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
-                   EncodedSpan& out);
+                   EncodedSpan& out, const std::optional<SpanRate>& rate = std::nullopt);
 
 } // namespace engine::ff

@@ -1,0 +1,150 @@
+#include "smartcut/Mpeg2SpliceRate.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace engine::ff {
+namespace {
+
+// The source's sequence header in each re-encoded picture that carries one: fitting counts the bytes
+// as they will be written.
+QString withSourceHeaders(const SourceIndex& index, std::vector<AVPacketPtr>& packets) {
+    for (AVPacketPtr& p : packets) {
+        if (sequenceHeaderOf(p->data, p->size).empty())
+            continue;
+        const std::vector<uint8_t> bytes = withSequenceHeader(p->data, p->size, index.sequenceHeader);
+        AVPacketPtr out = makePacket();
+        if (av_new_packet(out.get(), int(bytes.size())) < 0)
+            return QStringLiteral("Out of memory for a re-encoded picture");
+        std::copy(bytes.begin(), bytes.end(), out->data);
+        av_packet_copy_props(out.get(), p.get());
+        p = std::move(out);
+    }
+    return {};
+}
+
+double levelAt(const SourceIndex& index, const VbvBuffer& buffer, int position) {
+    return buffer.levelOf(*index.packets[size_t(position)].vbvDelay);
+}
+
+} // namespace
+
+std::optional<VbvBuffer> constantRateBufferOf(const SourceIndex& index) {
+    if (index.codec != AV_CODEC_ID_MPEG2VIDEO || index.packets.empty())
+        return std::nullopt;
+    for (const IndexedPacket& p : index.packets)
+        if (!p.vbvDelay || p.vbvDelay->delay == kVbvDelayUnstated)
+            return std::nullopt;
+    return vbvBufferOf(index.sequenceHeader, index.frameRate);
+}
+
+std::optional<SpliceLevels> spliceLevelsOf(const SourceIndex& index, const CutPlan& plan) {
+    const std::optional<VbvBuffer> buffer = constantRateBufferOf(index);
+    if (!buffer || !plan.copies())
+        return std::nullopt;
+    SpliceLevels levels{*buffer};
+    const IndexedPacket& first = index.packets[size_t(plan.copyFirst)];
+    // The pictures after the left-out ones come as early as those would have: the buffer must hold what
+    // they took less the time they were given.
+    double leftOut = 0;
+    for (int k = 1; k <= plan.dropLeading; ++k)
+        leftOut += index.packets[size_t(plan.copyFirst + k)].size * 8.0 - buffer->perFrame();
+    const double wanted = levelAt(index, *buffer, plan.copyFirst) - leftOut;
+    levels.copyStart = std::clamp(wanted, first.size * 8.0, buffer->size);
+    const double ticks =
+        std::floor((levels.copyStart - double(first.vbvDelay->bitsBefore)) * 90000 / buffer->bitRate);
+    levels.copyStartDelay = int(std::clamp<double>(ticks, 0, kVbvDelayUnstated - 1));
+    if (plan.copyEnd < int(index.packets.size()))
+        levels.tailStart = levelAt(index, *buffer, plan.copyEnd) + (levels.copyStart - wanted);
+    return levels;
+}
+
+namespace {
+
+// One encoding of the span, fitted to the buffer when it can be: `misfit` says why not, and `overrun` how
+// much more of the buffer it would have needed than there is (above 1 when it did not fit).
+QString encodeOnce(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
+                   const SpliceLevels& levels, bool head, const SpanRate& rate, EncodedSpan& out,
+                   QString& misfit, double& overrun) {
+    EncodedSpan span;
+    if (QString e = encodeSpan(index, from, to, origin, 1, span, rate); !e.isEmpty())
+        return e;
+    if (QString e = withSourceHeaders(index, span.packets); !e.isEmpty())
+        return e;
+    const VbvBuffer& buffer = levels.buffer;
+    const double needed = startLevelFor(buffer, span.packets, head ? levels.copyStart : 0);
+    const double available = head ? buffer.size : levels.tailStart;
+    overrun = needed / std::max(available, 1.0);
+    if (needed > available) {
+        misfit = QStringLiteral("The re-encoded pictures need %1 bits in the buffer, which holds %2")
+                     .arg(std::llround(needed))
+                     .arg(std::llround(available));
+        return {};
+    }
+    misfit = fitToVbv(buffer, head ? needed : available, span.packets,
+                      head ? std::optional<double>(levels.copyStart) : std::nullopt);
+    if (misfit.isEmpty())
+        out = std::move(span);
+    return {};
+}
+
+} // namespace
+
+QString encodeFitted(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
+                     const SpliceLevels& levels, bool head, EncodedSpan& out) {
+    SpanRate rate{levels.buffer};
+    rate.startLevel = head ? levels.buffer.size : levels.tailStart;
+    rate.endLevel = head ? levels.copyStart : 0;
+    QString misfit;
+    double overrun = 0;
+    auto attempt = [&](double q) {
+        rate.quantiser = q;
+        return encodeOnce(index, from, to, origin, levels, head, rate, out, misfit, overrun);
+    };
+    // Fixed quantisers from the finest on, each next one guessed from how far the last overran the
+    // buffer (on noisy pictures the bits fall with about the 0.75th power of the quantiser). Once one
+    // fits, the finest that fits is sought between it and the last that did not: the span then looks
+    // as much like the copied pictures as the buffer allows.
+    constexpr double kCoarsest = 28, kAimedOverrun = 0.9;
+    constexpr int kRefinements = 4;
+    double fine = 0, fineOverrun = 0;
+    for (double q = 1;; q = std::min(kCoarsest, q * std::max(1.15, std::pow(overrun, 1 / 0.75)))) {
+        if (QString e = attempt(q); !e.isEmpty())
+            return e;
+        if (misfit.isEmpty()) {
+            double coarse = q, coarseOverrun = overrun;
+            for (int k = 0; k < kRefinements && fine > 0 && coarse / fine > 1.1; ++k) {
+                const double slope = std::log(fineOverrun / coarseOverrun) / std::log(coarse / fine);
+                const double guess =
+                    coarse * std::pow(coarseOverrun / kAimedOverrun, 1 / std::max(slope, 0.1));
+                // Every other step halves the bracket, should the line guess keep landing on one side.
+                const double between =
+                    k % 2 ? std::sqrt(fine * coarse) : std::clamp(guess, fine * 1.05, coarse / 1.05);
+                if (QString e = attempt(between); !e.isEmpty())
+                    return e;
+                if (misfit.isEmpty())
+                    coarse = between, coarseOverrun = overrun;
+                else
+                    fine = between, fineOverrun = overrun;
+            }
+            misfit.clear(); // `out` holds the span at the finest quantiser that fitted
+            return {};
+        }
+        if (q >= kCoarsest)
+            break;
+        fine = q, fineOverrun = overrun;
+    }
+    // Else the encoder's own rate control, aiming lower each time.
+    for (const double scale : {1.0, 0.7, 0.4}) {
+        if (misfit.isEmpty())
+            return {};
+        rate.quantiser = 0;
+        rate.rateScale = scale;
+        if (QString e = encodeOnce(index, from, to, origin, levels, head, rate, out, misfit, overrun);
+            !e.isEmpty())
+            return e;
+    }
+    return misfit;
+}
+
+} // namespace engine::ff
