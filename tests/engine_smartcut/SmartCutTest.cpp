@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <set>
 #include <string>
@@ -161,6 +162,42 @@ QString mediainfoVideoTraits(const QString& path) {
     p.start("mediainfo", {"--Inform=Video;%Format_Profile%|%BitRate_Mode%|%ScanOrder%", path});
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// The first flash (and beep) of a 25 fps sample clip after frame `in`.
+int64_t firstBeepAfter(int64_t in) {
+    return (in / 25 + 1) * 25;
+}
+
+// How many samples late the cut's first channel sounds against the source's at the same picture: the
+// shift that best lays the cut's sound over the source's around the first beep after the in point
+// (tone and beep line up only there). Both are read as a player reads them, from their time stamps.
+int soundLagSamples(const QString& source, const QString& cut, int64_t in) {
+    double sourceStart = 0, cutStart = 0;
+    const std::vector<double> heard = decodeAudio(cut, 0, &cutStart).at(0);
+    const std::vector<double> original = decodeAudio(source, 0, &sourceStart).at(0);
+    const double sourceVideo = samples::testing::probe(source).first(AVMEDIA_TYPE_VIDEO).startSeconds;
+    const double cutVideo = samples::testing::probe(cut).first(AVMEDIA_TYPE_VIDEO).startSeconds;
+    constexpr int kRate = 48000, kFps = 25, kReach = 2400;
+    const int64_t beepFrame = firstBeepAfter(in);
+    const auto centre =
+        int64_t(std::llround((cutVideo - cutStart) * kRate)) + (beepFrame - in) * kRate / kFps;
+    const int64_t offset = std::llround((sourceVideo + double(in) / kFps - sourceStart) * kRate) -
+                           std::llround((cutVideo - cutStart) * kRate);
+    int best = 0;
+    double bestResidual = std::numeric_limits<double>::infinity();
+    for (int lag = -kReach; lag <= kReach; ++lag) {
+        double residual = 0;
+        for (int64_t i = centre - kReach; i < centre + kReach; ++i) {
+            const int64_t j = i + offset - lag;
+            if (i < 0 || j < 0 || i >= int64_t(heard.size()) || j >= int64_t(original.size()))
+                continue;
+            residual += (heard[size_t(i)] - original[size_t(j)]) * (heard[size_t(i)] - original[size_t(j)]);
+        }
+        if (residual < bestResidual)
+            bestResidual = residual, best = lag;
+    }
+    return best;
 }
 
 int64_t sampleAt(int64_t frame, const QString& source) {
@@ -329,6 +366,12 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
             // AAC and MP2 are encoded again: the span's length, give or take the codec's padding (which
             // MPEG-TS cannot signal, so a player there also gets the encoder's priming).
             EXPECT_NEAR(double(audio[0].size()), double(count), 2048);
+            // Placed to the sample as a player places it by the time stamps: the beep under the first
+            // flash in the span against the recording's own PCM.
+            if (QString(c.source).endsWith(".ts") && firstBeepAfter(c.in) < c.out) {
+                EXPECT_EQ(soundLagSamples(dir_->filePath("xdcam.mxf"), path, c.in), 0)
+                    << "sound against picture";
+            }
             continue;
         }
         for (size_t ch = 0; ch < audio.size(); ++ch) {

@@ -242,6 +242,7 @@ TEST_F(SourceExport, CopiedVideoTakesTheChosenSoundThroughTheChannelMap) {
         int channels, rate, sampleSlack;
         // Per file channel, the source channels it carries; the channels past the list are silent.
         std::vector<std::vector<int>> tones;
+        const char* clip = "h264.mov";
     };
     const Case cases[] = {
         {"pcm16.mov", "format=mov video=copy audio=pcm_s16le", "pcm_s16le", 16, 48000, 0, {{1}, {}, {0}}},
@@ -249,12 +250,14 @@ TEST_F(SourceExport, CopiedVideoTakesTheChosenSoundThroughTheChannelMap) {
         {"pcm2.mov", "format=mov video=copy audio=pcm_s24le audio::ac=2", "pcm_s24le", 2, 48000, 0, {{1, 0}}},
         {"aac.mp4", "format=mp4 video=copy audio=aac audio::ar=44100", "aac", 2, 44100, 1024, {{1, 0}}},
         {"asrecorded.mov", "format=mov video=copy audio=copy", "pcm_s16le", 2, 48000, 0, {{0}, {1}}},
+        // MPEG-2 from MXF into MPEG-TS, whose sound is MP2: each of the 16 tracks routed as mapped.
+        {"mp2.ts", "format=mpegts video=copy audio=mp2", "mp2", 2, 48000, 1152, {{1, 0}}, "mpeg2.mxf"},
     };
     const double in = 15.2 * kFrame, outPoint = 45.2 * kFrame;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target);
         const QString target = out.filePath(c.target);
-        const auto [ok, text] = exportRange(clip("h264.mov"), target, c.params, in, outPoint);
+        const auto [ok, text] = exportRange(clip(c.clip), target, c.params, in, outPoint);
         const ProbedFile p = copiedFifteenToFortyFive(ok, text, target);
         EXPECT_EQ(p.audioCodec, c.codec);
         EXPECT_EQ(p.sampleRate, c.rate);
