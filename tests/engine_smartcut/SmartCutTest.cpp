@@ -236,6 +236,13 @@ class SmartCutTest : public ::testing::Test {
             sources_[name + ".mxf"] = picturesOf(xdcam.path);
             EXPECT_EQ(vbvFaultOf(xdcam.path).toStdString(), "");
         }
+        // Low delay: no B pictures, which re-encoded pictures must keep to as well.
+        samples::ClipRecipe lowDelay =
+            samples::referenceInput("xdcam_closed", kFrames / 25.0, samples::InputSize::Small);
+        lowDelay.lowDelay = true;
+        lowDelay.path = dir_->filePath("xdcam_low_delay.mxf");
+        samples::writeSampleClip(lowDelay);
+        sources_["xdcam_low_delay.mxf"] = picturesOf(lowDelay.path);
         // The same pictures in MPEG-TS, with MP2 sound.
         samples::ClipRecipe ts = samples::referenceInput("xdcam", kFrames / 25.0, samples::InputSize::Small);
         ts.path = dir_->filePath("xdcam.ts");
@@ -294,6 +301,7 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         {"open_gop_one_frame_head", "xdcam_bff.mxf", "mxf", "mxf", 11, 90, 12, 82},
         {"open_gop_no_splice_point_inside", "xdcam.mxf", "mxf", "mxf", 13, 22, 0, 0},
         {"open_gop_to_the_clip_end", "xdcam.mxf", "mxf", "mxf", 30, kFrames, 36, kFrames},
+        {"mpeg2_low_delay_mid_gop", "xdcam_low_delay.mxf", "mxf", "mxf", 10, 83, 12, 72},
         {"mpeg2_ts_mid_gop", "xdcam.ts", "mpegts", "ts", 5, 83, 12, 82},
         {"mpeg2_ts_in_on_leading_b", "xdcam.ts", "mpegts", "ts", 10, 50, 12, 46},
         {"mpeg2_ts_no_splice_point_inside", "xdcam.ts", "mpegts", "ts", 13, 22, 0, 0},

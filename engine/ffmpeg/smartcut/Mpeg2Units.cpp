@@ -1,6 +1,7 @@
 #include "smartcut/Mpeg2Units.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace engine::ff {
 namespace {
@@ -153,6 +154,63 @@ QuantMatrices quantMatricesOf(const std::vector<uint8_t>& header) {
     if (bits.read(1))
         m.nonIntra = readMatrix(bits);
     return m;
+}
+
+namespace {
+
+// The fields of a sequence header and its extension that its pictures depend on, by name.
+std::vector<std::pair<const char*, unsigned>> pictureFieldsOf(const std::vector<uint8_t>& header) {
+    std::vector<std::pair<const char*, unsigned>> fields;
+    const int size = int(header.size());
+    const int start = findStartCode(header.data(), size, kSequenceHeader);
+    if (start < 0)
+        return fields;
+    Bits bits(header.data(), size, start + 1);
+    fields.push_back({"horizontal_size", bits.read(12)});
+    fields.push_back({"vertical_size", bits.read(12)});
+    fields.push_back({"aspect_ratio_information", bits.read(4)});
+    fields.push_back({"frame_rate_code", bits.read(4)});
+    for (int at = nextStartCode(header.data(), size, start); at >= 0;
+         at = nextStartCode(header.data(), size, at)) {
+        Bits ext(header.data(), size, at + 1);
+        if (header[size_t(at)] != kExtension || int(ext.read(4)) != kSequenceExtension)
+            continue;
+        fields.push_back({"profile_and_level", ext.read(8)});
+        fields.push_back({"progressive_sequence", ext.read(1)});
+        fields.push_back({"chroma_format", ext.read(2)});
+        fields.push_back({"size extensions", ext.read(4)});
+        ext.read(12 + 1 + 8); // bit rate extension, marker, buffer size extension
+        fields.push_back({"low_delay", ext.read(1)});
+        fields.push_back({"frame_rate_extension", ext.read(7)});
+        break;
+    }
+    return fields;
+}
+
+} // namespace
+
+QString sequenceMismatch(const std::vector<uint8_t>& source, const std::vector<uint8_t>& encoded) {
+    const auto wanted = pictureFieldsOf(source), made = pictureFieldsOf(encoded);
+    if (made.size() != wanted.size())
+        return made.size() < wanted.size() ? QStringLiteral("no sequence extension")
+                                           : QStringLiteral("a sequence extension");
+    for (size_t i = 0; i < wanted.size(); ++i)
+        if (made[i].second != wanted[i].second)
+            return QStringLiteral("%1 %2 instead of %3")
+                .arg(QLatin1String(made[i].first))
+                .arg(made[i].second)
+                .arg(wanted[i].second);
+    const QuantMatrices a = quantMatricesOf(source), b = quantMatricesOf(encoded);
+    if (a.intra != b.intra || a.nonIntra != b.nonIntra)
+        return QStringLiteral("other quantiser matrices");
+    return {};
+}
+
+bool lowDelayOf(const std::vector<uint8_t>& header) {
+    for (const auto& [name, value] : pictureFieldsOf(header))
+        if (std::string_view(name) == "low_delay")
+            return value == 1;
+    return false;
 }
 
 Mpeg2RateFields rateFieldsOf(const std::vector<uint8_t>& header) {

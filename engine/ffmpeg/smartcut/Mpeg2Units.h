@@ -2,6 +2,7 @@
 // Just enough of the MPEG-2 video byte stream to splice it: where a closed GOP starts, the sequence
 // header with its extensions, the GOP timecode, the picture coding extension's DC precision and the
 // quantiser matrices, and the sequence end code.
+#include <QString>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -54,6 +55,14 @@ struct PictureVbvDelay {
 std::optional<PictureVbvDelay> vbvDelayOf(const uint8_t* data, int size);
 // In place: the picture's vbv_delay.
 void setVbvDelay(uint8_t* data, int size, int delay);
+
+// What in `encoded` (a sequence header with its extensions as an encoder wrote it) differs from `source`
+// in anything the pictures depend on: sizes, aspect, frame rate, profile and level, scan, chroma format,
+// low_delay, quantiser matrices. Empty when pictures coded under `encoded` may carry `source` instead;
+// bit rate and buffer size do not count.
+QString sequenceMismatch(const std::vector<uint8_t>& source, const std::vector<uint8_t>& encoded);
+// The sequence extension's low_delay: the stream has no B pictures.
+bool lowDelayOf(const std::vector<uint8_t>& sequenceHeader);
 
 // Whether the packet starts a GOP at all (GOP header), closed or open.
 bool startsGop(const uint8_t* data, int size);

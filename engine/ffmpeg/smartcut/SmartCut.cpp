@@ -242,6 +242,20 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         plan.why = QStringLiteral("the source's %1 video is re-encoded whole")
                        .arg(QString::fromUtf8(avcodec_get_name(videoPar->codec_id)));
     }
+    // Re-encoded MPEG-2 pictures carry the source's sequence header only where the encoder's own says the
+    // same of them; else the span is re-encoded whole under the encoder's header.
+    bool sourceHeader = mpeg2;
+    if (mpeg2) {
+        const std::vector<uint8_t> made = matchedSequenceHeader(index, videoPar, error);
+        if (made.empty())
+            return failed(error);
+        if (const QString why = sequenceMismatch(index.sequenceHeader, made); !why.isEmpty()) {
+            sourceHeader = false;
+            if (plan.copies())
+                plan = reencodeAll(
+                    plan, QStringLiteral("the source's sequence header cannot be matched (%1)").arg(why));
+        }
+    }
     control.progress(0.05);
 
     // The spans around a copied stretch are short (up to a GOP each) and are encoded first: the file's
@@ -358,13 +372,14 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         return p ? file->write(p.get(), videoStream, desc->time_base) : QString();
     };
     auto writeEncoded = [&](AVPacketPtr p) {
-        return writeVideo(mpeg2 ? withSourceSequenceHeader(std::move(p), index) : std::move(p));
+        return writeVideo(sourceHeader ? withSourceSequenceHeader(std::move(p), index) : std::move(p));
     };
     auto endVideo = [&]() -> QString {
         if (!heldBack)
             return {};
+        // Not the description's time base: a whole span's encoder, which may describe the stream, is gone.
         AVPacketPtr last = endingSequence(withoutSequenceEnd(std::move(heldBack)));
-        return file->write(last.get(), videoStream, desc->time_base);
+        return file->write(last.get(), videoStream, av_inv_q(index.frameRate));
     };
 
     if (plan.copies()) {
@@ -388,7 +403,7 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
             whole.rate = SpanRate{*buffer, buffer->size * 3 / 4};
         // MPEG-2 keeps the source's sequence header, so the file is described as the source is.
         whole.opened = [&](AVCodecContext* encoder) {
-            if (!mpeg2)
+            if (!sourceHeader)
                 return writeHeader(encoder);
             depth = encoder->has_b_frames;
             return writeHeader(nullptr);

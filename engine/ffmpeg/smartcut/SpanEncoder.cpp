@@ -90,6 +90,10 @@ void matchMpeg2(const SourceIndex& index, int64_t firstFrame, const std::optiona
         // between copied ones and must not stand out.
         enc->global_quality = int(FF_QP2LAMBDA * (rate ? rate->quantiser : 1));
     }
+    if (lowDelayOf(index.sequenceHeader)) {
+        enc->max_b_frames = 0; // a low-delay stream holds no B pictures
+        enc->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    }
     enc->flags |= AV_CODEC_FLAG_CLOSED_GOP;
     av_dict_set(opts, "sc_threshold", "1000000000", 0); // closed GOPs only at fixed places
     av_dict_set(opts, "mpv_flags", "+strict_gop", 0);   // and of the full length
@@ -150,10 +154,10 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
         enc->flags |= AV_CODEC_FLAG_QSCALE;
         enc->global_quality = FF_QP2LAMBDA * 2;
         enc->bit_rate = index.bitRate;
-        if (src->codec_id == AV_CODEC_ID_MPEG2VIDEO)
-            matchMpeg2(index, firstFrame, rate, enc.get(), &opts);
         enc->gop_size = 12;
         enc->max_b_frames = 2;
+        if (src->codec_id == AV_CODEC_ID_MPEG2VIDEO)
+            matchMpeg2(index, firstFrame, rate, enc.get(), &opts);
     }
     const int rc = avcodec_open2(enc.get(), codec, &opts);
     av_dict_free(&opts);
@@ -165,6 +169,37 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
 }
 
 } // namespace
+
+std::vector<uint8_t> matchedSequenceHeader(const SourceIndex& index, const AVCodecParameters* src,
+                                           QString& error) {
+    AVFramePtr blank = makeFrame();
+    blank->width = src->width;
+    blank->height = src->height;
+    blank->format = src->format;
+    if (int rc = av_frame_get_buffer(blank.get(), 0); rc < 0) {
+        error = QStringLiteral("Cannot make a picture for the encoder: %1").arg(avErrorText(rc));
+        return {};
+    }
+    for (int plane = 0; plane < AV_NUM_DATA_POINTERS && blank->buf[plane]; ++plane)
+        std::fill_n(blank->buf[plane]->data, blank->buf[plane]->size, uint8_t(128));
+    blank->pts = 0;
+    AVCodecContextPtr enc = openMatchedEncoder(index, src, blank.get(), 0, 1, 1, false, std::nullopt, error);
+    if (!enc)
+        return {};
+    if (enc->flags & AV_CODEC_FLAG_QSCALE)
+        blank->quality = enc->global_quality;
+    std::vector<AVPacketPtr> packets;
+    if (int rc = avcodec_send_frame(enc.get(), blank.get()); rc < 0) {
+        error = QStringLiteral("Encoding failed: %1").arg(avErrorText(rc));
+        return {};
+    }
+    avcodec_send_frame(enc.get(), nullptr);
+    if (QString e = takeEncodedPackets(enc.get(), packets); !e.isEmpty() || packets.empty()) {
+        error = e.isEmpty() ? QStringLiteral("The encoder gave no picture") : e;
+        return {};
+    }
+    return sequenceHeaderOf(packets.front()->data, packets.front()->size);
+}
 
 // Encodes into `encoder`, which the caller may keep.
 static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,

@@ -46,4 +46,9 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
                    EncodedSpan& out, const std::optional<SpanRate>& rate = std::nullopt);
 
+// MPEG-2: the sequence header the encoder writes with the settings taken from the source (for
+// sequenceMismatch); empty and the reason when it cannot be had.
+std::vector<uint8_t> matchedSequenceHeader(const SourceIndex& index, const AVCodecParameters* source,
+                                           QString& error);
+
 } // namespace engine::ff
