@@ -23,6 +23,16 @@ QString withSourceHeaders(const SourceIndex& index, std::vector<AVPacketPtr>& pa
     return {};
 }
 
+// The mean quantiser_scale of the source's pictures shown in [from, to).
+double sourceQuantiser(const SourceIndex& index, int64_t from, int64_t to) {
+    double sum = 0;
+    int count = 0;
+    for (const IndexedPacket& p : index.packets)
+        if (p.display >= from && p.display < to && p.quantiser > 0)
+            sum += p.quantiser, ++count;
+    return count ? sum / count : 2;
+}
+
 double levelAt(const SourceIndex& index, const VbvBuffer& buffer, int position) {
     return buffer.levelOf(*index.packets[size_t(position)].vbvDelay);
 }
@@ -101,38 +111,37 @@ QString encodeFitted(const SourceIndex& index, int64_t from, int64_t to, int64_t
         rate.quantiser = q;
         return encodeOnce(index, from, to, origin, levels, head, rate, out, misfit, overrun);
     };
-    // Fixed quantisers from the finest on, each next one guessed from how far the last overran the
-    // buffer (on noisy pictures the bits fall with about the 0.75th power of the quantiser). Once one
-    // fits, the finest that fits is sought between it and the last that did not: the span then looks
-    // as much like the copied pictures as the buffer allows.
-    constexpr double kCoarsest = 28, kAimedOverrun = 0.9;
-    constexpr int kRefinements = 4;
-    double fine = 0, fineOverrun = 0;
-    for (double q = 1;; q = std::min(kCoarsest, q * std::max(1.15, std::pow(overrun, 1 / 0.75)))) {
+    // Fixed quantisers, the first guessed from the source's own pictures, each next from how far the
+    // last overran the buffer or fell short of it (on noisy pictures the bits fall with about the 0.75th
+    // power of the quantiser), then between the finest that fitted and the coarsest that did not: the
+    // span looks as much like the copied pictures as the buffer allows, in a few encodings.
+    constexpr double kFinest = 1, kCoarsest = 28, kAimedOverrun = 0.9, kExponent = 0.75, kStep = 1.15;
+    constexpr int kAttempts = 4;
+    double fits = 0, fails = 0;
+    double q = std::clamp(sourceQuantiser(index, from, to) / 2 * 0.8, kFinest, kCoarsest);
+    for (int n = 0; n < kAttempts; ++n) {
         if (QString e = attempt(q); !e.isEmpty())
             return e;
-        if (misfit.isEmpty()) {
-            double coarse = q, coarseOverrun = overrun;
-            for (int k = 0; k < kRefinements && fine > 0 && coarse / fine > 1.1; ++k) {
-                const double slope = std::log(fineOverrun / coarseOverrun) / std::log(coarse / fine);
-                const double guess =
-                    coarse * std::pow(coarseOverrun / kAimedOverrun, 1 / std::max(slope, 0.1));
-                // Every other step halves the bracket, should the line guess keep landing on one side.
-                const double between =
-                    k % 2 ? std::sqrt(fine * coarse) : std::clamp(guess, fine * 1.05, coarse / 1.05);
-                if (QString e = attempt(between); !e.isEmpty())
-                    return e;
-                if (misfit.isEmpty())
-                    coarse = between, coarseOverrun = overrun;
-                else
-                    fine = between, fineOverrun = overrun;
-            }
-            misfit.clear(); // `out` holds the span at the finest quantiser that fitted
-            return {};
+        (misfit.isEmpty() ? fits : fails) = q;
+        const double guess = q * std::pow(overrun / kAimedOverrun, 1 / kExponent);
+        if (fits > 0 && fails > 0) {
+            if (fits / fails < 1.1)
+                break;
+            // Every other step halves the bracket, should the guesses keep landing on one side.
+            q = n % 2 ? std::sqrt(fits * fails) : std::clamp(guess, fails * 1.05, fits / 1.05);
+        } else if (fits > 0) {
+            if (fits <= kFinest)
+                break;
+            q = std::clamp(guess, kFinest, fits / kStep);
+        } else {
+            if (fails >= kCoarsest)
+                break;
+            q = std::clamp(guess, fails * kStep, kCoarsest);
         }
-        if (q >= kCoarsest)
-            break;
-        fine = q, fineOverrun = overrun;
+    }
+    if (fits > 0) {
+        misfit.clear(); // `out` holds the span at the finest quantiser that fitted
+        return {};
     }
     // Else the encoder's own rate control, aiming lower each time.
     for (const double scale : {1.0, 0.7, 0.4}) {

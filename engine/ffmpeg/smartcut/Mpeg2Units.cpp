@@ -259,6 +259,24 @@ void setVbvDelay(uint8_t* data, int size, int delay) {
     bits.write(unsigned(delay) & 0xFFFF, 16);
 }
 
+int firstSliceQuantiserOf(const uint8_t* data, int size) {
+    static constexpr uint8_t kNonLinear[32] = {0,  1,  2,  3,  4,  5,  6,  7,  8,   10, 12,
+                                               14, 16, 18, 20, 22, 24, 28, 32, 36,  40, 44,
+                                               48, 52, 56, 64, 72, 80, 88, 96, 104, 112};
+    bool nonLinear = false;
+    for (int at = nextStartCode(data, size, 0); at >= 0; at = nextStartCode(data, size, at)) {
+        Bits bits(data, size, at + 1);
+        if (data[at] == kExtension && int(bits.read(4)) == kPictureCodingExtension) {
+            bits.read(16 + 2 + 2 + 1 + 1 + 1); // f_codes .. concealment_motion_vectors
+            nonLinear = bits.read(1);
+        } else if (data[at] >= 0x01 && data[at] <= 0xAF) {
+            const unsigned code = bits.read(5);
+            return nonLinear ? kNonLinear[code] : int(code) * 2;
+        }
+    }
+    return 0;
+}
+
 bool startsGop(const uint8_t* data, int size) {
     return findStartCode(data, size, kGop) >= 0;
 }

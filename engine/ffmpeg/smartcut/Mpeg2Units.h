@@ -64,6 +64,10 @@ QString sequenceMismatch(const std::vector<uint8_t>& source, const std::vector<u
 // The sequence extension's low_delay: the stream has no B pictures.
 bool lowDelayOf(const std::vector<uint8_t>& sequenceHeader);
 
+// The quantiser_scale the picture's first slice starts with (1..112, on the linear scale's terms); 0
+// when the packet holds no slice.
+int firstSliceQuantiserOf(const uint8_t* data, int size);
+
 // Whether the packet starts a GOP at all (GOP header), closed or open.
 bool startsGop(const uint8_t* data, int size);
 

@@ -149,6 +149,7 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
             if (mpeg2) {
                 noteMpeg2Headers(*pkt, index);
                 p.vbvDelay = vbvDelayOf(pkt->data, pkt->size);
+                p.quantiser = firstSliceQuantiserOf(pkt->data, pkt->size);
             }
             p.size = pkt->size;
             bytes += pkt->size;

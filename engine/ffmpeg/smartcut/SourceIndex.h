@@ -23,6 +23,7 @@ struct IndexedPacket {
     int leading = 0;
     int size = 0;                            // bytes
     std::optional<PictureVbvDelay> vbvDelay; // MPEG-2: the picture header's
+    int quantiser = 0;                       // MPEG-2: its first slice's quantiser_scale
 };
 
 struct SourceIndex {
