@@ -63,7 +63,10 @@ std::optional<SpliceLevels> spliceLevelsOf(const SourceIndex& index, const CutPl
     levels.copyStart = std::clamp(wanted, first.size * 8.0, buffer->size);
     const double ticks =
         std::floor((levels.copyStart - double(first.vbvDelay->bitsBefore)) * 90000 / buffer->bitRate);
-    levels.copyStartDelay = int(std::clamp<double>(ticks, 0, kVbvDelayUnstated - 1));
+    // A copy that starts where the source's buffer stood keeps its first picture's own delay, byte for byte.
+    levels.copyStartDelay = plan.dropLeading == 0 && levels.copyStart == wanted
+                                ? first.vbvDelay->delay
+                                : int(std::clamp<double>(ticks, 0, kVbvDelayUnstated - 1));
     if (plan.copyEnd < int(index.packets.size()))
         levels.tailStart = levelAt(index, *buffer, plan.copyEnd) + (levels.copyStart - wanted);
     return levels;
