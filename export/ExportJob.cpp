@@ -32,14 +32,25 @@ QString folderOf(const QString& file) {
     return QDir::toNativeSeparators(QFileInfo(file).absolutePath());
 }
 
-// The writer's account of its last recording; empty when it succeeded.
-QString recordingFailure(IMWriter& writer) {
+// The writer's account of its last recording: whether it succeeded, and what it says (the reason of a
+// failure, or how the file was written).
+struct RecordingOutcome {
+    bool ok = false;
+    QString text;
+};
+RecordingOutcome recordingOutcome(IMWriter& writer) {
     int ok = 0;
     QString text;
     writer.GetRecordingResult(ok, text);
     if (ok == 1)
-        return {};
-    return text.isEmpty() ? kNoReason : text;
+        return {true, text};
+    return {false, text.isEmpty() ? kNoReason : text};
+}
+
+// The writer's account of its last recording; empty when it succeeded.
+QString recordingFailure(IMWriter& writer) {
+    const RecordingOutcome outcome = recordingOutcome(writer);
+    return outcome.ok ? QString() : outcome.text;
 }
 } // namespace
 
@@ -111,6 +122,7 @@ void ExportJob::start(const QString& file) {
     // A refused target would otherwise pass for a finished export at the end of the range: keep the
     // writer's reason for the completion check.
     refusal_.clear();
+    ui_.PainelArquivo->say(widgets::StatusStrip::Layer::Outcome, {}); // told of an earlier export
     runningName_ = QFileInfo(file).fileName();
     if (fields_.myWriter_Export->SetTarget(file, fields_.ParametrosCodec) != kOk)
         refusal_ = recordingFailure(*fields_.myWriter_Export);
@@ -152,7 +164,15 @@ bool ExportJob::collectOutcomes() {
         f.writer->GetRecordingProgress(stage, fraction);
         if (stage != 0)
             return false;
-        reportFailure(f.refusal.isEmpty() ? recordingFailure(*f.writer) : f.refusal);
+        if (!f.refusal.isEmpty()) {
+            reportFailure(f.refusal);
+            return true;
+        }
+        const RecordingOutcome outcome = recordingOutcome(*f.writer);
+        if (!outcome.ok)
+            reportFailure(outcome.text);
+        else if (!outcome.text.isEmpty())
+            ui_.PainelArquivo->say(widgets::StatusStrip::Layer::Outcome, outcome.text);
         return true;
     });
     return finishing_.size() != before;

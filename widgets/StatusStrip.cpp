@@ -8,6 +8,8 @@ StatusStrip::StatusStrip(const QString& usualText, QWidget* parent) : QLabel(usu
 
 void StatusStrip::say(Layer layer, const QString& text) {
     texts_[size_t(layer)] = text;
+    if (layer == Layer::Usual)
+        texts_[size_t(Layer::Outcome)].clear();
     for (auto it = texts_.rbegin(); it != texts_.rend(); ++it)
         if (!it->isEmpty() || it == texts_.rend() - 1) {
             if (QLabel::text() != *it)

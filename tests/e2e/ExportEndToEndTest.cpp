@@ -171,7 +171,7 @@ TEST_F(FailedExportEndToEnd, AFullDiskIsReportedAndLeavesNoFileBehind) {
 }
 
 // Exports finish in the background: the window keeps working while the writer finishes the file, the
-// status strip shows the progress and then its usual text, and the file is complete.
+// status strip shows the progress and then how the file was written, and the file is complete.
 struct BackgroundExport : ExportStation {
     QStringList stripTexts;                    // every text the status strip showed, in order
     QString shownWhenJobEnded;                 // the strip at the tick that ended the job
@@ -214,14 +214,21 @@ void BackgroundExport::exportAndWatch(const QString& parameters, const QString& 
         << shownWhenJobEnded.toStdString();
     EXPECT_GE(percentIn(shownWhenJobEnded), 50);
     EXPECT_TRUE(queuedEventRanWhileFinishing);
-    // Progress only grows, then the strip says what it said before.
+    // Progress only grows, then the strip tells how the file was written: the writer's account, which
+    // names the file.
     int last = -1;
     for (const QString& t : stripTexts)
         if (t.startsWith("Exportando ")) {
             EXPECT_GE(percentIn(t), last) << stripTexts.join(" | ").toStdString();
             last = percentIn(t);
         }
-    ASSERT_TRUE(waitFor([&] { return ui().PainelArquivo->text() == usual; }));
+    ASSERT_TRUE(waitFor([&] {
+        const QString text = ui().PainelArquivo->text();
+        return !text.startsWith("Exportando") && text.contains(fileName);
+    })) << ui().PainelArquivo->text().toStdString();
+    // Another clip chosen, the strip names it again.
+    ui().PainelArquivo->say(widgets::StatusStrip::Layer::Usual, usual);
+    EXPECT_EQ(ui().PainelArquivo->text(), usual);
 
     const writertest::ProbedFile file = writertest::probeFile(QDir(channelFolder).filePath(fileName));
     ASSERT_TRUE(file.opened);

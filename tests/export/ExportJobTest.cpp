@@ -315,6 +315,44 @@ TEST_F(ExportFixture, StatusStripShowsEachExportsProgressThenItsUsualText) {
     EXPECT_EQ(strip->text(), " Arquivo de vídeo selecionado: other.mxf");
 }
 
+TEST_F(ExportFixture, StatusStripTellsHowTheFinishedExportWasWrittenUntilTheNextOneOrAnotherClip) {
+    const QString usual = strip->text();
+    const QString written = "Wrote 250 frames to /x/cut.mxf: 240 copied from the source, 10 re-encoded";
+    engine.presets().recordingText = written;
+    exportTo("cut.mxf");
+    engine.presets().recordingStage = 2;
+    job->checkCompletion(kStopped);
+    EXPECT_EQ(strip->text(), "Exportando cut.mxf: 50%");
+    engine.presets().recordingStage = 0;
+    job->checkCompletion(kStopped);
+    EXPECT_EQ(strip->text(), written);
+    EXPECT_TRUE(services.messages.shown.isEmpty());
+
+    // The next export's progress, then its failure, which a box tells: the strip does not keep telling
+    // of the export before.
+    exportButton->setEnabled(true);
+    engine.presets().recordingStage = 2;
+    exportTo("again.mxf");
+    job->checkCompletion(kRunning);
+    EXPECT_EQ(strip->text(), "Exportando again.mxf: 0%");
+    engine.presets().recordingOk = 0;
+    engine.presets().recordingText = "No space left on device";
+    engine.presets().recordingStage = 0;
+    job->checkCompletion(kStopped);
+    EXPECT_EQ(strip->text(), usual);
+    EXPECT_EQ(services.messages.shown.size(), 1);
+
+    // A success told, then another clip selected.
+    exportButton->setEnabled(true);
+    engine.presets().recordingOk = 1;
+    engine.presets().recordingText = written;
+    exportTo("cut.mxf");
+    job->checkCompletion(kStopped);
+    EXPECT_EQ(strip->text(), written);
+    strip->say(widgets::StatusStrip::Layer::Usual, " Arquivo de vídeo selecionado: other.mxf");
+    EXPECT_EQ(strip->text(), " Arquivo de vídeo selecionado: other.mxf");
+}
+
 TEST_F(ExportFixture, ClosingTheWindowAbandonsEveryExportNotYetFinished) {
     exportTo("first.avi");
     exportButton->setEnabled(true);

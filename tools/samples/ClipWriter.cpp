@@ -179,6 +179,8 @@ StreamEncoder openVideo(AVFormatContext* oc, const ClipRecipe& clip) {
         opts.set("sc_threshold", "1000000000");
         if (!clip.startTimecode.isEmpty())
             opts.set("gop_timecode", clip.startTimecode.toUtf8()); // in the GOP headers too
+        if (clip.lowDelay)
+            c->flags |= AV_CODEC_FLAG_LOW_DELAY, c->max_b_frames = 0;
     } else if (codec->id == AV_CODEC_ID_PRORES) {
         opts.set("profile", "proxy"); // the smallest files, as for a promo kept for reference
     } else if (codec->id == AV_CODEC_ID_DNXHD) {

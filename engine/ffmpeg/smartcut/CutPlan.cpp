@@ -5,7 +5,6 @@
 #include <vector>
 
 namespace engine::ff {
-namespace {
 
 CutPlan reencodeAll(CutPlan plan, const QString& why) {
     plan.headEnd = plan.tailStart = plan.out;
@@ -13,6 +12,8 @@ CutPlan reencodeAll(CutPlan plan, const QString& why) {
     plan.why = why;
     return plan;
 }
+
+namespace {
 
 // Every packet decoded in [first, end), but the `skipped` after the first, is displayed inside [from, to).
 bool selfContained(const SourceIndex& index, int first, int end, int skipped, int64_t from, int64_t to) {
@@ -61,9 +62,8 @@ CutPlan planCut(const SourceIndex& index, int64_t in, int64_t out) {
     });
     if (start == splices.end())
         return reencodeAll(plan, texts::noCleanSplicePoint());
-    auto end = std::find_if(splices.rbegin(), splices.rend(), [&](const Splice& s) {
-        return s.leave <= out && s.position > start->position;
-    });
+    auto end = std::find_if(splices.rbegin(), splices.rend(),
+                            [&](const Splice& s) { return s.leave <= out && s.position > start->position; });
     if (end == splices.rend() || end->leave <= start->enter)
         return reencodeAll(plan, texts::spanShorterThanGop());
 

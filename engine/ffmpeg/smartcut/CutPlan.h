@@ -21,5 +21,7 @@ struct CutPlan {
 };
 
 CutPlan planCut(const SourceIndex& index, int64_t in, int64_t out);
+// The plan's span re-encoded whole, for `why`.
+CutPlan reencodeAll(CutPlan plan, const QString& why);
 
 } // namespace engine::ff

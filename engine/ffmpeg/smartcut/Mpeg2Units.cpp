@@ -1,12 +1,15 @@
 #include "smartcut/Mpeg2Units.h"
 
+#include "engine/OperatorTexts.h"
+
 #include <algorithm>
+#include <string_view>
 
 namespace engine::ff {
 namespace {
 
 constexpr uint8_t kPicture = 0x00, kSequenceHeader = 0xB3, kExtension = 0xB5, kGop = 0xB8;
-constexpr int kPictureCodingExtension = 8;
+constexpr int kSequenceExtension = 1, kPictureCodingExtension = 8;
 
 // Offset of the next start code's value byte (after 00 00 01) at or after `from`; -1 when none.
 int nextStartCode(const uint8_t* data, int size, int from) {
@@ -57,7 +60,8 @@ class BitWriter {
 // Reads bits most significant first.
 class Bits {
   public:
-    Bits(const uint8_t* data, int size, int bytePosition) : data_(data), size_(size), bit_(bytePosition * 8) {}
+    Bits(const uint8_t* data, int size, int bytePosition)
+        : data_(data), size_(size), bit_(bytePosition * 8) {}
     unsigned read(int count) {
         unsigned v = 0;
         for (int k = 0; k < count; ++k, ++bit_) {
@@ -152,6 +156,123 @@ QuantMatrices quantMatricesOf(const std::vector<uint8_t>& header) {
     if (bits.read(1))
         m.nonIntra = readMatrix(bits);
     return m;
+}
+
+namespace {
+
+// The fields of a sequence header and its extension that its pictures depend on, by name.
+std::vector<std::pair<const char*, unsigned>> pictureFieldsOf(const std::vector<uint8_t>& header) {
+    std::vector<std::pair<const char*, unsigned>> fields;
+    const int size = int(header.size());
+    const int start = findStartCode(header.data(), size, kSequenceHeader);
+    if (start < 0)
+        return fields;
+    Bits bits(header.data(), size, start + 1);
+    fields.push_back({"horizontal_size", bits.read(12)});
+    fields.push_back({"vertical_size", bits.read(12)});
+    fields.push_back({"aspect_ratio_information", bits.read(4)});
+    fields.push_back({"frame_rate_code", bits.read(4)});
+    for (int at = nextStartCode(header.data(), size, start); at >= 0;
+         at = nextStartCode(header.data(), size, at)) {
+        Bits ext(header.data(), size, at + 1);
+        if (header[size_t(at)] != kExtension || int(ext.read(4)) != kSequenceExtension)
+            continue;
+        fields.push_back({"profile_and_level", ext.read(8)});
+        fields.push_back({"progressive_sequence", ext.read(1)});
+        fields.push_back({"chroma_format", ext.read(2)});
+        fields.push_back({"size extensions", ext.read(4)});
+        ext.read(12 + 1 + 8); // bit rate extension, marker, buffer size extension
+        fields.push_back({"low_delay", ext.read(1)});
+        fields.push_back({"frame_rate_extension", ext.read(7)});
+        break;
+    }
+    return fields;
+}
+
+} // namespace
+
+QString sequenceMismatch(const std::vector<uint8_t>& source, const std::vector<uint8_t>& encoded) {
+    const auto wanted = pictureFieldsOf(source), made = pictureFieldsOf(encoded);
+    if (made.size() != wanted.size())
+        return texts::sequenceExtensionMissing(made.size() > wanted.size());
+    for (size_t i = 0; i < wanted.size(); ++i)
+        if (made[i].second != wanted[i].second)
+            return texts::sequenceFieldDiffers(QLatin1String(made[i].first), made[i].second, wanted[i].second);
+    const QuantMatrices a = quantMatricesOf(source), b = quantMatricesOf(encoded);
+    if (a.intra != b.intra || a.nonIntra != b.nonIntra)
+        return texts::otherQuantiserMatrices();
+    return {};
+}
+
+bool lowDelayOf(const std::vector<uint8_t>& header) {
+    for (const auto& [name, value] : pictureFieldsOf(header))
+        if (std::string_view(name) == "low_delay")
+            return value == 1;
+    return false;
+}
+
+Mpeg2RateFields rateFieldsOf(const std::vector<uint8_t>& header) {
+    Mpeg2RateFields f;
+    const int size = int(header.size());
+    const int start = findStartCode(header.data(), size, kSequenceHeader);
+    if (start < 0)
+        return f;
+    Bits bits(header.data(), size, start + 1);
+    bits.read(12 + 12 + 4 + 4); // sizes, aspect, frame rate
+    int64_t rate = bits.read(18);
+    bits.read(1); // marker
+    int64_t buffer = bits.read(10);
+    for (int at = nextStartCode(header.data(), size, start); at >= 0;
+         at = nextStartCode(header.data(), size, at)) {
+        Bits ext(header.data(), size, at + 1);
+        if (header[size_t(at)] != kExtension || int(ext.read(4)) != kSequenceExtension)
+            continue;
+        ext.read(8 + 1 + 2 + 2 + 2); // profile and level, progressive, chroma, size extensions
+        rate |= int64_t(ext.read(12)) << 18;
+        ext.read(1); // marker
+        buffer |= int64_t(ext.read(8)) << 10;
+        break;
+    }
+    f.bitRate = rate * 400;
+    f.vbvBufferBits = buffer * 16 * 1024;
+    return f;
+}
+
+std::optional<PictureVbvDelay> vbvDelayOf(const uint8_t* data, int size) {
+    const int picture = findStartCode(data, size, kPicture);
+    if (picture < 0)
+        return std::nullopt;
+    Bits bits(data, size, picture + 1);
+    bits.read(10 + 3); // temporal_reference, picture_coding_type
+    return PictureVbvDelay{int(bits.read(16)), int64_t(picture + 1) * 8};
+}
+
+void setVbvDelay(uint8_t* data, int size, int delay) {
+    const int picture = findStartCode(data, size, kPicture);
+    if (picture < 0)
+        return;
+    BitWriter bits(data, size, picture + 1);
+    Bits read(data, size, picture + 1);
+    bits.write(read.read(13), 13);
+    bits.write(unsigned(delay) & 0xFFFF, 16);
+}
+
+int firstSliceQuantiserOf(const uint8_t* data, int size) {
+    static constexpr uint8_t kNonLinear[32] = {0,  1,  2,  3,  4,  5,  6,  7,  8,   10, 12,
+                                               14, 16, 18, 20, 22, 24, 28, 32, 36,  40, 44,
+                                               48, 52, 56, 64, 72, 80, 88, 96, 104, 112};
+    bool nonLinear = false;
+    for (int at = nextStartCode(data, size, 0); at >= 0; at = nextStartCode(data, size, at)) {
+        Bits bits(data, size, at + 1);
+        if (data[at] == kExtension && int(bits.read(4)) == kPictureCodingExtension) {
+            bits.read(16 + 2 + 2 + 1 + 1 + 1); // f_codes .. concealment_motion_vectors
+            nonLinear = bits.read(1);
+        } else if (data[at] >= 0x01 && data[at] <= 0xAF) {
+            const unsigned code = bits.read(5);
+            return nonLinear ? kNonLinear[code] : int(code) * 2;
+        }
+    }
+    return 0;
 }
 
 bool startsGop(const uint8_t* data, int size) {

@@ -2,6 +2,7 @@
 // Just enough of the MPEG-2 video byte stream to splice it: where a closed GOP starts, the sequence
 // header with its extensions, the GOP timecode, the picture coding extension's DC precision and the
 // quantiser matrices, and the sequence end code.
+#include <QString>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -36,6 +37,36 @@ struct QuantMatrices {
     std::vector<uint16_t> intra, nonIntra;
 };
 QuantMatrices quantMatricesOf(const std::vector<uint8_t>& sequenceHeader);
+
+// The sequence header's bit rate and VBV buffer size with the sequence extension's high bits, in bits per
+// second and bits; 0 where the header has none.
+struct Mpeg2RateFields {
+    int64_t bitRate = 0, vbvBufferBits = 0;
+};
+Mpeg2RateFields rateFieldsOf(const std::vector<uint8_t>& sequenceHeader);
+
+// The picture header's vbv_delay in 90 kHz ticks (kVbvDelayUnstated: a variable-rate picture) and the bits
+// of the packet up to the end of the picture start code, which enter the buffer before that delay runs.
+constexpr int kVbvDelayUnstated = 0xFFFF;
+struct PictureVbvDelay {
+    int delay = kVbvDelayUnstated;
+    int64_t bitsBefore = 0;
+};
+std::optional<PictureVbvDelay> vbvDelayOf(const uint8_t* data, int size);
+// In place: the picture's vbv_delay.
+void setVbvDelay(uint8_t* data, int size, int delay);
+
+// What in `encoded` (a sequence header with its extensions as an encoder wrote it) differs from `source`
+// in anything the pictures depend on: sizes, aspect, frame rate, profile and level, scan, chroma format,
+// low_delay, quantiser matrices. Empty when pictures coded under `encoded` may carry `source` instead;
+// bit rate and buffer size do not count.
+QString sequenceMismatch(const std::vector<uint8_t>& source, const std::vector<uint8_t>& encoded);
+// The sequence extension's low_delay: the stream has no B pictures.
+bool lowDelayOf(const std::vector<uint8_t>& sequenceHeader);
+
+// The quantiser_scale the picture's first slice starts with (1..112, on the linear scale's terms); 0
+// when the packet holds no slice.
+int firstSliceQuantiserOf(const uint8_t* data, int size);
 
 // Whether the packet starts a GOP at all (GOP header), closed or open.
 bool startsGop(const uint8_t* data, int size);

@@ -13,6 +13,7 @@
 #include "smartcut/CutPlan.h"
 #include "smartcut/H264Units.h"
 #include "smartcut/MadeAhead.h"
+#include "smartcut/Mpeg2SpliceRate.h"
 #include "smartcut/Mpeg2Units.h"
 #include "smartcut/SpanEncoder.h"
 #include "smartcut/SpanInBackground.h"
@@ -85,6 +86,7 @@ class CopiedPackets {
     }
 
     std::vector<uint8_t> parameterSets; // every SPS/PPS of the source, Annex B (H.264)
+    int firstVbvDelay = kVbvDelayUnstated; // MPEG-2: stated by the first picture in place of its own
 
   private:
     bool dropped() const { return position_ > plan_->copyFirst && position_ <= plan_->copyFirst + plan_->dropLeading; }
@@ -104,6 +106,8 @@ class CopiedPackets {
             if (!tc)
                 tc = gopTimecodeOf(pkt->data, pkt->size);
             closeGop(pkt->data, pkt->size, tc.value_or(GopTimecode{}));
+            if (firstVbvDelay != kVbvDelayUnstated)
+                setVbvDelay(pkt->data, pkt->size, firstVbvDelay);
         }
         shiftTemporalReference(pkt->data, pkt->size, plan_->dropLeading);
         return {};
@@ -239,6 +243,19 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         plan.out = plan.headEnd = plan.tailStart = request.out;
         plan.why = texts::videoReencodedWhole(QString::fromUtf8(avcodec_get_name(videoPar->codec_id)));
     }
+    // Re-encoded MPEG-2 pictures carry the source's sequence header only where the encoder's own says the
+    // same of them; else the span is re-encoded whole under the encoder's header.
+    bool sourceHeader = mpeg2;
+    if (mpeg2) {
+        const std::vector<uint8_t> made = matchedSequenceHeader(index, videoPar, error);
+        if (made.empty())
+            return failed(error);
+        if (const QString why = sequenceMismatch(index.sequenceHeader, made); !why.isEmpty()) {
+            sourceHeader = false;
+            if (plan.copies())
+                plan = reencodeAll(plan, texts::sequenceHeaderUnmatched(why));
+        }
+    }
     control.progress(0.05);
 
     // The sound is cut first: its own thread gets on with it while the video is encoded.
@@ -261,9 +278,13 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     std::optional<SpanInBackground> tailEncoding; // until `tail` is filled
     std::vector<uint8_t> parameterSets;
     int64_t depth = 0;
+    // MPEG-2: head and tail fitted to the source's buffer at the splices.
+    const std::optional<SpliceLevels> levels = mpeg2 ? spliceLevelsOf(index, plan) : std::nullopt;
     if (plan.copies()) {
         if (QString e = copied.open(index, plan); !e.isEmpty())
             return failed(e);
+        if (levels)
+            copied.firstVbvDelay = levels->copyStartDelay;
         parameterSets = copied.parameterSets;
         std::set<int> usedIds =
             parameterSetIds(splitNalUnits(parameterSets.data(), int(parameterSets.size())));
@@ -273,9 +294,16 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         // codec's own threads wait on one another at a span's start and end, and two encoders with
         // threads of their own would each hold as many pictures in memory.
         const int threads = plan.headEnd > plan.in && plan.out > plan.tailStart ? 1 : 0;
-        tailEncoding.emplace(index, plan.tailStart, plan.out, plan.in, tailId, threads);
+        if (levels)
+            tailEncoding.emplace([&, fit = *levels](EncodedSpan& span) {
+                return encodeFitted(index, plan.tailStart, plan.out, plan.in, fit, false, span);
+            }, plan.out > plan.tailStart);
+        else
+            tailEncoding.emplace(index, plan.tailStart, plan.out, plan.in, tailId, threads);
         if (plan.headEnd > plan.in) {
-            if (QString e = encodeSpan(index, plan.in, plan.headEnd, plan.in, headId, head, threads); !e.isEmpty())
+            if (QString e = levels ? encodeFitted(index, plan.in, plan.headEnd, plan.in, *levels, true, head)
+                                   : encodeSpan(index, plan.in, plan.headEnd, plan.in, headId, head, threads);
+                !e.isEmpty())
                 return failed(e);
             head.encoder.reset(); // its memory is not needed while the file is written
         }
@@ -360,13 +388,14 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         return p ? file->write(p.get(), videoStream, desc->time_base) : QString();
     };
     auto writeEncoded = [&](AVPacketPtr p) {
-        return writeVideo(mpeg2 ? withSourceSequenceHeader(std::move(p), index) : std::move(p));
+        return writeVideo(sourceHeader ? withSourceSequenceHeader(std::move(p), index) : std::move(p));
     };
     auto endVideo = [&]() -> QString {
         if (!heldBack)
             return {};
+        // Not the description's time base: a whole span's encoder, which may describe the stream, is gone.
         AVPacketPtr last = endingSequence(withoutSequenceEnd(std::move(heldBack)));
-        return file->write(last.get(), videoStream, desc->time_base);
+        return file->write(last.get(), videoStream, av_inv_q(index.frameRate));
     };
 
     if (plan.copies()) {
@@ -399,9 +428,11 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     } else {
         SpanOutput whole;
         whole.globalHeader = h264;
+        if (const auto buffer = constantRateBufferOf(index))
+            whole.rate = SpanRate{*buffer, buffer->size * 3 / 4};
         // MPEG-2 keeps the source's sequence header, so the file is described as the source is.
         whole.opened = [&](AVCodecContext* encoder) {
-            if (!mpeg2)
+            if (!sourceHeader)
                 return writeHeader(encoder);
             depth = encoder->has_b_frames;
             return writeHeader(nullptr);

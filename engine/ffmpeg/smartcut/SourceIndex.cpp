@@ -27,8 +27,8 @@ QString SourceIndex::timecodeAt(int64_t display) const {
         return {};
     const GopTimecode& t = *firstTimecode;
     AVTimecode tc;
-    if (av_timecode_init_from_components(&tc, frameRate, t.dropFrame ? AV_TIMECODE_FLAG_DROPFRAME : 0, t.hours,
-                                         t.minutes, t.seconds, t.frames, nullptr) < 0)
+    if (av_timecode_init_from_components(&tc, frameRate, t.dropFrame ? AV_TIMECODE_FLAG_DROPFRAME : 0,
+                                         t.hours, t.minutes, t.seconds, t.frames, nullptr) < 0)
         return {};
     char text[AV_TIMECODE_STR_SIZE];
     return QString::fromLatin1(av_timecode_make_string(&tc, text, int(display)));
@@ -159,8 +159,12 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
             p.splice = h264 ? containsIdr(splitNalUnits(pkt->data, pkt->size, lengthSize))
                             : mpeg2 && p.key && startsClosedGop(pkt->data, pkt->size);
             p.gopStart = mpeg2 && p.key && startsGop(pkt->data, pkt->size);
-            if (mpeg2)
+            if (mpeg2) {
                 noteMpeg2Headers(*pkt, index);
+                p.vbvDelay = vbvDelayOf(pkt->data, pkt->size);
+                p.quantiser = firstSliceQuantiserOf(pkt->data, pkt->size);
+            }
+            p.size = pkt->size;
             bytes += pkt->size;
             index.packets.push_back(p);
         }

@@ -21,6 +21,9 @@ struct IndexedPacket {
     // after it) refer to the GOP before when the GOP is open.
     bool gopStart = false;
     int leading = 0;
+    int size = 0;                            // bytes
+    std::optional<PictureVbvDelay> vbvDelay; // MPEG-2: the picture header's
+    int quantiser = 0;                       // MPEG-2: its first slice's quantiser_scale
 };
 
 struct SourceIndex {
@@ -31,7 +34,7 @@ struct SourceIndex {
     AVRational frameRate{25, 1};
     int64_t firstPts = 0;
     int64_t frames = 0;
-    int64_t bitRate = 0;                // bits per second, from the packet sizes
+    int64_t bitRate = 0; // bits per second, from the packet sizes
     AVCodecID codec = AV_CODEC_ID_NONE;
     // MPEG-2: the first sequence header (with its extensions), the first GOP's timecode and the
     // pictures' intra DC precision, which re-encoded pictures must match.

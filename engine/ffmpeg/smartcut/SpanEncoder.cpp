@@ -66,7 +66,8 @@ uint16_t* matrixCopy(const std::vector<uint16_t>& m) {
 
 // Pictures the MPEG-2 decoder takes as the source's own: the same quantiser matrices and DC precision
 // (the sequence header itself is replaced by the source's), GOP timecodes that go on from the source's.
-void matchMpeg2(const SourceIndex& index, int64_t firstFrame, AVCodecContext* enc, AVDictionary** opts) {
+void matchMpeg2(const SourceIndex& index, int64_t firstFrame, const std::optional<SpanRate>& rate,
+                AVCodecContext* enc, AVDictionary** opts) {
     const QuantMatrices matrices = quantMatricesOf(index.sequenceHeader);
     if (!matrices.intra.empty())
         enc->intra_matrix = matrixCopy(matrices.intra);
@@ -76,14 +77,30 @@ void matchMpeg2(const SourceIndex& index, int64_t firstFrame, AVCodecContext* en
         enc->intra_dc_precision = index.intraDcPrecision;
     if (const QString tc = index.timecodeAt(firstFrame); !tc.isEmpty())
         av_dict_set(opts, "gop_timecode", tc.toLatin1().constData(), 0);
-    // The finest quantiser: re-encoded pictures sit between copied ones and must not stand out.
-    enc->global_quality = FF_QP2LAMBDA;
+    av_dict_set(opts, "non_linear_quant", "1", 0); // whose finest step is half the linear scale's
     enc->qmin = 1;
     enc->qmax = 28; // as far as the non-linear scale goes here
-    av_dict_set(opts, "non_linear_quant", "1", 0); // whose finest step is half the linear scale's
+    if (rate && rate->quantiser <= 0) {
+        // The source's constant rate into a buffer that keeps back what the span must leave for the
+        // pictures after it: the encoder's own model then keeps the span inside the source's buffer.
+        const double usable = std::max(rate->buffer.size - rate->endLevel, 2 * rate->buffer.perFrame());
+        enc->flags &= ~AV_CODEC_FLAG_QSCALE;
+        enc->bit_rate = enc->rc_min_rate = enc->rc_max_rate = int64_t(rate->buffer.bitRate * rate->rateScale);
+        enc->rc_buffer_size = int(usable);
+        enc->rc_initial_buffer_occupancy =
+            int(std::clamp(rate->startLevel - rate->endLevel, rate->buffer.perFrame(), usable));
+    } else {
+        // A fixed quantiser, the finest unless the buffer asks for a coarser one: re-encoded pictures sit
+        // between copied ones and must not stand out.
+        enc->global_quality = int(FF_QP2LAMBDA * (rate ? rate->quantiser : 1));
+    }
+    if (lowDelayOf(index.sequenceHeader)) {
+        enc->max_b_frames = 0; // a low-delay stream holds no B pictures
+        enc->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    }
     enc->flags |= AV_CODEC_FLAG_CLOSED_GOP;
     av_dict_set(opts, "sc_threshold", "1000000000", 0); // closed GOPs only at fixed places
-    av_dict_set(opts, "mpv_flags", "+strict_gop", 0);    // and of the full length
+    av_dict_set(opts, "mpv_flags", "+strict_gop", 0);   // and of the full length
 }
 
 AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecParameters* src,
@@ -140,10 +157,10 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
         enc->flags |= AV_CODEC_FLAG_QSCALE;
         enc->global_quality = FF_QP2LAMBDA * 2;
         enc->bit_rate = index.bitRate;
-        if (src->codec_id == AV_CODEC_ID_MPEG2VIDEO)
-            matchMpeg2(index, firstFrame, enc.get(), &opts);
         enc->gop_size = 12;
         enc->max_b_frames = 2;
+        if (src->codec_id == AV_CODEC_ID_MPEG2VIDEO)
+            matchMpeg2(index, firstFrame, output.rate, enc.get(), &opts);
     }
     const int rc = avcodec_open2(enc.get(), codec, &opts);
     av_dict_free(&opts);
@@ -156,14 +173,46 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
 
 } // namespace
 
+std::vector<uint8_t> matchedSequenceHeader(const SourceIndex& index, const AVCodecParameters* src,
+                                           QString& error) {
+    AVFramePtr blank = makeFrame();
+    blank->width = src->width;
+    blank->height = src->height;
+    blank->format = src->format;
+    if (int rc = av_frame_get_buffer(blank.get(), 0); rc < 0) {
+        error = texts::cannotMakeEncoderPicture(avErrorText(rc));
+        return {};
+    }
+    for (int plane = 0; plane < AV_NUM_DATA_POINTERS && blank->buf[plane]; ++plane)
+        std::fill_n(blank->buf[plane]->data, blank->buf[plane]->size, uint8_t(128));
+    blank->pts = 0;
+    AVCodecContextPtr enc = openMatchedEncoder(index, src, blank.get(), 0, 1, 1, SpanOutput{}, error);
+    if (!enc)
+        return {};
+    if (enc->flags & AV_CODEC_FLAG_QSCALE)
+        blank->quality = enc->global_quality;
+    std::vector<AVPacketPtr> packets;
+    if (int rc = avcodec_send_frame(enc.get(), blank.get()); rc < 0) {
+        error = texts::encodingFailed(avErrorText(rc));
+        return {};
+    }
+    avcodec_send_frame(enc.get(), nullptr);
+    if (QString e = takeEncodedPackets(enc.get(), packets); !e.isEmpty() || packets.empty()) {
+        error = e.isEmpty() ? texts::encoderGaveNoPicture() : e;
+        return {};
+    }
+    return sequenceHeaderOf(packets.front()->data, packets.front()->size);
+}
+
 // Encodes into `encoder`, which the caller may keep.
 static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
                               int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder);
 
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
-                   EncodedSpan& out, int threads) {
+                   EncodedSpan& out, int threads, const std::optional<SpanRate>& rate) {
     SpanOutput keep;
     keep.threads = threads;
+    keep.rate = rate;
     keep.opened = [&](AVCodecContext*) { return QString(); };
     keep.packet = [&](AVPacketPtr p) {
         out.packets.push_back(std::move(p));
@@ -331,6 +380,8 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
             if (QString e = output.opened(enc.get()); !e.isEmpty())
                 return e;
         }
+        if (enc->flags & AV_CODEC_FLAG_QSCALE)
+            frame->quality = enc->global_quality; // a fixed quantiser is taken from each picture
         if (int rc = avcodec_send_frame(enc.get(), frame.get()); rc < 0)
             return texts::encodingFailed(avErrorText(rc));
         if (QString e = pass(); !e.isEmpty())

@@ -3,9 +3,11 @@
 // source, for the parts of a cut that cannot be copied.
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/AvPtr.h"
+#include "smartcut/Mpeg2Vbv.h"
 #include "smartcut/SourceIndex.h"
 
 namespace engine::ff {
@@ -13,6 +15,17 @@ namespace engine::ff {
 struct EncodedSpan {
     AVCodecContextPtr encoder;
     std::vector<AVPacketPtr> packets; // decode order; pts in frames counted from the export's first frame
+};
+
+// MPEG-2 of a constant-rate source: how the span is encoded to fit the source's buffer.
+struct SpanRate {
+    VbvBuffer buffer;
+    double startLevel = 0; // bits in the buffer before the span's first picture is taken
+    double endLevel = 0;   // bits the span must leave in the buffer for the pictures after it
+    // A fixed quantiser (non-linear scale, 1 the finest), or at most 0: rate-controlled at the source's
+    // constant rate times rateScale, the encoder stating each picture's vbv_delay.
+    double quantiser = 0;
+    double rateScale = 1;
 };
 
 // Where a span's encoding goes as it is made.
@@ -25,6 +38,7 @@ struct SpanOutput {
     // Threads of the decoder and of an H.264 encoder, 0: as many as the machine has. An MPEG-2 encoder
     // always has the machine's: its slices follow its threads.
     int threads = 0;
+    std::optional<SpanRate> rate;
 };
 
 // Decodes the frames displayed in [from, to) and encodes them; `origin` is the export's first frame.
@@ -33,6 +47,11 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
                    const SpanOutput& output);
 // The same, keeping every packet (for the short spans around a copied stretch).
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
-                   EncodedSpan& out, int threads = 0);
+                   EncodedSpan& out, int threads = 0, const std::optional<SpanRate>& rate = std::nullopt);
+
+// MPEG-2: the sequence header the encoder writes with the settings taken from the source (for
+// sequenceMismatch); empty and the reason when it cannot be had.
+std::vector<uint8_t> matchedSequenceHeader(const SourceIndex& index, const AVCodecParameters* source,
+                                           QString& error);
 
 } // namespace engine::ff

@@ -27,6 +27,18 @@ SpanInBackground::SpanInBackground(const SourceIndex& index, int64_t from, int64
     });
 }
 
+SpanInBackground::SpanInBackground(std::function<QString(EncodedSpan&)> make, bool any)
+    : delay_(opened_.get_future().share()) {
+    if (!any) {
+        opened_.set_value(0);
+        return;
+    }
+    thread_ = std::thread([this, make = std::move(make)] {
+        error_ = make(span_);
+        opened_.set_value(std::nullopt);
+    });
+}
+
 SpanInBackground::~SpanInBackground() {
     if (thread_.joinable())
         thread_.join();

@@ -2,6 +2,7 @@
 // A span re-encoded on a thread of its own, its packets kept. How far its encoder reorders pictures is
 // known as soon as the encoder is open, so that writing what comes before the span need not wait for it.
 #include <QString>
+#include <functional>
 #include <future>
 #include <optional>
 #include <thread>
@@ -15,6 +16,9 @@ class SpanInBackground {
     // As encodeSpan; nothing is done for an empty span.
     SpanInBackground(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
                      int threads);
+    // A span `make` encodes into the span it is given (when `any`), its encoder's delay not told before
+    // the end.
+    SpanInBackground(std::function<QString(EncodedSpan&)> make, bool any);
     ~SpanInBackground(); // waits for the encoding
     SpanInBackground(const SpanInBackground&) = delete;
     SpanInBackground& operator=(const SpanInBackground&) = delete;

@@ -350,6 +350,47 @@ inline QString writtenTimestampsBroken(long long frame) {
     return QStringLiteral("As marcas de tempo do arquivo gravado pulam ou se repetem no quadro %1")
         .arg(frame);
 }
+inline QString sequenceHeaderUnmatched(const QString& why) {
+    return QStringLiteral("o cabeçalho de sequência da origem não pode ser reproduzido (%1)").arg(why);
+}
+inline QString sequenceExtensionMissing(bool madeHasIt) {
+    return madeHasIt ? QStringLiteral("com extensão de sequência") : QStringLiteral("sem extensão de sequência");
+}
+inline QString sequenceFieldDiffers(const QString& field, int made, int wanted) {
+    return QStringLiteral("%1 %2 em vez de %3").arg(field).arg(made).arg(wanted);
+}
+inline QString otherQuantiserMatrices() {
+    return QStringLiteral("outras matrizes de quantização");
+}
+inline QString cannotMakeEncoderPicture(const QString& why) {
+    return QStringLiteral("Não foi possível criar uma imagem para o codificador: %1").arg(why);
+}
+inline QString encoderGaveNoPicture() {
+    return QStringLiteral("O codificador não devolveu nenhuma imagem");
+}
+inline QString reencodedNeedMoreBuffer(long long needed, long long holds) {
+    return QStringLiteral("As imagens recodificadas precisam de %1 bits no buffer, que comporta %2")
+        .arg(needed)
+        .arg(holds);
+}
+inline QString reencodedPictureWithoutHeader(long long n) {
+    return QStringLiteral("A imagem recodificada %1 não tem cabeçalho de imagem").arg(n);
+}
+inline QString reencodedPictureDoesNotFit(long long n, long long bits, long long level) {
+    return QStringLiteral("A imagem recodificada %1, de %2 bits, não cabe no buffer com %3 bits")
+        .arg(n)
+        .arg(bits)
+        .arg(level);
+}
+inline QString cannotStampBufferDelays() {
+    return QStringLiteral("Não foi possível marcar os atrasos de buffer das imagens recodificadas");
+}
+inline QString cannotPadReencodedPictures() {
+    return QStringLiteral("Não foi possível preencher as imagens recodificadas");
+}
+inline QString reencodedLeaveBufferShort(long long level, long long wanted) {
+    return QStringLiteral("As imagens recodificadas deixam o buffer com %1 bits, abaixo de %2").arg(level).arg(wanted);
+}
 inline QString cutWroteCopied(long long frames, const QString& path, long long copied, long long reencoded) {
     return QStringLiteral("%1 quadros gravados em %2: %3 copiados da origem, %4 recodificados")
         .arg(frames)

@@ -2,7 +2,8 @@
 // The export of the marked segment through a file writer fed by the window's file source, and the
 // check, at every timer tick, that the job has ended. A writer finishes its file in the background after
 // the job closes it: the job keeps it in a list of finishing exports until its outcome is in, shows the
-// progress of every export in the status strip, and tells a failure when it arrives.
+// progress of every export in the status strip, and tells a failure when it arrives, or else shows in
+// the strip how the file was written (which parts were copied from the source and which re-encoded).
 #include <vector>
 
 #include "windowstate/PlayerFields.h"
@@ -47,7 +48,7 @@ class ExportJob {
     void start(const QString& file);
     // Closes the running export's writer and hands it to the finishing exports; the job lets go of it.
     void closeWriter();
-    // Tells the failures of the finishing exports whose outcome is in and forgets them; true when any ended.
+    // Tells the outcomes of the finishing exports whose outcome is in and forgets them; true when any ended.
     bool collectOutcomes();
     // A box beginning "Falha na exportação:" for a non-empty reason; nothing otherwise.
     void reportFailure(const QString& failure);

@@ -1,7 +1,8 @@
 #pragma once
 // The one-line status strip along the window's bottom edge. Several handlers have something to say there;
-// the strip shows the most urgent: the progress of exports, then why a clip failed to open, then its
-// usual text (the clip selected).
+// the strip shows the most urgent: the progress of exports, then why a clip failed to open, then how the
+// last export was written, then its usual text (the clip selected). A new usual text ends the showing of
+// the last export's outcome: it told of another moment.
 #include <QLabel>
 #include <array>
 
@@ -9,7 +10,7 @@ namespace widgets {
 
 class StatusStrip : public QLabel {
   public:
-    enum class Layer { Usual, Failure, Progress }; // in rising rank
+    enum class Layer { Usual, Outcome, Failure, Progress }; // in rising rank
 
     explicit StatusStrip(const QString& usualText, QWidget* parent = nullptr);
 
@@ -18,7 +19,7 @@ class StatusStrip : public QLabel {
     QString said(Layer layer) const { return texts_[size_t(layer)]; }
 
   private:
-    std::array<QString, 3> texts_;
+    std::array<QString, 4> texts_;
 };
 
 } // namespace widgets

@@ -41,6 +41,7 @@ struct ClipRecipe {
     int frames = 30;
     int gopLength = 15;
     int bFrames = 2;
+    bool lowDelay = false; // MPEG-2 without B pictures, said so in its sequence extension
     bool closedGop = true;
     bool interlaced = false; // top field first, coded as interlaced (MBAFF in H.264)
     bool bottomFieldFirst = false; // interlaced with the bottom field first instead
