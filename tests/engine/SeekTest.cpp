@@ -94,6 +94,41 @@ TEST_P(SeekExact, ShowsTheFrameHoldingThePositionPausedAndWhilePlaying) {
         << "playing from 70 showed " << surface.code() << ", position " << positionOf(src);
 }
 
+// A drag over the position bar: positions one after the other, each superseding the one before, as fast
+// as the bar sends them. Whatever is shown meanwhile moves toward the newest position (the nearest
+// picture decoded already, the key picture of its GOP), never back to a position given up, and the drag
+// ends on the exact frame, which stays.
+TEST_P(SeekExact, ADragShowsPicturesMovingTowardItsPositionAndEndsOnItsFrame) {
+    Engine eng;
+    TestSurface surface;
+    auto src = eng.source();
+    auto r = eng.renderer(src, surface);
+    ASSERT_TRUE(openClip(src, longGop(GetParam()), ""));
+    ASSERT_TRUE(surface.waitForCode(0));
+    const struct {
+        int64_t from, to, step;
+    } drags[] = {{3, 87, 7}, {86, 11, -5}, {40, 52, 1}};
+    for (const auto& d : drags) {
+        const size_t before = surface.codesShown().size();
+        for (int64_t k = d.from; d.step > 0 ? k <= d.to : k >= d.to; k += d.step) {
+            src->SetPosition((double(k) + 0.5) * kFrame, 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(4));
+        }
+        ASSERT_TRUE(surface.waitForCode(d.to)) << d.from << "->" << d.to << " showed " << shownSince(surface, before);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400)); // the rest, and the fill around it
+        std::vector<int64_t> shown = surface.codesShown();
+        shown.erase(shown.begin(), shown.begin() + std::ptrdiff_t(before));
+        shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
+        const std::string seen = shownSince(surface, before);
+        EXPECT_EQ(shown.back(), d.to) << seen;
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), d.to), 1) << "left the frame and came back: " << seen;
+        if (d.step > 0) { // (the picture on screen when the drag starts may be drawn again first)
+            EXPECT_TRUE(std::is_sorted(shown.begin() + 1, shown.end())) << seen;
+            EXPECT_LE(*std::max_element(shown.begin(), shown.end()), d.to) << seen;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Containers, SeekExact, testing::ValuesIn(kClips), [](const auto& info) {
     return std::string(info.param.codec) + "_" + std::string(info.param.name).substr(8);
 });

@@ -61,6 +61,7 @@ void FileSource::stopPipeline() {
     core_.quit = false;
     core_.frames.clear();
     core_.seekPreview.reset();
+    core_.onScreen.reset();
     core_.ring.clear();
     core_.keys.clear();
     core_.picturesDecoded = 0;
@@ -123,6 +124,8 @@ void FileSource::openJob(uint64_t generation, const QString& name) {
             core_.info = reader ? reader->info() : file->info();
             core_.duration = core_.info.duration;
             core_.position = framePositionLocked(core_.target);
+            if (file)
+                core_.keys.seedFromIndex(file->indexedKeys().times, file->indexedKeys().complete);
             core_.session.fetch_add(1);
         }
     }

@@ -96,6 +96,7 @@ bool MediaFile::openInput(const ByteSourceDecorator& decorate, QString& error, s
         info_.audioChannels += a.channels;
     }
     findDuration();
+    indexedKeys_ = readIndex();
     input_->startWaitingAtEdge();
     return true;
 }
@@ -173,6 +174,35 @@ void MediaFile::findDuration() {
         end = double(fmt_->duration) / AV_TIME_BASE + start - origin_;
     }
     info_.duration = std::max(0.0, end);
+}
+
+MediaFile::IndexedKeys MediaFile::readIndex() const {
+    IndexedKeys keys;
+    if (videoIndex_ < 0 || packetTimes_)
+        return keys;
+    AVStream* st = fmt_->streams[videoIndex_];
+    const int count = avformat_index_get_entries_count(st);
+    const AVIndexEntry* first = count > 0 ? avformat_index_get_entry(st, 0) : nullptr;
+    if (!first)
+        return keys;
+    // An index of every picture (MP4's sample table) is stamped with decoding times: a key picture is
+    // shown as much later as the first one, which starts the clip.
+    int64_t shift = 0;
+    if ((first->flags & AVINDEX_KEYFRAME) && st->start_time != AV_NOPTS_VALUE && st->start_time > first->timestamp &&
+        (st->start_time - first->timestamp) * av_q2d(st->time_base) < 1.0)
+        shift = st->start_time - first->timestamp;
+    bool everyPicture = false;
+    for (int i = 0; i < count; ++i) {
+        const AVIndexEntry* e = avformat_index_get_entry(st, i);
+        if (!(e->flags & AVINDEX_KEYFRAME)) {
+            everyPicture = true;
+            continue;
+        }
+        if (e->timestamp != AV_NOPTS_VALUE)
+            keys.times.push_back(videoTime_.seconds(e->timestamp + shift));
+    }
+    keys.complete = everyPicture && !grewAfterOpen_;
+    return keys;
 }
 
 double MediaFile::findOrigin() const {

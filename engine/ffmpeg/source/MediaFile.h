@@ -52,6 +52,12 @@ class MediaFile {
     // key picture before that time, looked for around where the seek landed (FFmpeg's seek there lands
     // on any picture near the time). Nothing elsewhere, or when none is found nearby.
     std::optional<GrownSeekPoint> keyPictureBefore(double seconds);
+    // The key pictures the container's index lists (clip seconds), and whether it lists every picture.
+    struct IndexedKeys {
+        std::vector<double> times;
+        bool complete = false;
+    };
+    const IndexedKeys& indexedKeys() const { return indexedKeys_; }
     const MediaInfo& info() const { return info_; }
     int videoIndex() const { return videoIndex_; }
     const AVStream* videoStream() const { return videoIndex_ >= 0 ? fmt_->streams[videoIndex_] : nullptr; }
@@ -70,6 +76,7 @@ class MediaFile {
     AVInputPtr openDemuxer(const AVInputFormat* format, int& rc);
     QString whyNotOpened(int rc);
     double findOrigin() const;
+    IndexedKeys readIndex() const;
 
     QString path_;
     std::unique_ptr<GrowingInput> input_; // outlives fmt_, which reads through it
@@ -78,6 +85,7 @@ class MediaFile {
     std::unique_ptr<MxfPacketTimes> packetTimes_;
     std::unique_ptr<TsVideoPes> tsPictures_;
     MediaInfo info_;
+    IndexedKeys indexedKeys_;
     int videoIndex_ = -1;
     StreamTime videoTime_;
     std::vector<AudioStreamInfo> audio_;

@@ -131,6 +131,7 @@ bool Presenter::showSeekPreview(Lock& lk, uint64_t session) {
     FrameHandle preview = std::exchange(core_.seekPreview, nullptr);
     if (!preview || core_.seekPreviewSession != session || !core_.frames.empty())
         return false;
+    core_.onScreen = preview;
     unlocked(lk, [&] { sinks_.deliverPreview(preview, session); });
     return true;
 }
@@ -372,6 +373,7 @@ AudioHandle Presenter::route(const SourceAudio& in, double from, double to) cons
 
 void Presenter::present(Lock& lk, const FrameHandle& frame) {
     current_ = frame;
+    core_.onScreen = frame;
     core_.position = frame->position;
     const uint64_t session = shownSession_;
     unlocked(lk, [&] { sinks_.deliverVideo(frame, session); });

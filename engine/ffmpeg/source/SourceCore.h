@@ -76,6 +76,7 @@ struct SourceCore {
     // key picture of its GOP), shown meanwhile by the renderers (the position keeps reading the target).
     FrameHandle seekPreview;
     uint64_t seekPreviewSession = UINT64_MAX;
+    FrameHandle onScreen; // the picture the presenter handed out last, exact or preview
     // The clip's recently decoded pictures (the video stage adds them), and its key pictures as read.
     FrameRing ring;
     KeyTimes keys;
@@ -91,7 +92,9 @@ struct SourceCore {
         return state == kStateRunning ? whilePlaying : std::min(whilePlaying, kPausedAheadSeconds);
     }
     void offerSeekPreviewLocked(const FrameHandle& near, uint64_t forSession) {
-        if (!near)
+        // Never back from a picture on screen that is nearer the target (a drag moves toward it).
+        if (!near || (onScreen && onScreen->position > near->position &&
+                      onScreen->position <= target + near->duration / 2))
             return;
         seekPreview = near;
         seekPreviewSession = forSession;

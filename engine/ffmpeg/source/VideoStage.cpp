@@ -20,11 +20,20 @@ constexpr double kFastRate = 1.5;
 // ... and pictures this far behind the clock (in seconds of wall time) make it decode key pictures only
 // until it is back ahead of the clock, so that the picture keeps moving at any rate.
 constexpr double kCatchUpSeconds = 0.3;
+// Not playing, a seek whose target lies this far after the key picture it reads from shows that key
+// picture meanwhile, decoded on the side (see KeyPreview): nearer, or in GOPs shorter than
+// kKeyPreviewGop, the target itself comes about as soon.
+constexpr double kKeyPreviewLead = 0.2;
+constexpr double kKeyPreviewGop = 1.0;
 } // namespace
 
 VideoStage::VideoStage(SourceCore& core, const MediaFile& file, SubtitleTrack& subtitles)
     : core_(core), file_(file), subtitles_(subtitles), codec_(openDecoder(*file.videoStream(), 0)) {
     streamAspect_ = av_guess_sample_aspect_ratio(file.format(), const_cast<AVStream*>(file.videoStream()), nullptr);
+    if (codec_)
+        keyPreview_ = std::make_unique<KeyPreview>(*file.videoStream(), [this](AVFramePtr picture, uint64_t serial) {
+            offerKeyPreview(std::move(picture), serial);
+        });
     thread_ = std::thread([this] { run(); });
 }
 
@@ -130,26 +139,31 @@ void VideoStage::startSession() {
         return;
     }
     const double tol = frameTolerance(file_.info().frameDuration);
-    // Decoding on costs every picture up to the target; a new read from the key picture before it only
-    // its references: decode on when the target is nearer than half a GOP.
+    // Decoding on from where the decoder stands costs the pictures up to the target; a new read only
+    // the references from the key picture before it. So decoding goes on when no key picture lies
+    // between (with every key picture of the clip known, that settles it; else only within half a GOP),
+    // and the target was not among the pictures skipped meanwhile (not decoded, and never will be).
+    // A seek under way (a drag over the position bar sends many) stands where it reads from until it
+    // has decoded a picture; it goes on for the new target, as a seek.
+    const bool readingOn = reading && reading->fromRead;
+    double at = decoderAt_;
+    if (std::isnan(at) && readingOn && !reading->any)
+        at = core_.keys.complete() ? core_.keys.atOrBefore(reading->point + tol) : reading->point;
     const double gop = core_.keys.gopSeconds();
     const double span = gop > 0 ? std::min(kForwardDecodeSpan, gop / 2) : kForwardDecodeSpan;
-    // The decoder goes on from the last picture it gave since reading started (a seek given up on may
-    // have left it anywhere) ... unless the target was among the pictures skipped meanwhile (not decoded,
-    // and never will be), or a key picture lies between (reading from there decodes less).
-    const bool forward = !std::isnan(decoderAt_) && !decoderEnded_ && !drained_ && target > decoderAt_ + tol &&
-                         target < decoderAt_ + span && skippedUpTo_ < target - tol &&
-                         !core_.keys.anyAfter(decoderAt_ + tol, target + tol);
-    // A read for a seek that has not decoded anything yet goes on for a new target a little further on
-    // (a drag over the position bar): starting it again each time would never decode a picture.
-    if (reading && reading->fromRead && !reading->any && !drained_ && reading->backoff == 0 && target > reading->target + tol &&
-        target < reading->point + span) {
+    // (The sound read since is kept: it must reach back to the target.)
+    const bool goesOn = !std::isnan(at) && !decoderEnded_ && !drained_ && target > at + tol &&
+                        target >= core_.audioFloor &&
+                        skippedUpTo_ < target - tol && !core_.keys.anyAfter(at + tol, target + tol) &&
+                        (core_.keys.complete() || target < at + span);
+    if (goesOn && readingOn) {
         seek_ = reading;
         seek_->target = target;
+        previewKeyIfFar();
         return;
     }
-    seek_ = Seek{target, target, 0, !forward, false, nullptr};
-    if (!forward)
+    seek_ = Seek{target, target, 0, !goesOn, false, nullptr};
+    if (!goesOn)
         readFrom(target, std::max(0.0, target - file_.info().frameDuration));
 }
 
@@ -161,6 +175,7 @@ void VideoStage::readFrom(double point, double soundFrom) {
         avcodec_flush_buffers(codec_.get());
     captions_.reset();
     keySeen_ = decoderEnded_ = drained_ = false;
+    readKey_ = {};
     decoderAt_ = NAN;
     skippedUpTo_ = -1e9;
     keyPosition_ = NAN;
@@ -264,6 +279,10 @@ void VideoStage::send(Lock& lk, const QueuedPacket& p) {
     if (!keySeen_ && seek_ && !seek_->any && p.end > p.start &&
         p.start > seek_->target + frameTolerance(file_.info().frameDuration) && readEarlier(p.start))
         return;
+    if (!keySeen_ && key) {
+        readKey_ = {p.serial, AVPacketPtr(av_packet_clone(p.packet.get())), p.start, p.end};
+        previewKeyIfFar();
+    }
     keySeen_ = true;
     codec_->skip_frame = discardFor(p, key);
     if (codec_->skip_frame != AVDISCARD_DEFAULT)
@@ -317,26 +336,60 @@ FrameHandle VideoStage::wrap(AVFramePtr frame) {
     if (pos < keyPosition_ - tol || pos < -tol)
         return nullptr; // leading pictures of an open GOP
 
+    std::shared_ptr<VideoFrame> vf = pictureAt(std::move(frame), pos);
+    if (captionsOn_) {
+        if (av_frame_get_side_data(vf->frame.get(), AV_FRAME_DATA_A53_CC))
+            a53Seen_ = true;
+        captions_.feedFrame(*vf->frame, pos);
+        vf->caption = a53Seen_ || !subtitles_.ok() ? captions_.screenAt(pos) : subtitles_.screenAt(pos);
+    }
+    return vf;
+}
+
+std::shared_ptr<VideoFrame> VideoStage::pictureAt(AVFramePtr frame, double position) const {
+    const double dur = file_.info().frameDuration;
     auto vf = std::make_shared<VideoFrame>();
     AVRational sar = frame->sample_aspect_ratio;
     if (sar.num <= 0 || sar.den <= 0)
         sar = streamAspect_;
     if (sar.num <= 0 || sar.den <= 0)
         sar = {1, 1};
-    vf->position = pos;
+    vf->position = position;
     vf->duration = dur;
-    vf->index = std::llround(pos / dur);
+    vf->index = std::llround(position / dur);
     vf->sampleAspect = sar;
     vf->interlaced = frame->interlaced_frame;
     vf->topFieldFirst = frame->top_field_first;
-    if (captionsOn_) {
-        if (av_frame_get_side_data(frame.get(), AV_FRAME_DATA_A53_CC))
-            a53Seen_ = true;
-        captions_.feedFrame(*frame, pos);
-        vf->caption = a53Seen_ || !subtitles_.ok() ? captions_.screenAt(pos) : subtitles_.screenAt(pos);
-    }
     vf->frame = std::move(frame);
     return vf;
+}
+
+void VideoStage::previewKeyIfFar() {
+    const QueuedPacket& key = readKey_;
+    if (!key.packet || !keyPreview_ || !seek_ || !seek_->fromRead || seek_->any || core_.state == kStateRunning ||
+        key.end <= key.start || seek_->target - key.start < kKeyPreviewLead)
+        return;
+    const double gop = core_.keys.gopSeconds();
+    if (gop > 0 && gop < kKeyPreviewGop)
+        return;
+    const FrameHandle near = core_.ring.nearestBefore(seek_->target, seek_->target - key.start);
+    if (!near || near->position < key.start)
+        keyPreview_->decode(*key.packet, key.serial);
+    readKey_ = {}; // once per read
+}
+
+// On the key preview's thread.
+void VideoStage::offerKeyPreview(AVFramePtr picture, uint64_t serial) {
+    const int64_t ts = picture->best_effort_timestamp;
+    if (ts == AV_NOPTS_VALUE)
+        return;
+    const FrameHandle f = pictureAt(std::move(picture), file_.videoTime().seconds(ts));
+    Lock lk(core_.m);
+    // Only while the read it came from still waits for its first picture.
+    if (core_.quit || serial != core_.demuxSerial || !seek_ || seek_->any || core_.state == kStateRunning ||
+        f->position > seek_->target)
+        return;
+    core_.offerSeekPreviewLocked(f, session_);
 }
 
 void VideoStage::onSeekFrame(const FrameHandle& f) {

@@ -10,6 +10,7 @@
 #include "captions/CaptionDecoder.h"
 #include "captions/SubtitleTrack.h"
 #include "source/FrameRing.h"
+#include "source/KeyPreview.h"
 #include "source/MediaFile.h"
 #include "source/SourceCore.h"
 
@@ -47,6 +48,9 @@ class VideoStage {
     void send(Lock& lk, const QueuedPacket& p);
     AVDiscard discardFor(const QueuedPacket& p, bool key);
     FrameHandle wrap(AVFramePtr frame);
+    std::shared_ptr<VideoFrame> pictureAt(AVFramePtr frame, double position) const;
+    void previewKeyIfFar();
+    void offerKeyPreview(AVFramePtr picture, uint64_t serial);
     void onSeekFrame(const FrameHandle& f);
     bool readEarlier(double keyRead = NAN);
     void onEnd();
@@ -69,6 +73,7 @@ class VideoStage {
     FrameHandle lastHanded_; // the last picture queued for the presenter
     double dropUpTo_ = -1e9; // after leaving the ring, pictures up to here were shown already
     bool keySeen_ = false;   // packets before the first key packet of a read are not decoded
+    QueuedPacket readKey_;   // that first key packet, until a picture of the read is decoded or previewed
     double keyPosition_ = NAN; // first key picture of a read; earlier (leading) pictures are dropped
     double lastPosition_ = -1; // of the last picture decoded (for pictures without timestamps)
     double decoderAt_ = NAN;   // the last picture decoded since reading started (NaN: none yet)
@@ -85,6 +90,7 @@ class VideoStage {
     Clock::time_point restUntil_{}; // ... and until when nothing is decoded after it while not playing
     double fillSkipBefore_ = 0;  // while filling, non-reference pictures before this are not decoded
     std::thread thread_;
+    std::unique_ptr<KeyPreview> keyPreview_; // (last: its thread calls into the members above)
 };
 
 } // namespace engine::ff

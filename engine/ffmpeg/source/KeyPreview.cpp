@@ -1,0 +1,57 @@
+#include "source/KeyPreview.h"
+
+#include "source/MediaFile.h"
+
+namespace engine::ff {
+
+KeyPreview::KeyPreview(const AVStream& stream, Deliver deliver)
+    : stream_(stream), deliver_(std::move(deliver)), thread_([this] { run(); }) {}
+
+KeyPreview::~KeyPreview() {
+    {
+        std::lock_guard lk(m_);
+        quit_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+void KeyPreview::decode(const AVPacket& key, uint64_t tag) {
+    AVPacketPtr copy = makePacket();
+    if (!copy || av_packet_ref(copy.get(), &key) < 0)
+        return;
+    {
+        std::lock_guard lk(m_);
+        job_ = std::move(copy);
+        jobTag_ = tag;
+    }
+    wake_.notify_all();
+}
+
+void KeyPreview::run() {
+    // Opened before it is wanted: a decoder's first picture also sets up its tables and picture pool.
+    const AVCodecContextPtr codec = openDecoder(stream_, 1);
+    std::unique_lock lk(m_);
+    for (;;) {
+        wake_.wait(lk, [&] { return quit_ || job_; });
+        if (quit_)
+            return;
+        const AVPacketPtr key = std::move(job_);
+        const uint64_t tag = jobTag_;
+        lk.unlock();
+        if (AVFramePtr picture = codec ? decodeOne(*codec, *key) : nullptr)
+            deliver_(std::move(picture), tag);
+        lk.lock();
+    }
+}
+
+AVFramePtr KeyPreview::decodeOne(AVCodecContext& codec, const AVPacket& key) {
+    avcodec_flush_buffers(&codec);
+    AVFramePtr picture = makeFrame();
+    if (!picture || avcodec_send_packet(&codec, &key) < 0 || avcodec_send_packet(&codec, nullptr) < 0 ||
+        avcodec_receive_frame(&codec, picture.get()) < 0)
+        return nullptr;
+    return picture;
+}
+
+} // namespace engine::ff
