@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/AvError.h"
 #include "engine/OperatorTexts.h"
@@ -118,6 +119,21 @@ void noteMpeg2Headers(const AVPacket& pkt, SourceIndex& index) {
         index.intraDcPrecision = intraDcPrecisionOf(pkt.data, pkt.size);
 }
 
+// Where decode and display order agree, and how many leading pictures a GOP's first one has: those
+// decoded after it and shown before it.
+void noteDisplayOrder(std::vector<IndexedPacket>& packets) {
+    int64_t shownFrom = std::numeric_limits<int64_t>::max();
+    for (auto p = packets.rbegin(); p != packets.rend(); ++p)
+        p->shownFrom = shownFrom = std::min(shownFrom, p->display);
+    int64_t shownLast = std::numeric_limits<int64_t>::min();
+    for (IndexedPacket& p : packets) {
+        p.orderAgrees = shownLast < p.shownFrom;
+        if (p.gopStart)
+            p.leading = int(p.display - p.shownFrom);
+        shownLast = std::max(shownLast, p.display);
+    }
+}
+
 } // namespace
 
 QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop) {
@@ -178,11 +194,7 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
     for (auto& p : index.packets)
         p.display = std::llround(double(p.pts - index.firstPts) / ticksPerFrame);
-    for (size_t i = 0; i < index.packets.size(); ++i)
-        for (size_t k = i + 1; index.packets[i].gopStart && k < index.packets.size() &&
-                               index.packets[k].display < index.packets[i].display;
-             ++k)
-            ++index.packets[i].leading;
+    noteDisplayOrder(index.packets);
     index.frames = int64_t(index.packets.size());
     index.bitRate = int64_t(double(bytes) * 8 / index.secondsOf(index.frames));
     return {};

@@ -21,6 +21,11 @@ struct IndexedPacket {
     // after it) refer to the GOP before when the GOP is open.
     bool gopStart = false;
     int leading = 0;
+    // The first frame shown by this packet or any decoded after it. Decode and display order agree here
+    // when every packet decoded before this one is shown before that frame: a copied stretch may end
+    // here, holding exactly the frames shown before it.
+    int64_t shownFrom = 0;
+    bool orderAgrees = false;
     int size = 0;                            // bytes
     std::optional<PictureVbvDelay> vbvDelay; // MPEG-2: the picture header's
     int quantiser = 0;                       // MPEG-2: its first slice's quantiser_scale
