@@ -14,6 +14,7 @@
 
 #include "MediaReader.h"
 #include "samples/SampleClips.h"
+#include "smartcut/CutPlan.h"
 #include "smartcut/Mpeg2Units.h"
 #include "smartcut/Mpeg2Vbv.h"
 #include "smartcut/SmartCut.h"
@@ -401,6 +402,30 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
             for (int64_t i = 0; i < count; ++i)
                 ASSERT_EQ(audio[ch][size_t(i)], sourceAudio[ch][size_t(first + i)]) << "sample " << i;
         }
+    }
+}
+
+// The scan of a cut stops a little past its out point; what it plans is what a scan of the whole clip
+// plans, for every out point, on closed, open and B-pyramid GOPs.
+TEST_F(SmartCutTest, AScanStoppedPastTheOutPointPlansTheSameCut) {
+    for (const char* name : {"closed.mov", "pyramid.mp4", "xdcam.mxf", "xdcam_closed.mxf"}) {
+        SCOPED_TRACE(name);
+        const QString path = dir_->filePath(name);
+        SourceIndex whole;
+        ASSERT_EQ(scanSource(path, whole).toStdString(), "");
+        int stoppedEarly = 0;
+        for (int64_t out = 2; out <= kFrames; ++out) {
+            SourceIndex part;
+            ASSERT_EQ(scanSource(path, part, {}, [&](const SourceIndex&) { return out - 1; }).toStdString(), "");
+            stoppedEarly += !part.whole;
+            for (const int64_t in : {int64_t(0), out / 3, out - 1}) {
+                const CutPlan a = planCut(whole, in, out), b = planCut(part, in, out);
+                EXPECT_EQ(std::vector<int64_t>({a.headEnd, a.tailStart, a.copyFirst, a.copyEnd, a.dropLeading}),
+                          std::vector<int64_t>({b.headEnd, b.tailStart, b.copyFirst, b.copyEnd, b.dropLeading}))
+                    << "cut " << in << ".." << out;
+            }
+        }
+        EXPECT_GT(stoppedEarly, kFrames / 2);
     }
 }
 

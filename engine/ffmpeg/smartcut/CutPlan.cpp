@@ -63,7 +63,7 @@ std::vector<Splice> endsOf(const SourceIndex& index) {
         const bool afterIdr = i > 0 && index.packets[i - 1].splice;
         return p.splice || p.gopStart || (h264 && p.orderAgrees && !afterIdr);
     });
-    if (index.frames > 0) // the clip's end closes the last stretch
+    if (index.whole && index.frames > 0) // the clip's end closes the last stretch
         out.push_back({int(index.packets.size()), index.frames, index.frames, 0});
     return out;
 }

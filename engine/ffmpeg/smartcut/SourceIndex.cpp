@@ -136,7 +136,8 @@ void noteDisplayOrder(std::vector<IndexedPacket>& packets) {
 
 } // namespace
 
-QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop) {
+QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop,
+                   const ScanReach& reach) {
     QString error;
     AVInputPtr in = openClip(path, error);
     if (!in)
@@ -159,6 +160,11 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     const bool h264 = index.codec == AV_CODEC_ID_H264, mpeg2 = index.codec == AV_CODEC_ID_MPEG2VIDEO;
     const int lengthSize = avccLengthSize(st->codecpar->extradata, st->codecpar->extradata_size);
 
+    const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
+    const int64_t lastWanted = reach ? reach(index) : -1;
+    int64_t firstPts = std::numeric_limits<int64_t>::max();
+    int keysPast = 0; // key packets shown after lastWanted (as far as the pictures read so far tell)
+
     AVPacketPtr pkt = makePacket();
     int64_t bytes = 0;
     while (av_read_frame(in.get(), pkt.get()) >= 0) {
@@ -169,6 +175,13 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
             p.pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
             p.dts = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : p.pts;
             p.key = pkt->flags & AV_PKT_FLAG_KEY;
+            firstPts = std::min(firstPts, p.pts);
+            if (lastWanted >= 0 && p.key && double(p.pts - firstPts) / ticksPerFrame > double(lastWanted) + 0.5 &&
+                ++keysPast == 2) {
+                index.whole = false;
+                av_packet_unref(pkt.get());
+                break;
+            }
             // Only an IDR is a clean start for H.264: a recovery point may be followed by pictures
             // that refer back past it.
             // For MPEG-2 an I picture starting a closed GOP (an open GOP's leading B pictures refer back).
@@ -191,7 +204,6 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     index.firstPts = std::min_element(index.packets.begin(), index.packets.end(), [](auto& a, auto& b) {
                          return a.pts < b.pts;
                      })->pts;
-    const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
     for (auto& p : index.packets)
         p.display = std::llround(double(p.pts - index.firstPts) / ticksPerFrame);
     noteDisplayOrder(index.packets);
