@@ -304,12 +304,10 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
             parameterSetIds(splitNalUnits(parameterSets.data(), int(parameterSets.size())));
         const int headId = plan.headEnd > plan.in ? freeParameterSetId(usedIds) : 0;
         const int tailId = plan.out > plan.tailStart ? freeParameterSetId(usedIds) : 0;
-        // With two long spans, each decodes and encodes on one thread: the pair keeps the cores busy, where
-        // a codec's own threads wait on one another at a span's start and end, and two encoders with
-        // threads of their own would each hold as many pictures in memory. A span of a few pictures
-        // leaves the cores to the other's threads.
-        constexpr int64_t kFewPictures = 8;
-        const int threads = std::min(plan.headEnd - plan.in, plan.out - plan.tailStart) >= kFewPictures ? 1 : 0;
+        // With both spans, each decodes and encodes on one thread: the pair keeps the cores busy, where a
+        // codec's own threads wait on one another at a span's start and end, and two encoders with
+        // threads of their own would each hold as many pictures in memory.
+        const int threads = plan.headEnd > plan.in && plan.out > plan.tailStart ? 1 : 0;
         if (levels)
             tailEncoding.emplace([&, fit = *levels](EncodedSpan& span) {
                 return encodeFitted(index, plan.tailStart, plan.out, plan.in, fit, false, span);
