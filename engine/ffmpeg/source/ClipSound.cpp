@@ -13,15 +13,22 @@ namespace {
 // depends on the packets before.
 constexpr double kLeadSeconds = 1.0;
 
-// Moves the reader to before `seconds` of the clip's time line; false when it is left at the start.
+// Moves the reader back to the file's start.
+void rewind(const MediaFile& file) {
+    AVFormatContext* fmt = file.format();
+    if (av_seek_frame(fmt, -1, 0, AVSEEK_FLAG_BYTE) < 0)
+        av_seek_frame(fmt, -1, fmt->start_time != AV_NOPTS_VALUE ? fmt->start_time : 0, AVSEEK_FLAG_BACKWARD);
+}
+
+// Moves a freshly opened reader to before `seconds` of the clip's time line; false when it reads from
+// the start.
 bool seekBefore(const MediaFile& file, double seconds) {
     if (seconds <= 0)
         return false;
-    AVFormatContext* fmt = file.format();
     const int64_t ts = std::llround((seconds + file.origin()) * AV_TIME_BASE);
-    if (av_seek_frame(fmt, -1, ts, AVSEEK_FLAG_BACKWARD) >= 0)
+    if (av_seek_frame(file.format(), -1, ts, AVSEEK_FLAG_BACKWARD) >= 0)
         return true;
-    av_seek_frame(fmt, -1, 0, AVSEEK_FLAG_BYTE);
+    rewind(file);
     return false;
 }
 
@@ -70,7 +77,7 @@ QString readClipSound(const QString& path, const std::vector<int>& channelMap, d
             const double start = ts != AV_NOPTS_VALUE ? time.seconds(ts) : fromSeconds;
             if (std::exchange(checkLanding, false) && start > fromSeconds - AudioStage::kPrimingSeconds) {
                 av_packet_unref(pkt.get());
-                seekBefore(*file, 0);
+                rewind(*file);
                 for (StreamSound& st : streams)
                     st.flush();
                 merger.reset(fromSeconds);
