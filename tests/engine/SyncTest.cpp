@@ -318,3 +318,31 @@ TEST(Sync, AStreamThatStopsIsSilentAfterTheLagBoundAndMemoryStaysBounded) {
     }
     EXPECT_LE(heardOnStopped, 48000 / 5 + 1024);
 }
+
+namespace {
+
+// After a seek the sound starts at its own sample, wherever the packets' edges fall: a packet that starts
+// a few samples before the position read from is cut there, not drawn onto it (the forgiveness for a
+// running stream's rounding does not apply to the first samples kept).
+TEST(Sync, SoundAfterAResetStartsAtItsOwnSample) {
+    for (const int64_t before : {1, 131, 479, 2048}) {
+        SCOPED_TRACE(before);
+        ff::AudioMerger merger;
+        merger.configure({1});
+        constexpr int64_t kFrom = 24024;
+        merger.reset(double(kFrom) / 48000);
+        std::vector<float> ramp(1024); // each sample holds its own index
+        for (int64_t start = kFrom - before - 3072; start < kFrom + 4096; start += 1024) {
+            for (size_t i = 0; i < ramp.size(); ++i)
+                ramp[i] = float(start + int64_t(i));
+            merger.push(0, double(start) / 48000, ramp.data(), int(ramp.size()));
+        }
+        const ff::SourceAudioHandle block = merger.pull();
+        ASSERT_TRUE(block);
+        EXPECT_EQ(std::llround(block->position * 48000), kFrom);
+        EXPECT_EQ(block->samples.front(), float(kFrom));
+        EXPECT_EQ(block->samples.back(), float(kFrom + block->frames() - 1));
+    }
+}
+
+} // namespace

@@ -14,6 +14,7 @@
 
 #include "MediaReader.h"
 #include "samples/SampleClips.h"
+#include "smartcut/CutPlan.h"
 #include "smartcut/Mpeg2Units.h"
 #include "smartcut/Mpeg2Vbv.h"
 #include "smartcut/SmartCut.h"
@@ -209,13 +210,15 @@ class SmartCutTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         dir_ = new QTemporaryDir;
-        auto clip = [](const QString& name, const QString& codec, bool closed, const QString& audio) {
+        auto clip = [](const QString& name, const QString& codec, bool closed, const QString& audio,
+                       bool pyramid = false) {
             samples::ClipRecipe c;
             c.path = dir_->filePath(name);
             c.videoCodec = codec;
             c.frames = kFrames;
             c.gopLength = kGop;
-            c.bFrames = 2;
+            c.bFrames = pyramid ? 3 : 2;
+            c.bPyramid = pyramid;
             c.closedGop = closed;
             c.audioCodec = audio;
             c.captions = true;
@@ -225,6 +228,9 @@ class SmartCutTest : public ::testing::Test {
         clip("closed.mov", "h264", true, "pcm_s16le");
         clip("closed.mp4", "h264", true, "aac");
         clip("open.mov", "h264", false, "pcm_s16le");
+        // B pictures that others refer to: decode order I0 P4 B2 b1 b3 P8 ..., in agreement with
+        // display order only before each P picture.
+        clip("pyramid.mp4", "h264", true, "aac", true);
         // XDCAM HD422 at a small size: 4:2:2 interlaced, CBR, GOP 12 with 2 B, 16 PCM tracks, timecode.
         // Open GOPs (I pictures at 12k, each after its two leading B pictures), also bottom field first.
         for (const QString name : {"xdcam_closed", "xdcam", "xdcam_bff"}) {
@@ -280,11 +286,18 @@ struct Case {
 
 TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
     const Case cases[] = {
-        {"mid_gop_both_ends", "closed.mov", "mov", "mov", 10, 83, 24, 72},
-        {"in_on_splice_point", "closed.mp4", "mp4", "mp4", 24, 60, 24, 48},
-        {"one_frame_head_joins_the_next_gop", "closed.mov", "mov", "mov", 23, 90, 48, 72},
+        // An H.264 copy ends where decode and display order last agree before the out point: before the P
+        // picture that follows 81 in display order (decode order P81 B79 B80 P84 B82 B83), a tail of one.
+        {"mid_gop_both_ends", "closed.mov", "mov", "mov", 10, 83, 24, 82},
+        {"in_on_splice_point", "closed.mp4", "mp4", "mp4", 24, 60, 24, 58},
+        {"one_frame_head_joins_the_next_gop", "closed.mov", "mov", "mov", 23, 90, 48, 88},
         {"no_splice_point_inside", "closed.mov", "mov", "mov", 26, 45, 0, 0},
+        // Not right after an IDR picture: the tail's IDR would follow it with the same id.
         {"tail_right_after_an_idr", "closed.mp4", "mpegts", "ts", 5, 73, 24, 72},
+        {"pyramid_out_on_a_clean_point", "pyramid.mp4", "mp4", "mp4", 10, 41, 24, 41},
+        {"pyramid_one_frame_tail", "pyramid.mp4", "mov", "mov", 10, 42, 24, 41},
+        {"pyramid_out_mid_b_run", "pyramid.mp4", "mp4", "mp4", 10, 43, 24, 41},
+        {"pyramid_out_mid_b_run_ts", "pyramid.mp4", "mpegts", "ts", 30, 67, 48, 65},
         {"to_the_clip_end", "closed.mp4", "mpegts", "ts", 30, kFrames, 48, kFrames},
         {"open_gop_h264_is_reencoded", "open.mov", "mov", "mov", 10, 60, 0, 0},
         {"mpeg2_mid_gop_both_ends", "xdcam_closed.mxf", "mxf", "mxf", 10, 83, 12, 72},
@@ -312,7 +325,9 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         const CutOutcome outcome = cut(c.source, target, c.format, c.in, c.out);
         ASSERT_TRUE(outcome.ok) << outcome.text.toStdString();
         EXPECT_EQ(outcome.copied, c.copyTo > c.copyFrom) << outcome.text.toStdString();
-        EXPECT_EQ(outcome.text.contains("copiados da origem"), outcome.copied);
+        EXPECT_EQ(outcome.text.contains(QStringLiteral(": %1 copiados da origem").arg(c.copyTo - c.copyFrom)),
+                  outcome.copied)
+            << outcome.text.toStdString();
         const QString path = dir_->filePath(target);
         EXPECT_EQ(decodeErrors(path).toStdString(), "");
         EXPECT_TRUE(mediainfoReads(path));
@@ -387,6 +402,30 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
             for (int64_t i = 0; i < count; ++i)
                 ASSERT_EQ(audio[ch][size_t(i)], sourceAudio[ch][size_t(first + i)]) << "sample " << i;
         }
+    }
+}
+
+// The scan of a cut stops a little past its out point; what it plans is what a scan of the whole clip
+// plans, for every out point, on closed, open and B-pyramid GOPs.
+TEST_F(SmartCutTest, AScanStoppedPastTheOutPointPlansTheSameCut) {
+    for (const char* name : {"closed.mov", "pyramid.mp4", "xdcam.mxf", "xdcam_closed.mxf"}) {
+        SCOPED_TRACE(name);
+        const QString path = dir_->filePath(name);
+        SourceIndex whole;
+        ASSERT_EQ(scanSource(path, whole).toStdString(), "");
+        int stoppedEarly = 0;
+        for (int64_t out = 2; out <= kFrames; ++out) {
+            SourceIndex part;
+            ASSERT_EQ(scanSource(path, part, {}, [&](const SourceIndex&) { return out - 1; }).toStdString(), "");
+            stoppedEarly += !part.whole;
+            for (const int64_t in : {int64_t(0), out / 3, out - 1}) {
+                const CutPlan a = planCut(whole, in, out), b = planCut(part, in, out);
+                EXPECT_EQ(std::vector<int64_t>({a.headEnd, a.tailStart, a.copyFirst, a.copyEnd, a.dropLeading}),
+                          std::vector<int64_t>({b.headEnd, b.tailStart, b.copyFirst, b.copyEnd, b.dropLeading}))
+                    << "cut " << in << ".." << out;
+            }
+        }
+        EXPECT_GT(stoppedEarly, kFrames / 2);
     }
 }
 

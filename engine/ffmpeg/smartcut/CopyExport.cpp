@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/OperatorTexts.h"
+#include "source/ClipSound.h"
 #include "writer/AudioEncoder.h"
 
 namespace engine::ff {
@@ -77,6 +78,20 @@ QString CopyExport::routedSound(double fromSeconds, double toSeconds, std::vecto
         return soundError_;
     // The exported frames start at the anchoring picture; the sound ends with the last one, to the sample.
     const int64_t total = std::llround((toSeconds - fromSeconds) * AudioEncoder::kInputRate);
+    if (rangeTaken_) {
+        // Nothing was played: the sound is read from the clip as the source would route it.
+        placement_.anchor(*encoder_, fromSeconds, 0);
+        const QString e = readClipSound(
+            request_.source, channelMap_, fromSeconds, toSeconds,
+            [&](const AudioHandle& block) {
+                placement_.add(block);
+                const double end = block->position + double(block->frames()) / block->sampleRate;
+                return encoder_->release(std::llround((end - fromSeconds) * AudioEncoder::kInputRate), keepPacket_);
+            },
+            [this] { return abandoned(); });
+        if (!e.isEmpty())
+            return e;
+    }
     if (QString e = encoder_->finish(total, keepPacket_); !e.isEmpty())
         return e;
     AudioSpan span;
@@ -100,8 +115,9 @@ void CopyExport::endOnce() {
     });
 }
 
-void CopyExport::takeRange(const QString& clip, double inSeconds, double outSeconds) {
+void CopyExport::takeRange(const QString& clip, double inSeconds, double outSeconds, std::vector<int> channelMap) {
     std::lock_guard lock(mutex_);
+    channelMap_ = std::move(channelMap);
     request_.source = clip;
     request_.bySeconds = true;
     request_.inSeconds = inSeconds;

@@ -28,8 +28,9 @@ class CopyExport final : public RecordingJob {
 
     QString error() const override { return {}; }
     // Instead of watching what the source plays: the clip and its range as the source holds them, in
-    // seconds from the first frame. Call before end().
-    void takeRange(const QString& clip, double inSeconds, double outSeconds);
+    // seconds from the first frame, and the source's channel map, by which routed sound is then read
+    // from the clip itself. Call before end().
+    void takeRange(const QString& clip, double inSeconds, double outSeconds, std::vector<int> channelMap);
     // The export cannot go ahead; end() reports `reason`.
     void refuse(const QString& reason);
     void onVideo(const FrameHandle& frame) override;
@@ -58,6 +59,7 @@ class CopyExport final : public RecordingJob {
     PacketSink keepPacket_;                 // into soundPackets_
     QString soundError_;
     bool rangeTaken_ = false;
+    std::vector<int> channelMap_; // with the range taken
     QString refusal_;
     std::thread cutter_;
 };

@@ -156,15 +156,24 @@ int64_t copiedDepth(const SourceIndex& index, const CutPlan& plan) {
     return depth;
 }
 
+constexpr double kSlack = 1e-6; // positions read back from frame times
+
+// The frame a request ends before, at the clip's frame rate; -1: the clip's end.
+int64_t outFrameOf(const CutRequest& request, AVRational frameRate) {
+    if (!request.bySeconds)
+        return request.out;
+    return request.outSeconds > request.inSeconds
+               ? int64_t(std::ceil(request.outSeconds * av_q2d(frameRate) - kSlack))
+               : -1;
+}
+
 // The range a request names in seconds, in frames of the scanned clip.
 void resolveSeconds(const SourceIndex& index, CutRequest& request) {
     const double fps = av_q2d(index.frameRate);
-    constexpr double kSlack = 1e-6; // positions read back from frame times
     request.in =
         std::clamp<int64_t>(int64_t(std::floor(request.inSeconds * fps + kSlack)), 0, index.frames - 1);
-    request.out = request.outSeconds > request.inSeconds
-                      ? std::min<int64_t>(int64_t(std::ceil(request.outSeconds * fps - kSlack)), index.frames)
-                      : index.frames;
+    const int64_t out = outFrameOf(request, index.frameRate);
+    request.out = out >= 0 ? std::min(out, index.frames) : index.frames;
 }
 
 QString containerCheck(const AVOutputFormat* muxer, const AVCodecParameters* par) {
@@ -215,7 +224,12 @@ CutOutcome failed(const QString& text) {
 CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutControl& control) {
     const QString abandoned = texts::cutAbandoned();
     SourceIndex index;
-    if (QString e = scanSource(asked.source, index, control.abandoned); !e.isEmpty())
+    // The clip is scanned only a little past the out point: a long recording is not read to its end.
+    const ScanReach reach = [&](const SourceIndex& scanned) {
+        const int64_t out = outFrameOf(asked, scanned.frameRate);
+        return out >= 0 ? out - 1 : -1;
+    };
+    if (QString e = scanSource(asked.source, index, control.abandoned, reach); !e.isEmpty())
         return failed(control.abandoned() ? abandoned : e);
     CutRequest request = asked;
     if (request.bySeconds)

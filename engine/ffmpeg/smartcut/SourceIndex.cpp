@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/AvError.h"
 #include "engine/OperatorTexts.h"
@@ -118,9 +119,25 @@ void noteMpeg2Headers(const AVPacket& pkt, SourceIndex& index) {
         index.intraDcPrecision = intraDcPrecisionOf(pkt.data, pkt.size);
 }
 
+// Where decode and display order agree, and how many leading pictures a GOP's first one has: those
+// decoded after it and shown before it.
+void noteDisplayOrder(std::vector<IndexedPacket>& packets) {
+    int64_t shownFrom = std::numeric_limits<int64_t>::max();
+    for (auto p = packets.rbegin(); p != packets.rend(); ++p)
+        p->shownFrom = shownFrom = std::min(shownFrom, p->display);
+    int64_t shownLast = std::numeric_limits<int64_t>::min();
+    for (IndexedPacket& p : packets) {
+        p.orderAgrees = shownLast < p.shownFrom;
+        if (p.gopStart)
+            p.leading = int(p.display - p.shownFrom);
+        shownLast = std::max(shownLast, p.display);
+    }
+}
+
 } // namespace
 
-QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop) {
+QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop,
+                   const ScanReach& reach) {
     QString error;
     AVInputPtr in = openClip(path, error);
     if (!in)
@@ -143,6 +160,11 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     const bool h264 = index.codec == AV_CODEC_ID_H264, mpeg2 = index.codec == AV_CODEC_ID_MPEG2VIDEO;
     const int lengthSize = avccLengthSize(st->codecpar->extradata, st->codecpar->extradata_size);
 
+    const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
+    const int64_t lastWanted = reach ? reach(index) : -1;
+    int64_t firstPts = std::numeric_limits<int64_t>::max();
+    int keysPast = 0; // key packets shown after lastWanted (as far as the pictures read so far tell)
+
     AVPacketPtr pkt = makePacket();
     int64_t bytes = 0;
     while (av_read_frame(in.get(), pkt.get()) >= 0) {
@@ -153,6 +175,13 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
             p.pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
             p.dts = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : p.pts;
             p.key = pkt->flags & AV_PKT_FLAG_KEY;
+            firstPts = std::min(firstPts, p.pts);
+            if (lastWanted >= 0 && p.key && double(p.pts - firstPts) / ticksPerFrame > double(lastWanted) + 0.5 &&
+                ++keysPast == 2) {
+                index.whole = false;
+                av_packet_unref(pkt.get());
+                break;
+            }
             // Only an IDR is a clean start for H.264: a recovery point may be followed by pictures
             // that refer back past it.
             // For MPEG-2 an I picture starting a closed GOP (an open GOP's leading B pictures refer back).
@@ -175,14 +204,9 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     index.firstPts = std::min_element(index.packets.begin(), index.packets.end(), [](auto& a, auto& b) {
                          return a.pts < b.pts;
                      })->pts;
-    const double ticksPerFrame = av_q2d(av_inv_q(index.frameRate)) / av_q2d(index.timeBase);
     for (auto& p : index.packets)
         p.display = std::llround(double(p.pts - index.firstPts) / ticksPerFrame);
-    for (size_t i = 0; i < index.packets.size(); ++i)
-        for (size_t k = i + 1; index.packets[i].gopStart && k < index.packets.size() &&
-                               index.packets[k].display < index.packets[i].display;
-             ++k)
-            ++index.packets[i].leading;
+    noteDisplayOrder(index.packets);
     index.frames = int64_t(index.packets.size());
     index.bitRate = int64_t(double(bytes) * 8 / index.secondsOf(index.frames));
     return {};

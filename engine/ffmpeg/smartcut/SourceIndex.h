@@ -21,6 +21,11 @@ struct IndexedPacket {
     // after it) refer to the GOP before when the GOP is open.
     bool gopStart = false;
     int leading = 0;
+    // The first frame shown by this packet or any decoded after it. Decode and display order agree here
+    // when every packet decoded before this one is shown before that frame: a copied stretch may end
+    // here, holding exactly the frames shown before it.
+    int64_t shownFrom = 0;
+    bool orderAgrees = false;
     int size = 0;                            // bytes
     std::optional<PictureVbvDelay> vbvDelay; // MPEG-2: the picture header's
     int quantiser = 0;                       // MPEG-2: its first slice's quantiser_scale
@@ -33,7 +38,8 @@ struct SourceIndex {
     AVRational timeBase{1, 1};
     AVRational frameRate{25, 1};
     int64_t firstPts = 0;
-    int64_t frames = 0;
+    int64_t frames = 0;  // of the packets scanned
+    bool whole = true;   // every packet of the clip was scanned (else the scan stopped past what was wanted)
     int64_t bitRate = 0; // bits per second, from the packet sizes
     AVCodecID codec = AV_CODEC_ID_NONE;
     // MPEG-2: the first sequence header (with its extensions), the first GOP's timecode and the
@@ -69,8 +75,13 @@ void readOnly(AVFormatContext* in, const std::vector<int>& kept);
 // `position`.
 AVInputPtr openClipBefore(const SourceIndex& index, int position, int& next, QString& error);
 
+// The last frame (display order) a scan must cover, told once the clip's frame rate is known; -1: all.
+using ScanReach = std::function<int64_t(const SourceIndex& index)>;
+
 // Fills the index; returns the reason when the clip has no usable video, or when `stop` answers true
-// (a long file is read whole).
-QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop = {});
+// (a long file is read whole). With `reach`, the scan stops at the second key packet shown after that
+// frame: by then every packet shown up to it is in, with where decode and display order agree around it.
+QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop = {},
+                   const ScanReach& reach = {});
 
 } // namespace engine::ff

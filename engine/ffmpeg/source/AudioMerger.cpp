@@ -40,6 +40,7 @@ void AudioMerger::reset(double position) {
         t.samples.clear();
         t.start = cursor_;
         t.ended = false;
+        t.fresh = true;
     }
 }
 
@@ -72,7 +73,7 @@ void AudioMerger::push(int stream, double position, const float* samples, int fr
     Track& t = tracks_[size_t(stream)];
     const int64_t end = t.end();
     int64_t at = sampleIndex(position);
-    if (!std::isfinite(position) || std::llabs(at - end) <= kJitterFrames || at - end > kMaxGapFrames)
+    if (!std::isfinite(position) || (!t.fresh && std::llabs(at - end) <= kJitterFrames) || at - end > kMaxGapFrames)
         at = end;
     int skip = 0;
     if (at < end) { // overlap: keep what we have
@@ -83,6 +84,7 @@ void AudioMerger::push(int stream, double position, const float* samples, int fr
     }
     t.samples.insert(t.samples.end(), samples + size_t(skip) * size_t(t.channels),
                      samples + size_t(frames) * size_t(t.channels));
+    t.fresh = t.fresh && skip == frames;
     dropBefore(t, cursor_);
 }
 

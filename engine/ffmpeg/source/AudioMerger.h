@@ -38,6 +38,9 @@ class AudioMerger {
         int64_t start = 0; // sample index of samples.front()
         std::deque<float> samples;
         bool ended = false;
+        // Nothing kept since the reset: no run of samples to follow on from, so the first is placed
+        // by its timestamp alone (not drawn to the reset position when it starts just before it).
+        bool fresh = true;
         int64_t end() const { return start + int64_t(samples.size()) / channels; }
     };
     void dropBefore(Track& t, int64_t index);

@@ -2,20 +2,12 @@
 
 #include <algorithm>
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-}
-
 namespace engine::ff {
 
 AudioStage::AudioStage(SourceCore& core, const MediaFile& file) : core_(core), file_(file) {
     std::vector<int> layout;
     for (const auto& a : file.audio()) {
-        Stream s;
-        s.codec = openDecoder(*file.format()->streams[a.index], 1);
-        s.channels = a.channels;
-        s.time = a.time;
-        streams_.push_back(std::move(s));
+        streams_.emplace_back(file, a, int(layout.size()));
         layout.push_back(a.channels);
     }
     merger_.configure(layout);
@@ -60,7 +52,7 @@ void AudioStage::run() {
         if (p.serial != serial_ || (p.packet && p.end > p.start && p.end < core_.audioFloor - kPrimingSeconds))
             continue;
         lk.unlock();
-        decode(size_t(stream), p.packet.get());
+        streams_[size_t(stream)].decode(p.packet.get(), merger_);
         lk.lock();
         if (serial_ == core_.demuxSerial)
             queueBlocks();
@@ -69,11 +61,8 @@ void AudioStage::run() {
 
 void AudioStage::restart() {
     serial_ = core_.demuxSerial;
-    for (auto& s : streams_) {
-        if (s.codec)
-            avcodec_flush_buffers(s.codec.get());
-        s.swr.reset();
-    }
+    for (auto& s : streams_)
+        s.flush();
     merger_.reset(core_.audioFloor);
 }
 
@@ -94,50 +83,6 @@ int AudioStage::nextStreamLocked() const {
             best = int(i);
     }
     return best;
-}
-
-void AudioStage::decode(size_t stream, const AVPacket* packet) {
-    Stream& s = streams_[stream];
-    if (s.codec && (avcodec_send_packet(s.codec.get(), packet) >= 0 || !packet))
-        while (avcodec_receive_frame(s.codec.get(), scratch_.get()) == 0) {
-            convert(stream, *scratch_);
-            av_frame_unref(scratch_.get());
-        }
-    if (!packet)
-        merger_.endStream(int(stream));
-}
-
-void AudioStage::convert(size_t stream, AVFrame& f) {
-    Stream& a = streams_[stream];
-    // A stream may change its sound format midway (or seem to, when damaged); the converter reads as
-    // many planes as it was set up for, so it is set up anew.
-    if (a.swr && (f.format != a.swrFormat || f.sample_rate != a.swrRate || f.ch_layout.nb_channels != a.swrChannels))
-        a.swr.reset();
-    if (!a.swr) {
-        AVChannelLayout out;
-        av_channel_layout_default(&out, a.channels);
-        SwrContext* swr = nullptr;
-        swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_FLT, AudioMerger::kSampleRate, &f.ch_layout,
-                            AVSampleFormat(f.format), f.sample_rate, 0, nullptr);
-        a.swr.reset(swr);
-        if (!swr || swr_init(swr) < 0) {
-            a.swr.reset();
-            return;
-        }
-        a.swrFormat = f.format;
-        a.swrRate = f.sample_rate;
-        a.swrChannels = f.ch_layout.nb_channels;
-    }
-    const double pos = f.best_effort_timestamp != AV_NOPTS_VALUE ? a.time.seconds(f.best_effort_timestamp)
-                                                                  : a.nextPosition;
-    const int capacity = swr_get_out_samples(a.swr.get(), f.nb_samples);
-    std::vector<float> buf(size_t(std::max(capacity, 0)) * size_t(a.channels));
-    uint8_t* outPlanes[] = {reinterpret_cast<uint8_t*>(buf.data())};
-    const int got =
-        swr_convert(a.swr.get(), outPlanes, capacity, const_cast<const uint8_t**>(f.extended_data), f.nb_samples);
-    a.nextPosition = pos + double(f.nb_samples) / std::max(1, f.sample_rate);
-    if (got > 0)
-        merger_.push(int(stream), pos, buf.data(), got);
 }
 
 void AudioStage::queueBlocks() {

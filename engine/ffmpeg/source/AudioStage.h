@@ -10,6 +10,7 @@
 #include "source/AudioMerger.h"
 #include "source/MediaFile.h"
 #include "source/SourceCore.h"
+#include "source/StreamSound.h"
 
 namespace engine::ff {
 
@@ -23,28 +24,17 @@ class AudioStage {
 
   private:
     using Lock = std::unique_lock<std::mutex>;
-    struct Stream {
-        AVCodecContextPtr codec;
-        SwrPtr swr;
-        int swrFormat = -1, swrRate = 0, swrChannels = 0; // the decoded sound swr was set up for
-        int channels = 0;
-        StreamTime time;
-        double nextPosition = 0; // where the next decoded frame starts when it has no timestamp
-    };
     void run();
     void restart();
     bool roomLocked() const;
     int nextStreamLocked() const;
-    void decode(size_t stream, const AVPacket* packet);
-    void convert(size_t stream, AVFrame& frame);
     void queueBlocks();
 
     // Audio thread (the core's fields under its lock).
     SourceCore& core_;
     const MediaFile& file_;
-    std::vector<Stream> streams_;
+    std::vector<StreamSound> streams_;
     AudioMerger merger_;
-    AVFramePtr scratch_ = makeFrame();
     uint64_t serial_ = UINT64_MAX;
     uint64_t session_ = UINT64_MAX; // clips without video: the session whose reading was started
     std::thread thread_;

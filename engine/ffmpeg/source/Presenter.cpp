@@ -1,4 +1,5 @@
 #include "source/Presenter.h"
+#include "source/SoundRoute.h"
 
 #include <algorithm>
 #include <cmath>
@@ -307,12 +308,12 @@ void Presenter::forwardAudio(Lock& lk, double horizon, double cut) {
             break;
         if (block->end() <= from)
             continue;
-        AudioHandle all = block->end() > audioTo_ ? route(*block, audioTo_, cut) : nullptr;
+        AudioHandle all = block->end() > audioTo_ ? routeSound(*block, core_.channelMap, core_.rate, audioTo_, cut) : nullptr;
         // In steady play both start at the same sample: one routed block serves both.
         const bool sameStart = std::max(audioTo_, block->position) == std::max(heardFrom, block->position);
         AudioHandle heard = pacing || block->end() <= heardFrom ? nullptr
                             : all && sameStart                 ? all
-                                                               : route(*block, heardFrom, cut);
+                                                               : routeSound(*block, core_.channelMap, core_.rate, heardFrom, cut);
         if (all) {
             core_.runAdvanced = true;
             audioTo_ = all->position + double(all->frames()) / all->sampleRate;
@@ -344,31 +345,6 @@ void Presenter::dropPlayedAudio() {
     }
     if (dropped)
         core_.wakeWorker.notify_all();
-}
-
-AudioHandle Presenter::route(const SourceAudio& in, double from, double to) const {
-    const int skip = std::max(0, int(std::llround((from - in.position) * in.sampleRate)));
-    int frames = in.frames();
-    if (std::isfinite(to))
-        frames = std::min<int>(frames, int(std::llround((to - in.position) * in.sampleRate)));
-    frames -= skip;
-    if (frames <= 0)
-        return nullptr;
-    auto out = std::make_shared<AudioBlock>();
-    out->position = in.position + double(skip) / in.sampleRate;
-    out->rate = core_.rate;
-    out->sampleRate = in.sampleRate;
-    out->channels = AudioBlock::kOutputChannels;
-    out->samples.assign(size_t(frames) * AudioBlock::kOutputChannels, 0.0f);
-    for (int k = 0; k < AudioBlock::kOutputChannels; ++k) {
-        const int src = k < int(core_.channelMap.size()) ? core_.channelMap[size_t(k)] : -1;
-        if (src < 0 || src >= in.channels)
-            continue;
-        for (int i = 0; i < frames; ++i)
-            out->samples[size_t(i) * AudioBlock::kOutputChannels + size_t(k)] =
-                in.samples[size_t(i + skip) * size_t(in.channels) + size_t(src)];
-    }
-    return out;
 }
 
 void Presenter::present(Lock& lk, const FrameHandle& frame) {

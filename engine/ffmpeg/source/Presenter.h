@@ -39,7 +39,6 @@ class Presenter {
     void forwardAudio(Lock& lk, double horizon, double cut);
     void dropPlayedAudio();
     void present(Lock& lk, const FrameHandle& frame);
-    AudioHandle route(const SourceAudio& block, double from, double to) const;
     double shownPosition() const;
     double lead() const;
     void unlocked(Lock& lk, const std::function<void()>& call);

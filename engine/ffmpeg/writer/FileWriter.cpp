@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <filesystem>
 
+#include "audio/ChannelMap.h"
 #include "core/MediaSink.h"
 #include "core/ObjectMakers.h"
 #include "engine/OperatorTexts.h"
@@ -35,6 +36,18 @@ bool offersRange(IMObject* source) {
     if (file)
         file->Release();
     return file != nullptr;
+}
+
+// The source's channel map ("object::audio_channels"), every channel on its own output when none is set.
+std::vector<int> channelMapOf(IMUnknown& source) {
+    ChannelMap map = identityChannelMap();
+    if (IMUnknown* view = source.QueryInterface(IMProps::IID)) {
+        MRef<IMProps> props = MRef<IMProps>::adopt(static_cast<IMProps*>(view));
+        QString text;
+        if (props->GetProp(QStringLiteral("object::audio_channels"), text) == kOk)
+            map = parseChannelMap(text).value_or(map);
+    }
+    return {map.begin(), map.end()};
 }
 
 } // namespace
@@ -139,22 +152,13 @@ int FileWriter::StartFrom(IMObject* source) {
     int sourceState = 0;
     source->GetState(sourceState);
     const WriterSettings& settings = target_->settings;
-    if (settings.copyVideo && (settings.copyAudio || !settings.audio) && offersRange(source)) {
-        auto copy = std::make_unique<CopyExport>(CutRequest{clip, target_->fileName, settings.format->muxer},
-                                                 false, sourceState, settings.copyAudio, nullptr);
-        rangeWanted_ = copy.get();
-        recording_ = std::move(copy);
-        attach(hub, source, false);
-        takeRangeFromSource();
-        return kOk;
-    }
     if (settings.copyVideo) {
-        if (clip.isEmpty()) {
+        if (clip.isEmpty() && !offersRange(source)) {
             setOutcome(false, texts::onlyClipFilesCopied());
             return kInvalidArg;
         }
         // "audio=copy" keeps the clip's own audio streams as recorded, cut at the sample, without the
-        // channel map. An audio encoder gets the routed sound the source plays, encoded as a recording
+        // channel map. An audio encoder gets the routed sound of the source, encoded as a recording
         // encodes it (same channels, downmix and attributes).
         std::unique_ptr<AudioEncoder> sound;
         if (!settings.copyAudio && settings.audio) {
@@ -165,6 +169,17 @@ int FileWriter::StartFrom(IMObject* source) {
                 setOutcome(false, error);
                 return kFail;
             }
+        }
+        // A file source tells its clip, range and channel map: nothing needs playing, the pictures are
+        // copied and the sound read from the clip.
+        if (offersRange(source)) {
+            auto copy = std::make_unique<CopyExport>(CutRequest{clip, target_->fileName, settings.format->muxer},
+                                                     false, sourceState, settings.copyAudio, std::move(sound));
+            rangeWanted_ = copy.get();
+            recording_ = std::move(copy);
+            attach(hub, source, false);
+            takeRangeFromSource();
+            return kOk;
         }
         recording_ = std::make_unique<CopyExport>(
             CutRequest{clip, target_->fileName, settings.format->muxer, 0, 0},
@@ -203,7 +218,7 @@ void FileWriter::takeRangeFromSource() {
         return; // not open yet
     if (sameFile(clip, target_->fileName))
         rangeWanted_->refuse(texts::targetIsPlayedClip(target_->fileName));
-    rangeWanted_->takeRange(clip, in, out);
+    rangeWanted_->takeRange(clip, in, out, channelMapOf(*source_));
     rangeWanted_ = nullptr;
     sourceFile_->StopFile(0.0);
 }
