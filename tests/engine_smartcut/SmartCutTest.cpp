@@ -276,6 +276,7 @@ struct Case {
     const char* extension;
     int64_t in, out;
     int64_t copyFrom, copyTo; // frames expected bit-identical; equal when all is re-encoded
+    double reencodedDb = 45;  // the least PSNR of a re-encoded frame against the source's
 };
 
 TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
@@ -287,24 +288,31 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         {"tail_right_after_an_idr", "closed.mp4", "mpegts", "ts", 5, 73, 24, 72},
         {"to_the_clip_end", "closed.mp4", "mpegts", "ts", 30, kFrames, 48, kFrames},
         {"open_gop_h264_is_reencoded", "open.mov", "mov", "mov", 10, 60, 0, 0},
-        {"mpeg2_mid_gop_both_ends", "xdcam_closed.mxf", "mxf", "mxf", 10, 83, 12, 72},
+        // A constant-rate MPEG-2 source leaves its re-encoded pictures only what its buffer holds: here
+        // 508 kbit, 55.6 kbit a frame. Pictures that line up with the source's (its own I and P pictures
+        // where the span starts at its I picture) come out at 45-60 dB for the source's bits; the rest are
+        // a second generation of noise never seen twice, which needs about 250-300 kbit an I picture and
+        // 150-250 kbit a P or B picture at the finest quantiser for 45 dB (an 11-frame head about 2.2
+        // Mbit where at most 1.1 Mbit is free). Each bound is about a dB under what the quantiser the
+        // fitting settles on gives today.
+        {"mpeg2_mid_gop_both_ends", "xdcam_closed.mxf", "mxf", "mxf", 10, 83, 12, 72, 41},
         {"mpeg2_in_on_splice_point", "xdcam_closed.mxf", "mxf", "mxf", 24, 60, 24, 60},
-        {"mpeg2_one_frame_head", "xdcam_closed.mxf", "mxf", "mxf", 23, 90, 24, 84},
-        {"mpeg2_one_frame_tail", "xdcam_closed.mxf", "mxf", "mxf", 13, 85, 24, 84},
-        {"mpeg2_no_splice_point_inside", "xdcam_closed.mxf", "mxf", "mxf", 26, 35, 0, 0},
-        {"mpeg2_to_the_clip_end", "xdcam_closed.mxf", "mxf", "mxf", 30, kFrames, 36, kFrames},
+        {"mpeg2_one_frame_head", "xdcam_closed.mxf", "mxf", "mxf", 23, 90, 24, 84, 41},
+        {"mpeg2_one_frame_tail", "xdcam_closed.mxf", "mxf", "mxf", 13, 85, 24, 84, 41},
+        {"mpeg2_no_splice_point_inside", "xdcam_closed.mxf", "mxf", "mxf", 26, 35, 0, 0, 39},
+        {"mpeg2_to_the_clip_end", "xdcam_closed.mxf", "mxf", "mxf", 30, kFrames, 36, kFrames, 41},
         // An open GOP's splice point is its I picture; its leading B pictures go to the head, and the
         // tail starts with the leading B pictures of the GOP after the copy.
-        {"open_gop_mid_gop_one_frame_tail", "xdcam.mxf", "mxf", "mxf", 5, 83, 12, 82},
-        {"open_gop_in_on_splice_point", "xdcam.mxf", "mxf", "mxf", 12, 60, 12, 58},
-        {"open_gop_in_on_leading_b", "xdcam_bff.mxf", "mxf", "mxf", 10, 50, 12, 46},
-        {"open_gop_one_frame_head", "xdcam_bff.mxf", "mxf", "mxf", 11, 90, 12, 82},
-        {"open_gop_no_splice_point_inside", "xdcam.mxf", "mxf", "mxf", 13, 22, 0, 0},
-        {"open_gop_to_the_clip_end", "xdcam.mxf", "mxf", "mxf", 30, kFrames, 36, kFrames},
-        {"mpeg2_low_delay_mid_gop", "xdcam_low_delay.mxf", "mxf", "mxf", 10, 83, 12, 72},
-        {"mpeg2_ts_mid_gop", "xdcam.ts", "mpegts", "ts", 5, 83, 12, 82},
-        {"mpeg2_ts_in_on_leading_b", "xdcam.ts", "mpegts", "ts", 10, 50, 12, 46},
-        {"mpeg2_ts_no_splice_point_inside", "xdcam.ts", "mpegts", "ts", 13, 22, 0, 0},
+        {"open_gop_mid_gop_one_frame_tail", "xdcam.mxf", "mxf", "mxf", 5, 83, 12, 82, 40},
+        {"open_gop_in_on_splice_point", "xdcam.mxf", "mxf", "mxf", 12, 60, 12, 58, 38},
+        {"open_gop_in_on_leading_b", "xdcam_bff.mxf", "mxf", "mxf", 10, 50, 12, 46, 37},
+        {"open_gop_one_frame_head", "xdcam_bff.mxf", "mxf", "mxf", 11, 90, 12, 82, 37},
+        {"open_gop_no_splice_point_inside", "xdcam.mxf", "mxf", "mxf", 13, 22, 0, 0, 39},
+        {"open_gop_to_the_clip_end", "xdcam.mxf", "mxf", "mxf", 30, kFrames, 36, kFrames, 38},
+        {"mpeg2_low_delay_mid_gop", "xdcam_low_delay.mxf", "mxf", "mxf", 10, 83, 12, 72, 42},
+        {"mpeg2_ts_mid_gop", "xdcam.ts", "mpegts", "ts", 5, 83, 12, 82, 40},
+        {"mpeg2_ts_in_on_leading_b", "xdcam.ts", "mpegts", "ts", 10, 50, 12, 46, 37},
+        {"mpeg2_ts_no_splice_point_inside", "xdcam.ts", "mpegts", "ts", 13, 22, 0, 0, 39},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -350,9 +358,6 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
         EXPECT_EQ(pictures.captions, captioned);
         for (const auto& [code, top] : pictures.topFieldFirst)
             EXPECT_EQ(top, source.topFieldFirst.at(code)) << "field order of frame " << code;
-        // A constant-rate MPEG-2 source leaves its re-encoded pictures no more bits than its own: on this
-        // noisy content a second generation at the source's rate keeps about 32-37 dB against the first.
-        const double reencodedDb = QString(c.source).startsWith("xdcam") ? 30 : 45;
         double lowest = 99;
         for (const auto& [code, luma] : pictures.byCode) {
             const double db = psnr(luma, source.byCode.at(code));
@@ -361,7 +366,7 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
                 continue;
             }
             lowest = std::min(lowest, db);
-            EXPECT_GE(db, reencodedDb) << "re-encoded frame " << code;
+            EXPECT_GE(db, c.reencodedDb) << "re-encoded frame " << code;
         }
         std::printf("%s: re-encoded frames at %.1f dB or more; mediainfo %s\n", c.name, lowest,
                     qPrintable(mediainfoVideoTraits(path)));

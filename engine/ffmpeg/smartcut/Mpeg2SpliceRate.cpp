@@ -79,10 +79,10 @@ namespace {
 // One encoding of the span, fitted to the buffer when it can be: `misfit` says why not, and `overrun` how
 // much more of the buffer it would have needed than there is (above 1 when it did not fit).
 QString encodeOnce(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
-                   const SpliceLevels& levels, bool head, const SpanRate& rate, EncodedSpan& out,
-                   QString& misfit, double& overrun) {
+                   const SpliceLevels& levels, bool head, const SpanRate& rate, DecodedPictures& pictures,
+                   EncodedSpan& out, QString& misfit, double& overrun) {
     EncodedSpan span;
-    if (QString e = encodeSpan(index, from, to, origin, 1, span, 0, rate); !e.isEmpty())
+    if (QString e = encodeSpan(index, from, to, origin, 1, span, 0, rate, &pictures); !e.isEmpty())
         return e;
     if (QString e = withSourceHeaders(index, span.packets); !e.isEmpty())
         return e;
@@ -110,15 +110,19 @@ QString encodeFitted(const SourceIndex& index, int64_t from, int64_t to, int64_t
     rate.endLevel = head ? levels.copyStart : 0;
     QString misfit;
     double overrun = 0;
+    DecodedPictures pictures; // decoded by the first encoding only
     auto attempt = [&](double q) {
         rate.quantiser = q;
-        return encodeOnce(index, from, to, origin, levels, head, rate, out, misfit, overrun);
+        return encodeOnce(index, from, to, origin, levels, head, rate, pictures, out, misfit, overrun);
     };
     // Fixed quantisers, the first guessed from the source's own pictures, each next from how far the
-    // last overran the buffer or fell short of it (on noisy pictures the bits fall with about the 0.75th
-    // power of the quantiser), then between the finest that fitted and the coarsest that did not: the
-    // span looks as much like the copied pictures as the buffer allows, in a few encodings.
-    constexpr double kFinest = 1, kCoarsest = 28, kAimedOverrun = 0.9, kExponent = 0.75, kStep = 1.15;
+    // last overran the buffer or fell short of it (with each macroblock's quantiser chosen by rate and
+    // distortion, the bits fall about as the quantiser rises), then between the finest that fitted and
+    // the coarsest that did not: the span looks as much like the copied pictures as the buffer allows.
+    // A fit that fills most of the buffer ends the search: a finer one gains little for another encoding
+    // of the span, which is what an export of a full-size picture waits for.
+    constexpr double kFinest = 1, kCoarsest = 28, kAimedOverrun = 0.9, kCloseEnough = 0.8, kExponent = 1,
+                     kStep = 1.15;
     constexpr int kAttempts = 4;
     double fits = 0, fails = 0;
     double q = std::clamp(sourceQuantiser(index, from, to) / 2 * 0.8, kFinest, kCoarsest);
@@ -126,6 +130,8 @@ QString encodeFitted(const SourceIndex& index, int64_t from, int64_t to, int64_t
         if (QString e = attempt(q); !e.isEmpty())
             return e;
         (misfit.isEmpty() ? fits : fails) = q;
+        if (misfit.isEmpty() && overrun >= kCloseEnough)
+            break;
         const double guess = q * std::pow(overrun / kAimedOverrun, 1 / kExponent);
         if (fits > 0 && fails > 0) {
             if (fits / fails < 1.1)
@@ -152,7 +158,8 @@ QString encodeFitted(const SourceIndex& index, int64_t from, int64_t to, int64_t
             return {};
         rate.quantiser = 0;
         rate.rateScale = scale;
-        if (QString e = encodeOnce(index, from, to, origin, levels, head, rate, out, misfit, overrun);
+        if (QString e =
+                encodeOnce(index, from, to, origin, levels, head, rate, pictures, out, misfit, overrun);
             !e.isEmpty())
             return e;
     }

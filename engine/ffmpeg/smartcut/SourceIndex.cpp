@@ -116,6 +116,8 @@ void noteMpeg2Headers(const AVPacket& pkt, SourceIndex& index) {
         index.firstTimecode = gopTimecodeOf(pkt.data, pkt.size);
     if (index.intraDcPrecision < 0)
         index.intraDcPrecision = intraDcPrecisionOf(pkt.data, pkt.size);
+    if (index.quantiserScaleType < 0)
+        index.quantiserScaleType = quantiserScaleTypeOf(pkt.data, pkt.size);
 }
 
 } // namespace
