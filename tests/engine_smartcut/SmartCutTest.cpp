@@ -395,6 +395,46 @@ TEST_F(SmartCutTest, CutsHoldExactlyTheSpanWithCopiedPicturesUntouched) {
     }
 }
 
+// A recording whose elementary stream states another frame rate than its container (frame_rate_code 5,
+// 30 fps, in every sequence header of a 25 fps MXF): the encoder writes the container's rate, so no
+// re-encoded picture can sit under the source's header. The span is re-encoded whole under the encoder's
+// own, the outcome says so and why, and the file still holds exactly the span within the source's buffer.
+TEST_F(SmartCutTest, ASourceHeaderTheEncoderCannotWriteIsReencodedWholeUnderItsOwn) {
+    QFile original(dir_->filePath("xdcam_closed.mxf"));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    QByteArray bytes = original.readAll();
+    const QByteArray sequenceHeader("\x00\x00\x01\xB3", 4);
+    int patched = 0;
+    for (qsizetype at = bytes.indexOf(sequenceHeader); at >= 0; at = bytes.indexOf(sequenceHeader, at + 4)) {
+        bytes[at + 7] = char((bytes[at + 7] & 0xF0) | 0x05);
+        ++patched;
+    }
+    ASSERT_GT(patched, 0);
+    QFile contradicting(dir_->filePath("rate_contradicted.mxf"));
+    ASSERT_TRUE(contradicting.open(QIODevice::WriteOnly));
+    contradicting.write(bytes);
+    contradicting.close();
+
+    const CutOutcome outcome = cut("rate_contradicted.mxf", "unmatched.mxf", "mxf", 10, 83);
+    ASSERT_TRUE(outcome.ok) << outcome.text.toStdString();
+    EXPECT_FALSE(outcome.copied);
+    EXPECT_TRUE(outcome.text.contains("todos recodificados: o cabeçalho de sequência da origem não pode ser "
+                                      "reproduzido (frame_rate_code"))
+        << outcome.text.toStdString();
+    const QString path = dir_->filePath("unmatched.mxf");
+    EXPECT_EQ(decodeErrors(path).toStdString(), "");
+    const Mpeg2Headers written = mpeg2HeadersOf(path);
+    ASSERT_EQ(written.sequenceHeaders.size(), 1u);
+    const std::vector<uint8_t>& header = *written.sequenceHeaders.begin();
+    EXPECT_EQ(header.at(7) & 0x0F, 3) << "the container's 25 fps";
+    EXPECT_EQ(written.sequenceEnds, 1);
+    EXPECT_EQ(vbvFaultOf(path).toStdString(), "");
+    std::vector<int64_t> expected;
+    for (int64_t f = 10; f < 83; ++f)
+        expected.push_back(f);
+    EXPECT_EQ(picturesOf(path).order, expected);
+}
+
 TEST_F(SmartCutTest, RefusesWhatCannotBeCutAndLeavesNoFile) {
     struct Bad {
         const char* name;
