@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -14,7 +15,9 @@
 #include "smartcut/Mpeg2Units.h"
 
 extern "C" {
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace engine::ff {
@@ -392,6 +395,52 @@ class SpanDecoder {
     bool done_ = false, stopped_ = false;
     QString error_;
 };
+
+namespace {
+
+bool samePicture(const AVFrame& a, const AVFrame& b) {
+    const auto format = AVPixelFormat(a.format);
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    if (!d || a.width != b.width || a.height != b.height || a.format != b.format)
+        return false;
+    for (int plane = 0; plane < av_pix_fmt_count_planes(format); ++plane) {
+        const int rows = plane == 1 || plane == 2 ? AV_CEIL_RSHIFT(a.height, d->log2_chroma_h) : a.height;
+        const int bytes = av_image_get_linesize(format, a.width, plane);
+        for (int y = 0; y < rows; ++y)
+            if (std::memcmp(a.data[plane] + y * a.linesize[plane], b.data[plane] + y * b.linesize[plane],
+                            size_t(bytes)) != 0)
+                return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<int64_t> firstDifferingPicture(const SourceIndex& first, int64_t firstFrom,
+                                             const SourceIndex& second, int64_t secondFrom, int64_t count,
+                                             QString& error) {
+    // One thread each: the two decode side by side.
+    SpanDecoder a(first, firstFrom, firstFrom + count, firstFrom, 1),
+        b(second, secondFrom, secondFrom + count, secondFrom, 1);
+    if (QString e = a.open(); !e.isEmpty()) {
+        error = e;
+        return std::nullopt;
+    }
+    if (QString e = b.open(); !e.isEmpty()) {
+        error = e;
+        return std::nullopt;
+    }
+    for (int64_t n = 0; n < count; ++n) {
+        const AVFramePtr x = a.take(), y = b.take();
+        if (!x || !y) {
+            error = !x ? a.error() : b.error();
+            return std::nullopt;
+        }
+        if (x->pts != y->pts || !samePicture(*x, *y))
+            return n;
+    }
+    return std::nullopt;
+}
 
 // A fixed quantiser no coarser than the one the source coded the picture with: a picture that lines up
 // with the source's then comes out as it was decoded, however coarse the rest of its span must be.

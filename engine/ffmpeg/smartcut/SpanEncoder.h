@@ -59,6 +59,13 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
                    EncodedSpan& out, int threads = 0, const std::optional<SpanRate>& rate = std::nullopt,
                    DecodedPictures* pictures = nullptr);
 
+// Decodes `count` pictures of two clips side by side, those displayed from `firstFrom` in the first and
+// from `secondFrom` in the second: the offset of the first pair that differs in any sample, nullopt when
+// none does (or when decoding fails: `error` then says why).
+std::optional<int64_t> firstDifferingPicture(const SourceIndex& first, int64_t firstFrom,
+                                             const SourceIndex& second, int64_t secondFrom, int64_t count,
+                                             QString& error);
+
 // MPEG-2: the sequence header the encoder writes with the settings taken from the source (for
 // sequenceMismatch); empty and the reason when it cannot be had.
 std::vector<uint8_t> matchedSequenceHeader(const SourceIndex& index, const AVCodecParameters* source,
