@@ -11,7 +11,7 @@ QString checkCopyEnd(const SourceIndex& source, const SourceIndex& written, cons
     int64_t first = plan.headEnd;
     for (int p = plan.copyEnd - 1; p >= plan.copyFirst; --p)
         if (const IndexedPacket& gop = source.packets[size_t(p)]; gop.gopStart) {
-            first = std::max(first, gop.display - gop.leading);
+            first = std::max(first, gop.display);
             break;
         }
     if (first >= plan.tailStart)

@@ -9,8 +9,9 @@
 
 namespace engine::ff {
 
-// Empty when the written file's copied pictures from the start of the copy's last GOP up to the tail
-// decode exactly as the source's do; else the reason.
+// Empty when the written file's copied pictures from the I picture of the copy's last GOP up to the tail
+// decode exactly as the source's do; else the reason. (Its leading pictures, shown before it, depend on
+// the copy's end no more than any other copied picture does.)
 QString checkCopyEnd(const SourceIndex& source, const SourceIndex& written, const CutPlan& plan);
 
 } // namespace engine::ff

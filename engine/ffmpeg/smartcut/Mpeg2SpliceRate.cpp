@@ -115,17 +115,17 @@ QString encodeFitted(const SourceIndex& index, int64_t from, int64_t to, int64_t
         rate.quantiser = q;
         return encodeOnce(index, from, to, origin, levels, head, rate, pictures, out, misfit, overrun);
     };
-    // Fixed quantisers, the first guessed from the source's own pictures, each next from how far the
-    // last overran the buffer or fell short of it (with each macroblock's quantiser chosen by rate and
-    // distortion, the bits fall about as the quantiser rises), then between the finest that fitted and
-    // the coarsest that did not: the span looks as much like the copied pictures as the buffer allows.
-    // A fit that fills most of the buffer ends the search: a finer one gains little for another encoding
-    // of the span, which is what an export of a full-size picture waits for.
+    // Fixed quantisers, the first half the source's own (where spans come to fit, most of them), each
+    // next from how far the last overran the buffer or fell short of it (with each macroblock's quantiser
+    // chosen by rate and distortion, the bits fall about as the quantiser rises), then between the finest
+    // that fitted and the coarsest that did not: the span looks as much like the copied pictures as the
+    // buffer allows. A fit that fills most of the buffer ends the search: a finer one gains little for
+    // another encoding of the span, which is what an export of a full-size picture waits for.
     constexpr double kFinest = 1, kCoarsest = 28, kAimedOverrun = 0.9, kCloseEnough = 0.8, kExponent = 1,
                      kStep = 1.15;
     constexpr int kAttempts = 4;
     double fits = 0, fails = 0;
-    double q = std::clamp(sourceQuantiser(index, from, to) / 2 * 0.8, kFinest, kCoarsest);
+    double q = std::clamp(sourceQuantiser(index, from, to) / 2 * 0.5, kFinest, kCoarsest);
     for (int n = 0; n < kAttempts; ++n) {
         if (QString e = attempt(q); !e.isEmpty())
             return e;

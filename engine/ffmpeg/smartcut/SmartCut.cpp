@@ -218,7 +218,11 @@ CutOutcome failed(const QString& text) {
 CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutControl& control) {
     const QString abandoned = texts::cutAbandoned();
     SourceIndex index;
-    if (QString e = scanSource(asked.source, index, control.abandoned); !e.isEmpty())
+    // A range in seconds tells how far the clip must be read (a frame range is read to the end).
+    const double through = asked.bySeconds && asked.outSeconds > asked.inSeconds
+                               ? asked.outSeconds
+                               : std::numeric_limits<double>::infinity();
+    if (QString e = scanSource(asked.source, index, control.abandoned, through); !e.isEmpty())
         return failed(control.abandoned() ? abandoned : e);
     CutRequest request = asked;
     if (request.bySeconds)

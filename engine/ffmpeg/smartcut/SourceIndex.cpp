@@ -122,7 +122,8 @@ void noteMpeg2Headers(const AVPacket& pkt, SourceIndex& index) {
 
 } // namespace
 
-QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop) {
+QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop,
+                   double throughSeconds) {
     QString error;
     AVInputPtr in = openClip(path, error);
     if (!in)
@@ -145,6 +146,10 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
     const bool h264 = index.codec == AV_CODEC_ID_H264, mpeg2 = index.codec == AV_CODEC_ID_MPEG2VIDEO;
     const int lengthSize = avccLengthSize(st->codecpar->extradata, st->codecpar->extradata_size);
 
+    // Well past the pictures shown by then: those decoded after them (an open GOP's leading pictures) and
+    // a GOP or two of the longest kind are read all the same.
+    constexpr double kReadPast = 10;
+    const double lastTick = (throughSeconds + kReadPast) / av_q2d(index.timeBase);
     AVPacketPtr pkt = makePacket();
     int64_t bytes = 0;
     while (av_read_frame(in.get(), pkt.get()) >= 0) {
@@ -169,6 +174,8 @@ QString scanSource(const QString& path, SourceIndex& index, const std::function<
             p.size = pkt->size;
             bytes += pkt->size;
             index.packets.push_back(p);
+            if (double(p.dts - index.packets.front().dts) > lastTick)
+                break;
         }
         av_packet_unref(pkt.get());
     }

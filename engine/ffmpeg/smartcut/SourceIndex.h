@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "core/AvPtr.h"
@@ -71,7 +72,9 @@ void readOnly(AVFormatContext* in, const std::vector<int>& kept);
 AVInputPtr openClipBefore(const SourceIndex& index, int position, int& next, QString& error);
 
 // Fills the index; returns the reason when the clip has no usable video, or when `stop` answers true
-// (a long file is read whole).
-QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop = {});
+// (a long file is read whole). Reading ends some seconds past `throughSeconds` from the first picture:
+// what lies further is not needed, and `frames` then counts only what was read.
+QString scanSource(const QString& path, SourceIndex& index, const std::function<bool()>& stop = {},
+                   double throughSeconds = std::numeric_limits<double>::infinity());
 
 } // namespace engine::ff

@@ -36,6 +36,11 @@ int decodeStart(const SourceIndex& index, int64_t from) {
         if (p.key)
             keys.push_back(int(i));
     }
+    // An MPEG-2 span that starts at an I picture needs nothing before it: only its leading pictures,
+    // shown before it, refer further back.
+    if (index.codec == AV_CODEC_ID_MPEG2VIDEO && !keys.empty() &&
+        index.packets[size_t(keys.back())].display == from)
+        return keys.back();
     // An open GOP's leading pictures refer to the GOP before: one key frame earlier than the last does.
     const int keyBefore = keys.size() >= 2 ? keys[keys.size() - 2] : keys.empty() ? 0 : keys.back();
     // H.264 may refer back to anything since its last IDR. MPEG-2 refers to no picture before the
