@@ -86,6 +86,15 @@ QString encodeOnce(const SourceIndex& index, int64_t from, int64_t to, int64_t o
         return e;
     if (QString e = withSourceHeaders(index, span.packets); !e.isEmpty())
         return e;
+    // A span nothing follows ends the stream: its last picture carries the sequence end code too.
+    if (const bool last = !head || levels.copyStart <= 0; last && !span.packets.empty()) {
+        AVPacket* p = span.packets.back().get();
+        if (!endsSequence(p->data, p->size)) {
+            if (av_packet_make_writable(p) < 0 || av_grow_packet(p, 4) < 0)
+                return texts::outOfMemoryForPicture();
+            std::copy(std::begin(kMpeg2SequenceEnd), std::end(kMpeg2SequenceEnd), p->data + p->size - 4);
+        }
+    }
     const VbvBuffer& buffer = levels.buffer;
     const double needed = startLevelFor(buffer, span.packets, head ? levels.copyStart : 0);
     const double available = head ? buffer.size : levels.tailStart;
@@ -94,8 +103,10 @@ QString encodeOnce(const SourceIndex& index, int64_t from, int64_t to, int64_t o
         misfit = texts::reencodedNeedMoreBuffer(std::llround(needed), std::llround(available));
         return {};
     }
-    misfit = fitToVbv(buffer, head ? needed : available, span.packets,
-                      head ? std::optional<double>(levels.copyStart) : std::nullopt);
+    // A head starts as low as it may, a few ticks over: its level is stated in whole ticks, rounded down.
+    const double headStart = std::min(available, needed + 3 * buffer.bitRate / 90000);
+    misfit = fitToVbv(buffer, head ? headStart : available, span.packets,
+                      head && levels.copyStart > 0 ? std::optional<double>(levels.copyStart) : std::nullopt);
     if (misfit.isEmpty())
         out = std::move(span);
     return {};

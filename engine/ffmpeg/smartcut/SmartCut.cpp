@@ -209,6 +209,10 @@ AVPacketPtr endingSequence(AVPacketPtr p) {
     return withData(std::move(p), bytes);
 }
 
+// The longest MPEG-2 span re-encoded whole that is fitted to the source's buffer: its decoded pictures are
+// kept for the fitting's encodings.
+constexpr int64_t kFittedWholeFrames = 25;
+
 CutOutcome failed(const QString& text) {
     return {false, false, 0, text};
 }
@@ -399,6 +403,12 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     auto writeEncoded = [&](AVPacketPtr p) {
         return writeVideo(sourceHeader ? withSourceSequenceHeader(std::move(p), index) : std::move(p));
     };
+    auto writeSpan = [&](EncodedSpan& span) {
+        for (auto& p : span.packets)
+            if (QString e = writeEncoded(std::move(p)); !e.isEmpty())
+                return e;
+        return QString();
+    };
     auto endVideo = [&]() -> QString {
         if (!heldBack)
             return {};
@@ -410,9 +420,8 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     if (plan.copies()) {
         if (QString e = writeHeader(nullptr); !e.isEmpty())
             return failed(e);
-        for (auto& p : head.packets)
-            if (QString e = writeEncoded(std::move(p)); !e.isEmpty())
-                return failed(e);
+        if (QString e = writeSpan(head); !e.isEmpty())
+            return failed(e);
         // The source's packets are read on a thread of their own while the file is written.
         constexpr size_t kBytesAhead = 16 << 20;
         MadeAhead<AVPacketPtr> ahead(
@@ -431,9 +440,22 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
                 return failed(e);
             tailEncoding.reset();
         }
-        for (auto& p : tail.packets)
-            if (QString e = writeEncoded(std::move(p)); !e.isEmpty())
-                return failed(e);
+        if (QString e = writeSpan(tail); !e.isEmpty())
+            return failed(e);
+    } else if (const auto buffer = constantRateBufferOf(index);
+               mpeg2 && sourceHeader && buffer && plan.out - plan.in <= kFittedWholeFrames) {
+        // A short span under the source's header is fitted to the source's buffer as a head that nothing
+        // follows: fixed quantisers as fine as the buffer allows, where the encoder's own rate control
+        // starts its first picture coarse.
+        EncodedSpan span;
+        if (QString e = encodeFitted(index, plan.in, plan.out, plan.in, SpliceLevels{*buffer}, true, span);
+            !e.isEmpty())
+            return failed(e);
+        depth = reorderDepth(span.packets, 0);
+        if (QString e = writeHeader(nullptr); !e.isEmpty())
+            return failed(e);
+        if (QString e = writeSpan(span); !e.isEmpty())
+            return failed(e);
     } else {
         SpanOutput whole;
         whole.globalHeader = h264;
