@@ -86,13 +86,11 @@ class CopiedPackets {
         return nullptr;
     }
 
-    std::vector<uint8_t> parameterSets;    // every SPS/PPS of the source, Annex B (H.264)
+    std::vector<uint8_t> parameterSets; // every SPS/PPS of the source, Annex B (H.264)
     int firstVbvDelay = kVbvDelayUnstated; // MPEG-2: stated by the first picture in place of its own
 
   private:
-    bool dropped() const {
-        return position_ > plan_->copyFirst && position_ <= plan_->copyFirst + plan_->dropLeading;
-    }
+    bool dropped() const { return position_ > plan_->copyFirst && position_ <= plan_->copyFirst + plan_->dropLeading; }
     // An open GOP the copy starts with, its leading pictures left out: closed, its timecode that of its
     // first picture now shown, its pictures' temporal references counted from there.
     QString closeFirstGop(AVPacket* pkt) {
@@ -306,11 +304,9 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         // threads of their own would each hold as many pictures in memory.
         const int threads = plan.headEnd > plan.in && plan.out > plan.tailStart ? 1 : 0;
         if (levels)
-            tailEncoding.emplace(
-                [&, fit = *levels](EncodedSpan& span) {
-                    return encodeFitted(index, plan.tailStart, plan.out, plan.in, fit, false, span);
-                },
-                plan.out > plan.tailStart);
+            tailEncoding.emplace([&, fit = *levels](EncodedSpan& span) {
+                return encodeFitted(index, plan.tailStart, plan.out, plan.in, fit, false, span);
+            }, plan.out > plan.tailStart);
         else
             tailEncoding.emplace(index, plan.tailStart, plan.out, plan.in, tailId, threads);
         if (plan.headEnd > plan.in) {
