@@ -306,7 +306,7 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         if (levels)
             tailEncoding.emplace([&, fit = *levels](EncodedSpan& span) {
                 return encodeFitted(index, plan.tailStart, plan.out, plan.in, fit, false, span);
-            }, plan.out > plan.tailStart);
+            }, plan.out > plan.tailStart, mpeg2EncoderDelay(index));
         else
             tailEncoding.emplace(index, plan.tailStart, plan.out, plan.in, tailId, threads);
         if (plan.headEnd > plan.in) {

@@ -213,6 +213,10 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
 
 } // namespace
 
+int mpeg2EncoderDelay(const SourceIndex& index) {
+    return lowDelayOf(index.sequenceHeader) ? 0 : 1;
+}
+
 std::vector<uint8_t> matchedSequenceHeader(const SourceIndex& index, const AVCodecParameters* src,
                                            QString& error) {
     AVFramePtr blank = makeFrame();

@@ -66,6 +66,10 @@ std::optional<int64_t> firstDifferingPicture(const SourceIndex& first, int64_t f
                                              const SourceIndex& second, int64_t secondFrom, int64_t count,
                                              QString& error);
 
+// MPEG-2: how many pictures the encoder of a span holds back before its first packet (its has_b_frames),
+// known before it opens: an anchor waits for the B pictures before it unless the source is low-delay.
+int mpeg2EncoderDelay(const SourceIndex& index);
+
 // MPEG-2: the sequence header the encoder writes with the settings taken from the source (for
 // sequenceMismatch); empty and the reason when it cannot be had.
 std::vector<uint8_t> matchedSequenceHeader(const SourceIndex& index, const AVCodecParameters* source,
