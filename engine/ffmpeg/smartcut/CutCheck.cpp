@@ -9,8 +9,10 @@
 
 namespace engine::ff {
 
-QString checkCut(const QString& path, int64_t frames, const std::function<bool()>& stop) {
-    SourceIndex written;
+QString checkCut(const QString& path, int64_t frames, const std::function<bool()>& stop,
+                 SourceIndex* writtenIndex) {
+    SourceIndex scanned;
+    SourceIndex& written = writtenIndex ? *writtenIndex : scanned;
     if (QString e = scanSource(path, written, stop); !e.isEmpty())
         return texts::writtenFileUnreadable(e);
     if (written.frames != frames)

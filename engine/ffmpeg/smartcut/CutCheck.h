@@ -7,7 +7,11 @@
 
 namespace engine::ff {
 
+struct SourceIndex;
+
 // Empty when the file holds exactly `frames` video frames on a regular time line; otherwise the reason.
-QString checkCut(const QString& path, int64_t frames, const std::function<bool()>& stop = {});
+// `written`, when given, is left with the file's index.
+QString checkCut(const QString& path, int64_t frames, const std::function<bool()>& stop = {},
+                 SourceIndex* written = nullptr);
 
 } // namespace engine::ff

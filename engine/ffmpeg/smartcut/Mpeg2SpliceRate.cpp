@@ -79,13 +79,22 @@ namespace {
 // One encoding of the span, fitted to the buffer when it can be: `misfit` says why not, and `overrun` how
 // much more of the buffer it would have needed than there is (above 1 when it did not fit).
 QString encodeOnce(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
-                   const SpliceLevels& levels, bool head, const SpanRate& rate, EncodedSpan& out,
-                   QString& misfit, double& overrun) {
+                   const SpliceLevels& levels, bool head, const SpanRate& rate, DecodedPictures& pictures,
+                   EncodedSpan& out, QString& misfit, double& overrun) {
     EncodedSpan span;
-    if (QString e = encodeSpan(index, from, to, origin, 1, span, 0, rate); !e.isEmpty())
+    if (QString e = encodeSpan(index, from, to, origin, 1, span, 0, rate, &pictures); !e.isEmpty())
         return e;
     if (QString e = withSourceHeaders(index, span.packets); !e.isEmpty())
         return e;
+    // A span nothing follows ends the stream: its last picture carries the sequence end code too.
+    if (const bool last = !head || levels.copyStart <= 0; last && !span.packets.empty()) {
+        AVPacket* p = span.packets.back().get();
+        if (!endsSequence(p->data, p->size)) {
+            if (av_packet_make_writable(p) < 0 || av_grow_packet(p, 4) < 0)
+                return texts::outOfMemoryForPicture();
+            std::copy(std::begin(kMpeg2SequenceEnd), std::end(kMpeg2SequenceEnd), p->data + p->size - 4);
+        }
+    }
     const VbvBuffer& buffer = levels.buffer;
     const double needed = startLevelFor(buffer, span.packets, head ? levels.copyStart : 0);
     const double available = head ? buffer.size : levels.tailStart;
@@ -94,8 +103,10 @@ QString encodeOnce(const SourceIndex& index, int64_t from, int64_t to, int64_t o
         misfit = texts::reencodedNeedMoreBuffer(std::llround(needed), std::llround(available));
         return {};
     }
-    misfit = fitToVbv(buffer, head ? needed : available, span.packets,
-                      head ? std::optional<double>(levels.copyStart) : std::nullopt);
+    // A head starts as low as it may, a few ticks over: its level is stated in whole ticks, rounded down.
+    const double headStart = std::min(available, needed + 3 * buffer.bitRate / 90000);
+    misfit = fitToVbv(buffer, head ? headStart : available, span.packets,
+                      head && levels.copyStart > 0 ? std::optional<double>(levels.copyStart) : std::nullopt);
     if (misfit.isEmpty())
         out = std::move(span);
     return {};
@@ -110,22 +121,28 @@ QString encodeFitted(const SourceIndex& index, int64_t from, int64_t to, int64_t
     rate.endLevel = head ? levels.copyStart : 0;
     QString misfit;
     double overrun = 0;
+    DecodedPictures pictures; // decoded by the first encoding only
     auto attempt = [&](double q) {
         rate.quantiser = q;
-        return encodeOnce(index, from, to, origin, levels, head, rate, out, misfit, overrun);
+        return encodeOnce(index, from, to, origin, levels, head, rate, pictures, out, misfit, overrun);
     };
-    // Fixed quantisers, the first guessed from the source's own pictures, each next from how far the
-    // last overran the buffer or fell short of it (on noisy pictures the bits fall with about the 0.75th
-    // power of the quantiser), then between the finest that fitted and the coarsest that did not: the
-    // span looks as much like the copied pictures as the buffer allows, in a few encodings.
-    constexpr double kFinest = 1, kCoarsest = 28, kAimedOverrun = 0.9, kExponent = 0.75, kStep = 1.15;
+    // Fixed quantisers, the first half the source's own (where spans come to fit, most of them), each
+    // next from how far the last overran the buffer or fell short of it (with each macroblock's quantiser
+    // chosen by rate and distortion, the bits fall about as the quantiser rises), then between the finest
+    // that fitted and the coarsest that did not: the span looks as much like the copied pictures as the
+    // buffer allows. A fit that fills most of the buffer ends the search: a finer one gains little for
+    // another encoding of the span, which is what an export of a full-size picture waits for.
+    constexpr double kFinest = 1, kCoarsest = 28, kAimedOverrun = 0.9, kCloseEnough = 0.8, kExponent = 1,
+                     kStep = 1.15;
     constexpr int kAttempts = 4;
     double fits = 0, fails = 0;
-    double q = std::clamp(sourceQuantiser(index, from, to) / 2 * 0.8, kFinest, kCoarsest);
+    double q = std::clamp(sourceQuantiser(index, from, to) / 2 * 0.5, kFinest, kCoarsest);
     for (int n = 0; n < kAttempts; ++n) {
         if (QString e = attempt(q); !e.isEmpty())
             return e;
         (misfit.isEmpty() ? fits : fails) = q;
+        if (misfit.isEmpty() && overrun >= kCloseEnough)
+            break;
         const double guess = q * std::pow(overrun / kAimedOverrun, 1 / kExponent);
         if (fits > 0 && fails > 0) {
             if (fits / fails < 1.1)
@@ -152,7 +169,8 @@ QString encodeFitted(const SourceIndex& index, int64_t from, int64_t to, int64_t
             return {};
         rate.quantiser = 0;
         rate.rateScale = scale;
-        if (QString e = encodeOnce(index, from, to, origin, levels, head, rate, out, misfit, overrun);
+        if (QString e =
+                encodeOnce(index, from, to, origin, levels, head, rate, pictures, out, misfit, overrun);
             !e.isEmpty())
             return e;
     }

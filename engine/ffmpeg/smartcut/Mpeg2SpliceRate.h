@@ -11,8 +11,8 @@ namespace engine::ff {
 
 struct SpliceLevels {
     VbvBuffer buffer;
-    double copyStart = 0;                   // bits in the buffer before the copy's first picture is taken
-    double tailStart = 0;                   // and before the tail's first
+    double copyStart = 0; // bits in the buffer before the copy's first picture is taken; 0: no copy follows
+    double tailStart = 0; // and before the tail's first
     int copyStartDelay = kVbvDelayUnstated; // the vbv_delay the copy's first picture states then
 };
 
@@ -24,7 +24,8 @@ std::optional<VbvBuffer> constantRateBufferOf(const SourceIndex& index);
 std::optional<SpliceLevels> spliceLevelsOf(const SourceIndex& index, const CutPlan& plan);
 
 // [from, to) encoded as encodeSpan does, fitted to the buffer: the head (`head` set) to leave it at
-// levels.copyStart, the tail to start from levels.tailStart. Encoded again aiming lower while it does
+// levels.copyStart (a span re-encoded whole is a head that leaves it anywhere), the tail to start from
+// levels.tailStart. Encoded again aiming lower while it does
 // not fit; the reason when even the lowest aim does not.
 QString encodeFitted(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
                      const SpliceLevels& levels, bool head, EncodedSpan& out);

@@ -132,7 +132,10 @@ std::optional<GopTimecode> gopTimecodeOf(const uint8_t* data, int size) {
     return tc;
 }
 
-int intraDcPrecisionOf(const uint8_t* data, int size) {
+namespace {
+
+// The picture coding extension's bits from intra_dc_precision on; nullopt when the packet has none.
+std::optional<Bits> pictureCodingExtension(const uint8_t* data, int size) {
     for (int at = nextStartCode(data, size, 0); at >= 0; at = nextStartCode(data, size, at)) {
         if (data[at] != kExtension)
             continue;
@@ -140,9 +143,24 @@ int intraDcPrecisionOf(const uint8_t* data, int size) {
         if (int(bits.read(4)) != kPictureCodingExtension)
             continue;
         bits.read(16); // f_codes
-        return int(bits.read(2));
+        return bits;
     }
-    return -1;
+    return std::nullopt;
+}
+
+} // namespace
+
+int intraDcPrecisionOf(const uint8_t* data, int size) {
+    std::optional<Bits> bits = pictureCodingExtension(data, size);
+    return bits ? int(bits->read(2)) : -1;
+}
+
+int quantiserScaleTypeOf(const uint8_t* data, int size) {
+    std::optional<Bits> bits = pictureCodingExtension(data, size);
+    if (!bits)
+        return -1;
+    bits->read(2 + 2 + 1 + 1 + 1); // intra_dc_precision .. concealment_motion_vectors
+    return int(bits->read(1));
 }
 
 QuantMatrices quantMatricesOf(const std::vector<uint8_t>& header) {

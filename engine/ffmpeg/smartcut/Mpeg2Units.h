@@ -32,6 +32,9 @@ std::optional<GopTimecode> gopTimecodeOf(const uint8_t* data, int size);
 // intra_dc_precision of the packet's picture coding extension (0: 8 bits .. 3: 11 bits); -1 when absent.
 int intraDcPrecisionOf(const uint8_t* data, int size);
 
+// q_scale_type of the packet's picture coding extension (1: the non-linear quantiser scale); -1 when absent.
+int quantiserScaleTypeOf(const uint8_t* data, int size);
+
 // The quantiser matrices a sequence header loads, in raster order; empty when it keeps the default.
 struct QuantMatrices {
     std::vector<uint16_t> intra, nonIntra;

@@ -13,6 +13,7 @@
 #include "smartcut/CutPlan.h"
 #include "smartcut/H264Units.h"
 #include "smartcut/MadeAhead.h"
+#include "smartcut/Mpeg2CopyEnd.h"
 #include "smartcut/Mpeg2SpliceRate.h"
 #include "smartcut/Mpeg2Units.h"
 #include "smartcut/SpanEncoder.h"
@@ -215,6 +216,10 @@ AVPacketPtr endingSequence(AVPacketPtr p) {
     return withData(std::move(p), bytes);
 }
 
+// The longest MPEG-2 span re-encoded whole that is fitted to the source's buffer: its decoded pictures are
+// kept for the fitting's encodings.
+constexpr int64_t kFittedWholeFrames = 25;
+
 CutOutcome failed(const QString& text) {
     return {false, false, 0, text};
 }
@@ -311,7 +316,7 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         if (levels)
             tailEncoding.emplace([&, fit = *levels](EncodedSpan& span) {
                 return encodeFitted(index, plan.tailStart, plan.out, plan.in, fit, false, span);
-            }, plan.out > plan.tailStart);
+            }, plan.out > plan.tailStart, mpeg2EncoderDelay(index));
         else
             tailEncoding.emplace(index, plan.tailStart, plan.out, plan.in, tailId, threads);
         if (plan.headEnd > plan.in) {
@@ -404,6 +409,12 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     auto writeEncoded = [&](AVPacketPtr p) {
         return writeVideo(sourceHeader ? withSourceSequenceHeader(std::move(p), index) : std::move(p));
     };
+    auto writeSpan = [&](EncodedSpan& span) {
+        for (auto& p : span.packets)
+            if (QString e = writeEncoded(std::move(p)); !e.isEmpty())
+                return e;
+        return QString();
+    };
     auto endVideo = [&]() -> QString {
         if (!heldBack)
             return {};
@@ -415,9 +426,8 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
     if (plan.copies()) {
         if (QString e = writeHeader(nullptr); !e.isEmpty())
             return failed(e);
-        for (auto& p : head.packets)
-            if (QString e = writeEncoded(std::move(p)); !e.isEmpty())
-                return failed(e);
+        if (QString e = writeSpan(head); !e.isEmpty())
+            return failed(e);
         // The source's packets are read on a thread of their own while the file is written.
         constexpr size_t kBytesAhead = 16 << 20;
         MadeAhead<AVPacketPtr> ahead(
@@ -436,9 +446,22 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
                 return failed(e);
             tailEncoding.reset();
         }
-        for (auto& p : tail.packets)
-            if (QString e = writeEncoded(std::move(p)); !e.isEmpty())
-                return failed(e);
+        if (QString e = writeSpan(tail); !e.isEmpty())
+            return failed(e);
+    } else if (const auto buffer = constantRateBufferOf(index);
+               mpeg2 && sourceHeader && buffer && plan.out - plan.in <= kFittedWholeFrames) {
+        // A short span under the source's header is fitted to the source's buffer as a head that nothing
+        // follows: fixed quantisers as fine as the buffer allows, where the encoder's own rate control
+        // starts its first picture coarse.
+        EncodedSpan span;
+        if (QString e = encodeFitted(index, plan.in, plan.out, plan.in, SpliceLevels{*buffer}, true, span);
+            !e.isEmpty())
+            return failed(e);
+        depth = reorderDepth(span.packets, 0);
+        if (QString e = writeHeader(nullptr); !e.isEmpty())
+            return failed(e);
+        if (QString e = writeSpan(span); !e.isEmpty())
+            return failed(e);
     } else {
         SpanOutput whole;
         whole.globalHeader = h264;
@@ -461,7 +484,10 @@ CutOutcome smartCut(const CutRequest& asked, const CutSound& sound, const CutCon
         return failed(e);
 
     if (QString e = file->finish([&](const QString& written) {
-            const QString checked = checkCut(written, frames, control.abandoned);
+            SourceIndex writtenIndex;
+            QString checked = checkCut(written, frames, control.abandoned, &writtenIndex);
+            if (checked.isEmpty() && mpeg2 && plan.copies())
+                checked = checkCopyEnd(index, writtenIndex, plan);
             return control.abandoned() ? abandoned : checked;
         });
         !e.isEmpty())

@@ -117,6 +117,8 @@ void noteMpeg2Headers(const AVPacket& pkt, SourceIndex& index) {
         index.firstTimecode = gopTimecodeOf(pkt.data, pkt.size);
     if (index.intraDcPrecision < 0)
         index.intraDcPrecision = intraDcPrecisionOf(pkt.data, pkt.size);
+    if (index.quantiserScaleType < 0)
+        index.quantiserScaleType = quantiserScaleTypeOf(pkt.data, pkt.size);
 }
 
 // Where decode and display order agree, and how many leading pictures a GOP's first one has: those

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "core/AvPtr.h"
@@ -43,10 +44,11 @@ struct SourceIndex {
     int64_t bitRate = 0; // bits per second, from the packet sizes
     AVCodecID codec = AV_CODEC_ID_NONE;
     // MPEG-2: the first sequence header (with its extensions), the first GOP's timecode and the
-    // pictures' intra DC precision, which re-encoded pictures must match.
+    // pictures' intra DC precision and quantiser scale type, which re-encoded pictures match.
     std::vector<uint8_t> sequenceHeader;
     std::optional<GopTimecode> firstTimecode;
     int intraDcPrecision = -1;
+    int quantiserScaleType = -1;
     std::vector<IndexedPacket> packets; // decode order
 
     // Decode position of the frame displayed as `display`; -1 when absent.

@@ -1,7 +1,9 @@
 #include "smartcut/SpanEncoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -13,7 +15,9 @@
 #include "smartcut/Mpeg2Units.h"
 
 extern "C" {
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace engine::ff {
@@ -32,6 +36,11 @@ int decodeStart(const SourceIndex& index, int64_t from) {
         if (p.key)
             keys.push_back(int(i));
     }
+    // An MPEG-2 span that starts at an I picture needs nothing before it: only its leading pictures,
+    // shown before it, refer further back.
+    if (index.codec == AV_CODEC_ID_MPEG2VIDEO && !keys.empty() &&
+        index.packets[size_t(keys.back())].display == from)
+        return keys.back();
     // An open GOP's leading pictures refer to the GOP before: one key frame earlier than the last does.
     const int keyBefore = keys.size() >= 2 ? keys[keys.size() - 2] : keys.empty() ? 0 : keys.back();
     // H.264 may refer back to anything since its last IDR. MPEG-2 refers to no picture before the
@@ -64,6 +73,25 @@ uint16_t* matrixCopy(const std::vector<uint16_t>& m) {
     return out;
 }
 
+// The longest run of pictures from one key picture to the next in the source.
+int longestGopOf(const SourceIndex& index) {
+    int longest = 1, last = 0;
+    for (size_t i = 1; i < index.packets.size(); ++i)
+        if (index.packets[i].key) {
+            longest = std::max(longest, int(i) - last);
+            last = int(i);
+        }
+    return std::max(longest, int(index.packets.size()) - last);
+}
+
+// Every GOP of the source after its first is closed.
+bool closedGopsOnly(const SourceIndex& index) {
+    for (size_t i = 1; i < index.packets.size(); ++i)
+        if (index.packets[i].gopStart && !index.packets[i].splice)
+            return false;
+    return true;
+}
+
 // Pictures the MPEG-2 decoder takes as the source's own: the same quantiser matrices and DC precision
 // (the sequence header itself is replaced by the source's), GOP timecodes that go on from the source's.
 void matchMpeg2(const SourceIndex& index, int64_t firstFrame, const std::optional<SpanRate>& rate,
@@ -77,9 +105,15 @@ void matchMpeg2(const SourceIndex& index, int64_t firstFrame, const std::optiona
         enc->intra_dc_precision = index.intraDcPrecision;
     if (const QString tc = index.timecodeAt(firstFrame); !tc.isEmpty())
         av_dict_set(opts, "gop_timecode", tc.toLatin1().constData(), 0);
-    av_dict_set(opts, "non_linear_quant", "1", 0); // whose finest step is half the linear scale's
+    // The source's quantiser scale, so that a picture coded again at its own quantiser can land on the
+    // levels it was decoded from; each macroblock's quantiser and mode chosen by rate and distortion,
+    // which finds those levels where the pictures line up with the source's.
+    const bool nonLinear = index.quantiserScaleType == 1;
+    av_dict_set(opts, "non_linear_quant", nonLinear ? "1" : "0", 0);
     enc->qmin = 1;
-    enc->qmax = 28; // as far as the non-linear scale goes here
+    enc->qmax = nonLinear ? 28 : 31; // as far as each scale goes here
+    enc->mb_decision = FF_MB_DECISION_RD;
+    av_dict_set(opts, "intra_vlc", "1", 0); // chosen per picture: shorter codes for intra blocks
     if (rate && rate->quantiser <= 0) {
         // The source's constant rate into a buffer that keeps back what the span must leave for the
         // pictures after it: the encoder's own model then keeps the span inside the source's buffer.
@@ -98,9 +132,15 @@ void matchMpeg2(const SourceIndex& index, int64_t firstFrame, const std::optiona
         enc->max_b_frames = 0; // a low-delay stream holds no B pictures
         enc->flags |= AV_CODEC_FLAG_LOW_DELAY;
     }
-    enc->flags |= AV_CODEC_FLAG_CLOSED_GOP;
-    av_dict_set(opts, "sc_threshold", "1000000000", 0); // closed GOPs only at fixed places
-    av_dict_set(opts, "mpv_flags", "+strict_gop", 0);   // and of the full length
+    // The source's own I and P pictures stay I and P (the decoder tells each picture's type), and GOPs
+    // start only at its I pictures: a picture predicted as it was in the source codes what it coded.
+    // Pictures shown before an I picture are B pictures referring to it, as in the source, unless its
+    // GOPs are all closed (a span's first GOP is closed all the same).
+    enc->gop_size = std::min(longestGopOf(index) + 1, 600);
+    if (closedGopsOnly(index))
+        enc->flags |= AV_CODEC_FLAG_CLOSED_GOP;
+    av_dict_set(opts, "sc_threshold", "1000000000", 0); // no GOP where the source has none
+    av_dict_set(opts, "mpv_flags", "+strict_gop+qp_rd", 0);
 }
 
 AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecParameters* src,
@@ -173,6 +213,10 @@ AVCodecContextPtr openMatchedEncoder(const SourceIndex& index, const AVCodecPara
 
 } // namespace
 
+int mpeg2EncoderDelay(const SourceIndex& index) {
+    return lowDelayOf(index.sequenceHeader) ? 0 : 1;
+}
+
 std::vector<uint8_t> matchedSequenceHeader(const SourceIndex& index, const AVCodecParameters* src,
                                            QString& error) {
     AVFramePtr blank = makeFrame();
@@ -206,10 +250,12 @@ std::vector<uint8_t> matchedSequenceHeader(const SourceIndex& index, const AVCod
 
 // Encodes into `encoder`, which the caller may keep.
 static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
-                              int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder);
+                              int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder,
+                              DecodedPictures* pictures = nullptr);
 
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
-                   EncodedSpan& out, int threads, const std::optional<SpanRate>& rate) {
+                   EncodedSpan& out, int threads, const std::optional<SpanRate>& rate,
+                   DecodedPictures* pictures) {
     SpanOutput keep;
     keep.threads = threads;
     keep.rate = rate;
@@ -218,7 +264,7 @@ QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t o
         out.packets.push_back(std::move(p));
         return QString();
     };
-    return encodeSpanWith(index, from, to, origin, parameterSetId, keep, &out.encoder);
+    return encodeSpanWith(index, from, to, origin, parameterSetId, keep, &out.encoder, pictures);
 }
 
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
@@ -309,7 +355,9 @@ class SpanDecoder {
             if (display < from_ || display >= to_)
                 continue;
             frame->pts = display - origin_;
-            frame->pict_type = AV_PICTURE_TYPE_NONE; // the encoder chooses; one IDR at the start
+            // The encoder chooses (one IDR at the start), but an MPEG-2 span keeps the source's anchors.
+            if (index_.codec != AV_CODEC_ID_MPEG2VIDEO || frame->pict_type == AV_PICTURE_TYPE_B)
+                frame->pict_type = AV_PICTURE_TYPE_NONE;
             if (!put(std::move(frame)))
                 return false;
             ++taken;
@@ -357,11 +405,107 @@ class SpanDecoder {
     QString error_;
 };
 
+namespace {
+
+bool samePicture(const AVFrame& a, const AVFrame& b) {
+    const auto format = AVPixelFormat(a.format);
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    if (!d || a.width != b.width || a.height != b.height || a.format != b.format)
+        return false;
+    for (int plane = 0; plane < av_pix_fmt_count_planes(format); ++plane) {
+        const int rows = plane == 1 || plane == 2 ? AV_CEIL_RSHIFT(a.height, d->log2_chroma_h) : a.height;
+        const int bytes = av_image_get_linesize(format, a.width, plane);
+        for (int y = 0; y < rows; ++y)
+            if (std::memcmp(a.data[plane] + y * a.linesize[plane], b.data[plane] + y * b.linesize[plane],
+                            size_t(bytes)) != 0)
+                return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<int64_t> firstDifferingPicture(const SourceIndex& first, int64_t firstFrom,
+                                             const SourceIndex& second, int64_t secondFrom, int64_t count,
+                                             QString& error) {
+    // One thread each: the two decode side by side.
+    SpanDecoder a(first, firstFrom, firstFrom + count, firstFrom, 1),
+        b(second, secondFrom, secondFrom + count, secondFrom, 1);
+    if (QString e = a.open(); !e.isEmpty()) {
+        error = e;
+        return std::nullopt;
+    }
+    if (QString e = b.open(); !e.isEmpty()) {
+        error = e;
+        return std::nullopt;
+    }
+    for (int64_t n = 0; n < count; ++n) {
+        const AVFramePtr x = a.take(), y = b.take();
+        if (!x || !y) {
+            error = !x ? a.error() : b.error();
+            return std::nullopt;
+        }
+        if (x->pts != y->pts || !samePicture(*x, *y))
+            return n;
+    }
+    return std::nullopt;
+}
+
+// A fixed quantiser no coarser than the one the source coded the picture with: a picture that lines up
+// with the source's then comes out as it was decoded, however coarse the rest of its span must be.
+class PictureQuality {
+  public:
+    PictureQuality(const SourceIndex& index, int64_t origin) : origin_(origin) {
+        if (index.codec != AV_CODEC_ID_MPEG2VIDEO)
+            return;
+        sourceQuantiser_.assign(size_t(index.frames), 0);
+        for (const IndexedPacket& p : index.packets)
+            if (p.display >= 0 && p.display < index.frames)
+                sourceQuantiser_[size_t(p.display)] = p.quantiser;
+    }
+    int of(const AVCodecContext* enc, const AVFrame* frame) const {
+        const int64_t display = frame->pts + origin_;
+        const int quantiser = display >= 0 && display < int64_t(sourceQuantiser_.size())
+                                  ? sourceQuantiser_[size_t(display)]
+                                  : 0;
+        // quantiser_scale is twice the encoder's quantiser on either scale
+        return quantiser > 0 ? std::min(enc->global_quality, FF_QP2LAMBDA * quantiser / 2)
+                             : enc->global_quality;
+    }
+
+  private:
+    int64_t origin_;
+    std::vector<int> sourceQuantiser_; // by display position, 0 where unknown
+};
+
 static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to, int64_t origin,
-                              int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder) {
-    SpanDecoder decoder(index, from, to, origin, output.threads);
-    if (QString e = decoder.open(); !e.isEmpty())
-        return e;
+                              int parameterSetId, const SpanOutput& output, AVCodecContextPtr* encoder,
+                              DecodedPictures* pictures) {
+    const bool decodedBefore = pictures && !pictures->frames.empty();
+    std::optional<SpanDecoder> decoder;
+    if (!decodedBefore) {
+        decoder.emplace(index, from, to, origin, output.threads);
+        if (QString e = decoder->open(); !e.isEmpty())
+            return e;
+        if (pictures) {
+            pictures->parameters = {avcodec_parameters_alloc(),
+                                    [](AVCodecParameters* p) { avcodec_parameters_free(&p); }};
+            if (!pictures->parameters ||
+                avcodec_parameters_copy(pictures->parameters.get(), decoder->parameters()) < 0)
+                return texts::outOfMemoryForPicture();
+        }
+    }
+    const AVCodecParameters* parameters = decodedBefore ? pictures->parameters.get() : decoder->parameters();
+    size_t taken = 0;
+    auto take = [&]() -> AVFramePtr {
+        if (decodedBefore)
+            return AVFramePtr(
+                taken < pictures->frames.size() ? av_frame_clone(pictures->frames[taken++].get()) : nullptr);
+        AVFramePtr frame = decoder->take();
+        if (frame && pictures)
+            pictures->frames.emplace_back(av_frame_clone(frame.get()));
+        return frame;
+    };
     AVCodecContextPtr& enc = *encoder;
     auto pass = [&]() -> QString {
         std::vector<AVPacketPtr> packets;
@@ -371,24 +515,31 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
                 e = output.packet(std::move(p));
         return e;
     };
-    for (AVFramePtr frame = decoder.take(); frame; frame = decoder.take()) {
+    const PictureQuality quality(index, origin);
+    for (AVFramePtr frame = take(); frame; frame = take()) {
         QString error;
         if (!enc) {
-            if (!(enc = openMatchedEncoder(index, decoder.parameters(), frame.get(), from, parameterSetId,
-                                           to - from, output, error)))
+            if (!(enc = openMatchedEncoder(index, parameters, frame.get(), from, parameterSetId, to - from,
+                                           output, error)))
                 return error;
             if (QString e = output.opened(enc.get()); !e.isEmpty())
                 return e;
         }
         if (enc->flags & AV_CODEC_FLAG_QSCALE)
-            frame->quality = enc->global_quality; // a fixed quantiser is taken from each picture
+            frame->quality =
+                quality.of(enc.get(), frame.get()); // a fixed quantiser is taken from each picture
         if (int rc = avcodec_send_frame(enc.get(), frame.get()); rc < 0)
             return texts::encodingFailed(avErrorText(rc));
         if (QString e = pass(); !e.isEmpty())
             return e;
     }
-    if (QString e = decoder.error(); !e.isEmpty())
-        return e;
+    if (decoder) {
+        if (QString e = decoder->error(); !e.isEmpty()) {
+            if (pictures)
+                pictures->frames.clear(); // not the whole span
+            return e;
+        }
+    }
     if (!enc)
         return texts::noFrameDecodedFrom(from);
     avcodec_send_frame(enc.get(), nullptr);

@@ -3,6 +3,7 @@
 // source, for the parts of a cut that cannot be copied.
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -41,13 +42,33 @@ struct SpanOutput {
     std::optional<SpanRate> rate;
 };
 
+// A span's decoded pictures, kept by its first encoding for those after it, with the parameters of the
+// stream they come from.
+struct DecodedPictures {
+    std::vector<AVFramePtr> frames;
+    std::unique_ptr<AVCodecParameters, void (*)(AVCodecParameters*)> parameters{nullptr, nullptr};
+};
+
 // Decodes the frames displayed in [from, to) and encodes them; `origin` is the export's first frame.
 // `parameterSetId` (H.264) keeps the new SPS/PPS apart from the source's and the other spans'.
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
                    const SpanOutput& output);
-// The same, keeping every packet (for the short spans around a copied stretch).
+// The same, keeping every packet (for the short spans around a copied stretch). With `pictures`, the
+// span's pictures are taken from there once they are in, and put there as decoded before that.
 QString encodeSpan(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
-                   EncodedSpan& out, int threads = 0, const std::optional<SpanRate>& rate = std::nullopt);
+                   EncodedSpan& out, int threads = 0, const std::optional<SpanRate>& rate = std::nullopt,
+                   DecodedPictures* pictures = nullptr);
+
+// Decodes `count` pictures of two clips side by side, those displayed from `firstFrom` in the first and
+// from `secondFrom` in the second: the offset of the first pair that differs in any sample, nullopt when
+// none does (or when decoding fails: `error` then says why).
+std::optional<int64_t> firstDifferingPicture(const SourceIndex& first, int64_t firstFrom,
+                                             const SourceIndex& second, int64_t secondFrom, int64_t count,
+                                             QString& error);
+
+// MPEG-2: how many pictures the encoder of a span holds back before its first packet (its has_b_frames),
+// known before it opens: an anchor waits for the B pictures before it unless the source is low-delay.
+int mpeg2EncoderDelay(const SourceIndex& index);
 
 // MPEG-2: the sequence header the encoder writes with the settings taken from the source (for
 // sequenceMismatch); empty and the reason when it cannot be had.

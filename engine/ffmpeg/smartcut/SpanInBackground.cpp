@@ -27,15 +27,19 @@ SpanInBackground::SpanInBackground(const SourceIndex& index, int64_t from, int64
     });
 }
 
-SpanInBackground::SpanInBackground(std::function<QString(EncodedSpan&)> make, bool any)
+SpanInBackground::SpanInBackground(std::function<QString(EncodedSpan&)> make, bool any,
+                                   std::optional<int> delay)
     : delay_(opened_.get_future().share()) {
-    if (!any) {
-        opened_.set_value(0);
-        return;
+    if (!any || delay) {
+        opened_.set_value(any ? delay : 0);
+        told_ = true;
+        if (!any)
+            return;
     }
     thread_ = std::thread([this, make = std::move(make)] {
         error_ = make(span_);
-        opened_.set_value(std::nullopt);
+        if (!told_)
+            opened_.set_value(std::nullopt);
     });
 }
 

@@ -16,9 +16,10 @@ class SpanInBackground {
     // As encodeSpan; nothing is done for an empty span.
     SpanInBackground(const SourceIndex& index, int64_t from, int64_t to, int64_t origin, int parameterSetId,
                      int threads);
-    // A span `make` encodes into the span it is given (when `any`), its encoder's delay not told before
-    // the end.
-    SpanInBackground(std::function<QString(EncodedSpan&)> make, bool any);
+    // A span `make` encodes into the span it is given (when `any`), its encoder's delay `delay` when known
+    // beforehand, else not told before the end.
+    SpanInBackground(std::function<QString(EncodedSpan&)> make, bool any,
+                     std::optional<int> delay = std::nullopt);
     ~SpanInBackground(); // waits for the encoding
     SpanInBackground(const SpanInBackground&) = delete;
     SpanInBackground& operator=(const SpanInBackground&) = delete;
@@ -34,7 +35,7 @@ class SpanInBackground {
     QString error_;
     std::promise<std::optional<int>> opened_;
     std::shared_future<std::optional<int>> delay_;
-    bool told_ = false; // opened_ has its value (on the encoding thread)
+    bool told_ = false; // opened_ has its value (set before the encoding thread starts, or on it)
     std::thread thread_;
 };
 

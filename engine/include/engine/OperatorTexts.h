@@ -346,6 +346,9 @@ inline QString writtenFileUnreadable(const QString& why) {
 inline QString writtenFrameCount(long long got, long long wanted) {
     return QStringLiteral("O arquivo gravado tem %1 quadros em vez de %2").arg(got).arg(wanted);
 }
+inline QString copiedPictureDiffers(long long frame) {
+    return QStringLiteral("O quadro %1 do arquivo gravado, copiado da origem, não sai igual ao da origem").arg(frame);
+}
 inline QString writtenTimestampsBroken(long long frame) {
     return QStringLiteral("As marcas de tempo do arquivo gravado pulam ou se repetem no quadro %1")
         .arg(frame);
