@@ -198,6 +198,8 @@ int PreviewRenderer::GetProp(const QString& name, QString& value) {
 
 void PreviewRenderer::onVideo(const FrameHandle& frame) {
     std::lock_guard lk(m_);
+    if (frame == frame_)
+        return; // drawn already: a seek shows a picture it has as its preview, then as its frame
     frame_ = frame;
     dirty_ = true;
     wake_.notify_all();
@@ -229,8 +231,12 @@ void PreviewRenderer::onSourceState(int state, bool discontinuity) {
     if (state == 0)
         frame_.reset();
     sourceRunning_ = state == 3;
-    dirty_ = true; // a clip without pictures starts or stops its meter
-    wake_.notify_all();
+    // A clip without pictures starts or stops its meter. A picture stays as it is: drawing it again here
+    // (every seek tells its state) would hold up the picture the seek brings.
+    if (!frame_) {
+        dirty_ = true;
+        wake_.notify_all();
+    }
 }
 
 QImage PreviewRenderer::draw(const FrameHandle& frame, const Look& look, QSize size) {
