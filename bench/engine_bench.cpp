@@ -439,9 +439,12 @@ int scrub(const QString& clip, double frame, int gop) {
         // The nearest picture decoded already, or the key picture of the position's GOP, whenever it came.
         const auto shown = rig.surface.shown();
         for (const auto& [t, asking] : asked) {
-            double took = 1.0;
+            auto near = [&](int64_t frame) { return frame > asking - gop && frame <= asking; };
+            // A picture on screen already that is near enough counts at once (it is not drawn again).
+            const auto onScreen = std::find_if(shown.rbegin(), shown.rend(), [&](const auto& s) { return s.time < t; });
+            double took = onScreen != shown.rend() && near(onScreen->frame) ? 0.0 : 1.0;
             for (const auto& s : shown)
-                if (s.time >= t && s.frame > asking - gop && s.frame <= asking) {
+                if (took > 0 && s.time >= t && near(s.frame)) {
                     took = s.time - t;
                     break;
                 }

@@ -9,7 +9,8 @@
 #   step_back_ms_h264, step_forward_ms_h264: one frame either way while paused mid-GOP, median.
 #   scrub_first_picture_ms_h264: during a drag (positions 30 ms apart), from a position to the first
 #     picture shown at or less than a GOP before it (the nearest decoded already, or the key picture of
-#     its GOP), whenever it came (later positions of the drag go on meanwhile), 95th percentile;
+#     its GOP), whenever it came (later positions of the drag go on meanwhile; 0 when the picture on
+#     screen is such a picture already), 95th percentile;
 #     scrub_exact_after_rest_ms_h264: from the drag's rest to the exact frame, 95th percentile.
 #   tick_queries_us: the position display's queries while playing, median.
 set -euo pipefail
