@@ -45,15 +45,20 @@ std::string shownSince(const TestSurface& surface, size_t from) {
 }
 } // namespace
 
-class SeekExact : public testing::TestWithParam<ClipCase> {};
-
-TEST_P(SeekExact, ShowsTheFrameHoldingThePositionPausedAndWhilePlaying) {
+// The clip open and its first frame shown.
+class SeekExact : public testing::TestWithParam<ClipCase> {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(openClip(src, longGop(GetParam()), ""));
+        ASSERT_TRUE(surface.waitForCode(0));
+    }
     Engine eng;
     TestSurface surface;
-    auto src = eng.source();
-    auto r = eng.renderer(src, surface);
-    ASSERT_TRUE(openClip(src, longGop(GetParam()), ""));
-    ASSERT_TRUE(surface.waitForCode(0));
+    MRef<IMFile> src = eng.source();
+    MRef<IMPreview> r = eng.renderer(src, surface);
+};
+
+TEST_P(SeekExact, ShowsTheFrameHoldingThePositionPausedAndWhilePlaying) {
     const struct {
         double position;
         int64_t frame;
@@ -99,12 +104,6 @@ TEST_P(SeekExact, ShowsTheFrameHoldingThePositionPausedAndWhilePlaying) {
 // picture decoded already, the key picture of its GOP), never back to a position given up, and the drag
 // ends on the exact frame, which stays.
 TEST_P(SeekExact, ADragShowsPicturesMovingTowardItsPositionAndEndsOnItsFrame) {
-    Engine eng;
-    TestSurface surface;
-    auto src = eng.source();
-    auto r = eng.renderer(src, surface);
-    ASSERT_TRUE(openClip(src, longGop(GetParam()), ""));
-    ASSERT_TRUE(surface.waitForCode(0));
     const struct {
         int64_t from, to, step;
     } drags[] = {{3, 87, 7}, {86, 11, -5}, {40, 52, 1}};
