@@ -1,11 +1,9 @@
 #include "source/KeyPreview.h"
 
-#include "source/MediaFile.h"
-
 namespace engine::ff {
 
-KeyPreview::KeyPreview(const AVStream& stream, Deliver deliver)
-    : stream_(stream), deliver_(std::move(deliver)), thread_([this] { run(); }) {}
+KeyPreview::KeyPreview(AVCodecContextPtr codec, Deliver deliver)
+    : codec_(std::move(codec)), deliver_(std::move(deliver)), thread_([this] { run(); }) {}
 
 KeyPreview::~KeyPreview() {
     {
@@ -29,8 +27,6 @@ void KeyPreview::decode(const AVPacket& key, uint64_t tag) {
 }
 
 void KeyPreview::run() {
-    // Opened before it is wanted: a decoder's first picture also sets up its tables and picture pool.
-    const AVCodecContextPtr codec = openDecoder(stream_, 1);
     std::unique_lock lk(m_);
     for (;;) {
         wake_.wait(lk, [&] { return quit_ || job_; });
@@ -39,7 +35,7 @@ void KeyPreview::run() {
         const AVPacketPtr key = std::move(job_);
         const uint64_t tag = jobTag_;
         lk.unlock();
-        if (AVFramePtr picture = codec ? decodeOne(*codec, *key) : nullptr)
+        if (AVFramePtr picture = decodeOne(*codec_, *key))
             deliver_(std::move(picture), tag);
         lk.lock();
     }

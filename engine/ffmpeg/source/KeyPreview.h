@@ -17,7 +17,8 @@ class KeyPreview {
   public:
     // `deliver` gets the picture and the job's tag, on this object's thread.
     using Deliver = std::function<void(AVFramePtr, uint64_t tag)>;
-    KeyPreview(const AVStream& stream, Deliver deliver);
+    // `codec`: a decoder of the clip's video, one thread.
+    KeyPreview(AVCodecContextPtr codec, Deliver deliver);
     ~KeyPreview();
     KeyPreview(const KeyPreview&) = delete;
     KeyPreview& operator=(const KeyPreview&) = delete;
@@ -29,7 +30,7 @@ class KeyPreview {
     void run();
     AVFramePtr decodeOne(AVCodecContext& codec, const AVPacket& key);
 
-    const AVStream& stream_;
+    const AVCodecContextPtr codec_; // used on this object's thread only
     const Deliver deliver_;
     std::mutex m_;
     std::condition_variable wake_;

@@ -30,8 +30,9 @@ constexpr double kKeyPreviewGop = 1.0;
 VideoStage::VideoStage(SourceCore& core, const MediaFile& file, SubtitleTrack& subtitles)
     : core_(core), file_(file), subtitles_(subtitles), codec_(openDecoder(*file.videoStream(), 0)) {
     streamAspect_ = av_guess_sample_aspect_ratio(file.format(), const_cast<AVStream*>(file.videoStream()), nullptr);
-    if (codec_)
-        keyPreview_ = std::make_unique<KeyPreview>(*file.videoStream(), [this](AVFramePtr picture, uint64_t serial) {
+    // (Opened here, while the stream is the demuxer's own: a fragmented MP4's demuxer is opened again later.)
+    if (AVCodecContextPtr keyCodec = codec_ ? openDecoder(*file.videoStream(), 1) : nullptr)
+        keyPreview_ = std::make_unique<KeyPreview>(std::move(keyCodec), [this](AVFramePtr picture, uint64_t serial) {
             offerKeyPreview(std::move(picture), serial);
         });
     thread_ = std::thread([this] { run(); });
