@@ -22,6 +22,9 @@ struct AvPacketFree {
 struct AvCodecContextFree {
     void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
 };
+struct AvCodecParametersFree {
+    void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
+};
 struct AvInputClose {
     void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
 };
@@ -42,6 +45,7 @@ struct AvFilterGraphFree {
 using AVFramePtr = std::unique_ptr<AVFrame, AvFrameFree>;
 using AVPacketPtr = std::unique_ptr<AVPacket, AvPacketFree>;
 using AVCodecContextPtr = std::unique_ptr<AVCodecContext, AvCodecContextFree>;
+using AVCodecParametersPtr = std::unique_ptr<AVCodecParameters, AvCodecParametersFree>;
 using AVInputPtr = std::unique_ptr<AVFormatContext, AvInputClose>;
 using AVOutputPtr = std::unique_ptr<AVFormatContext, AvOutputFree>;
 using SwsPtr = std::unique_ptr<SwsContext, SwsFree>;

@@ -27,12 +27,8 @@ bool takesFormat(const AVCodec* codec, AVSampleFormat format) {
     return false;
 }
 
-struct ParametersFree {
-    void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
-};
-
 std::shared_ptr<const AVCodecContext> descriptionOf(const AVCodecContext* encoder) {
-    std::unique_ptr<AVCodecParameters, ParametersFree> par(avcodec_parameters_alloc());
+    AVCodecParametersPtr par(avcodec_parameters_alloc());
     AVCodecContextPtr copy(avcodec_alloc_context3(nullptr));
     if (!par || !copy || avcodec_parameters_from_context(par.get(), encoder) < 0 ||
         avcodec_parameters_to_context(copy.get(), par.get()) < 0)

@@ -167,11 +167,8 @@ QString encodeFitted(const SourceIndex& index, int64_t from, int64_t to, int64_t
     for (const double scale : {1.0, 0.7, 0.4}) {
         if (misfit.isEmpty())
             return {};
-        rate.quantiser = 0;
         rate.rateScale = scale;
-        if (QString e =
-                encodeOnce(index, from, to, origin, levels, head, rate, pictures, out, misfit, overrun);
-            !e.isEmpty())
+        if (QString e = attempt(0); !e.isEmpty())
             return e;
     }
     return misfit;

@@ -178,6 +178,17 @@ QuantMatrices quantMatricesOf(const std::vector<uint8_t>& header) {
 
 namespace {
 
+// The sequence extension after the sequence header at `start`, read from its profile_and_level on.
+std::optional<Bits> sequenceExtension(const std::vector<uint8_t>& header, int start) {
+    const int size = int(header.size());
+    for (int at = nextStartCode(header.data(), size, start); at >= 0; at = nextStartCode(header.data(), size, at)) {
+        Bits ext(header.data(), size, at + 1);
+        if (header[size_t(at)] == kExtension && int(ext.read(4)) == kSequenceExtension)
+            return ext;
+    }
+    return std::nullopt;
+}
+
 // The fields of a sequence header and its extension that its pictures depend on, by name.
 std::vector<std::pair<const char*, unsigned>> pictureFieldsOf(const std::vector<uint8_t>& header) {
     std::vector<std::pair<const char*, unsigned>> fields;
@@ -190,19 +201,14 @@ std::vector<std::pair<const char*, unsigned>> pictureFieldsOf(const std::vector<
     fields.push_back({"vertical_size", bits.read(12)});
     fields.push_back({"aspect_ratio_information", bits.read(4)});
     fields.push_back({"frame_rate_code", bits.read(4)});
-    for (int at = nextStartCode(header.data(), size, start); at >= 0;
-         at = nextStartCode(header.data(), size, at)) {
-        Bits ext(header.data(), size, at + 1);
-        if (header[size_t(at)] != kExtension || int(ext.read(4)) != kSequenceExtension)
-            continue;
-        fields.push_back({"profile_and_level", ext.read(8)});
-        fields.push_back({"progressive_sequence", ext.read(1)});
-        fields.push_back({"chroma_format", ext.read(2)});
-        fields.push_back({"size extensions", ext.read(4)});
-        ext.read(12 + 1 + 8); // bit rate extension, marker, buffer size extension
-        fields.push_back({"low_delay", ext.read(1)});
-        fields.push_back({"frame_rate_extension", ext.read(7)});
-        break;
+    if (std::optional<Bits> ext = sequenceExtension(header, start)) {
+        fields.push_back({"profile_and_level", ext->read(8)});
+        fields.push_back({"progressive_sequence", ext->read(1)});
+        fields.push_back({"chroma_format", ext->read(2)});
+        fields.push_back({"size extensions", ext->read(4)});
+        ext->read(12 + 1 + 8); // bit rate extension, marker, buffer size extension
+        fields.push_back({"low_delay", ext->read(1)});
+        fields.push_back({"frame_rate_extension", ext->read(7)});
     }
     return fields;
 }
@@ -240,16 +246,11 @@ Mpeg2RateFields rateFieldsOf(const std::vector<uint8_t>& header) {
     int64_t rate = bits.read(18);
     bits.read(1); // marker
     int64_t buffer = bits.read(10);
-    for (int at = nextStartCode(header.data(), size, start); at >= 0;
-         at = nextStartCode(header.data(), size, at)) {
-        Bits ext(header.data(), size, at + 1);
-        if (header[size_t(at)] != kExtension || int(ext.read(4)) != kSequenceExtension)
-            continue;
-        ext.read(8 + 1 + 2 + 2 + 2); // profile and level, progressive, chroma, size extensions
-        rate |= int64_t(ext.read(12)) << 18;
-        ext.read(1); // marker
-        buffer |= int64_t(ext.read(8)) << 10;
-        break;
+    if (std::optional<Bits> ext = sequenceExtension(header, start)) {
+        ext->read(8 + 1 + 2 + 2 + 2); // profile and level, progressive, chroma, size extensions
+        rate |= int64_t(ext->read(12)) << 18;
+        ext->read(1); // marker
+        buffer |= int64_t(ext->read(8)) << 10;
     }
     f.bitRate = rate * 400;
     f.vbvBufferBits = buffer * 16 * 1024;
@@ -279,17 +280,12 @@ int firstSliceQuantiserOf(const uint8_t* data, int size) {
     static constexpr uint8_t kNonLinear[32] = {0,  1,  2,  3,  4,  5,  6,  7,  8,   10, 12,
                                                14, 16, 18, 20, 22, 24, 28, 32, 36,  40, 44,
                                                48, 52, 56, 64, 72, 80, 88, 96, 104, 112};
-    bool nonLinear = false;
-    for (int at = nextStartCode(data, size, 0); at >= 0; at = nextStartCode(data, size, at)) {
-        Bits bits(data, size, at + 1);
-        if (data[at] == kExtension && int(bits.read(4)) == kPictureCodingExtension) {
-            bits.read(16 + 2 + 2 + 1 + 1 + 1); // f_codes .. concealment_motion_vectors
-            nonLinear = bits.read(1);
-        } else if (data[at] >= 0x01 && data[at] <= 0xAF) {
-            const unsigned code = bits.read(5);
+    const bool nonLinear = quantiserScaleTypeOf(data, size) == 1;
+    for (int at = nextStartCode(data, size, 0); at >= 0; at = nextStartCode(data, size, at))
+        if (data[at] >= 0x01 && data[at] <= 0xAF) { // the first slice
+            const unsigned code = Bits(data, size, at + 1).read(5);
             return nonLinear ? kNonLinear[code] : int(code) * 2;
         }
-    }
     return 0;
 }
 

@@ -488,8 +488,7 @@ static QString encodeSpanWith(const SourceIndex& index, int64_t from, int64_t to
         if (QString e = decoder->open(); !e.isEmpty())
             return e;
         if (pictures) {
-            pictures->parameters = {avcodec_parameters_alloc(),
-                                    [](AVCodecParameters* p) { avcodec_parameters_free(&p); }};
+            pictures->parameters.reset(avcodec_parameters_alloc());
             if (!pictures->parameters ||
                 avcodec_parameters_copy(pictures->parameters.get(), decoder->parameters()) < 0)
                 return texts::outOfMemoryForPicture();

@@ -46,7 +46,7 @@ struct SpanOutput {
 // stream they come from.
 struct DecodedPictures {
     std::vector<AVFramePtr> frames;
-    std::unique_ptr<AVCodecParameters, void (*)(AVCodecParameters*)> parameters{nullptr, nullptr};
+    AVCodecParametersPtr parameters;
 };
 
 // Decodes the frames displayed in [from, to) and encodes them; `origin` is the export's first frame.

@@ -73,7 +73,7 @@ class VideoStage {
     FrameHandle lastHanded_; // the last picture queued for the presenter
     double dropUpTo_ = -1e9; // after leaving the ring, pictures up to here were shown already
     bool keySeen_ = false;   // packets before the first key packet of a read are not decoded
-    QueuedPacket readKey_;   // that first key packet, until a picture of the read is decoded or previewed
+    QueuedPacket readKey_;   // that first key packet, until it is decoded on the side or reading starts over
     double keyPosition_ = NAN; // first key picture of a read; earlier (leading) pictures are dropped
     double lastPosition_ = -1; // of the last picture decoded (for pictures without timestamps)
     double decoderAt_ = NAN;   // the last picture decoded since reading started (NaN: none yet)
