@@ -1,5 +1,6 @@
 #include "engine_ffmpeg/FfmpegEngine.h"
 
+#include "core/HeapTuning.h"
 #include "core/ObjectMakers.h"
 #include "engine/OperatorTexts.h"
 
@@ -29,6 +30,7 @@ private:
 }  // namespace
 
 std::unique_ptr<IEngineFactory> makeFfmpegEngine(ByteSourceDecorator decorate) {
+    keepMediaBuffersInHeap();
     return std::make_unique<FfmpegEngine>(std::move(decorate));
 }
 

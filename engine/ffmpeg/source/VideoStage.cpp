@@ -370,13 +370,19 @@ void VideoStage::previewKeyIfFar() {
     if (!key.packet || !keyPreview_ || !seek_ || !seek_->fromRead || seek_->any || core_.state == kStateRunning ||
         key.end <= key.start || seek_->target - key.start < kKeyPreviewLead)
         return;
-    const double gop = core_.keys.gopSeconds();
-    if (gop > 0 && gop < kKeyPreviewGop)
+    if (shortGop())
         return;
     const FrameHandle near = core_.ring.nearestBefore(seek_->target, seek_->target - key.start);
     if (!near || near->position < key.start)
         keyPreview_->decode(*key.packet, key.serial);
     readKey_ = {}; // once per read
+}
+
+// In a short GOP the target comes about as soon as a picture from its start would: drawing that one as
+// well would only hold the target back (the drawing shares the cores with its decoding).
+bool VideoStage::shortGop() const {
+    const double gop = core_.keys.gopSeconds();
+    return gop > 0 && gop < kKeyPreviewGop;
 }
 
 // On the key preview's thread.
@@ -398,7 +404,8 @@ void VideoStage::onSeekFrame(const FrameHandle& f) {
     const double tol = frameTolerance(f->duration);
     if (!s.any && f->position > s.target + tol && readEarlier())
         return;
-    if (!s.any && s.fromRead && f->position + f->duration <= s.target && core_.state != kStateRunning) {
+    if (!s.any && s.fromRead && f->position + f->duration <= s.target && core_.state != kStateRunning &&
+        !shortGop()) {
         core_.offerSeekPreviewLocked(f, session_); // the target's GOP starts here: shown while the rest is decoded
     }
     s.any = true;

@@ -49,6 +49,7 @@ class VideoStage {
     AVDiscard discardFor(const QueuedPacket& p, bool key);
     FrameHandle wrap(AVFramePtr frame);
     std::shared_ptr<VideoFrame> pictureAt(AVFramePtr frame, double position) const;
+    bool shortGop() const;
     void previewKeyIfFar();
     void offerKeyPreview(AVFramePtr picture, uint64_t serial);
     void onSeekFrame(const FrameHandle& f);
