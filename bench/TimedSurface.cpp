@@ -54,6 +54,20 @@ std::vector<TimedSurface::Shown> TimedSurface::shown() {
     return shown_;
 }
 
+double TimedSurface::waitFor(const std::function<bool(const Shown&)>& wanted, double until) {
+    std::unique_lock lock(mutex_);
+    size_t looked = 0;
+    for (;;) {
+        for (; looked < shown_.size(); ++looked)
+            if (wanted(shown_[looked]))
+                return shown_[looked].time;
+        const double left = until - now();
+        if (left <= 0)
+            return -1;
+        idle_.wait_for(lock, std::chrono::duration<double>(std::min(left, 0.05)));
+    }
+}
+
 int TimedSurface::presented() const {
     std::lock_guard lock(mutex_);
     return presented_;

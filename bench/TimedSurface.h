@@ -4,6 +4,7 @@
 #include <QImage>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -29,6 +30,8 @@ class TimedSurface : public engine::IVideoSurface {
 
     // Everything presented so far, once read.
     std::vector<Shown> shown();
+    // Waits until a picture read is `wanted` (or `until`, in bench::now() time): when it was presented, or -1.
+    double waitFor(const std::function<bool(const Shown&)>& wanted, double until);
     int presented() const;
 
   private:

@@ -320,15 +320,10 @@ int seek(const QString& clip, double frame, const QString& targets, int warmUp) 
     QFile list(targets);
     if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
         return 1;
+    // From `since` to when frame k was presented (the frame code is read after that, off the clock).
     auto shows = [&](int64_t k, double since) {
-        const double deadline = since + 10;
-        while (now() < deadline) {
-            for (const auto& s : rig.surface.shown())
-                if (s.time >= since && s.frame == k)
-                    return now() - since;
-            sleepFor(0.001);
-        }
-        return -1.0;
+        const double at = rig.surface.waitFor([&](const auto& s) { return s.time >= since && s.frame == k; }, since + 10);
+        return at < 0 ? -1.0 : at - since;
     };
     auto decoded = [&] {
         QString value;
@@ -412,13 +407,8 @@ int scrub(const QString& clip, double frame, int gop) {
     rig.source->PauseFile(0);
     const auto frames = int64_t(rig.duration() / frame);
     auto firstShown = [&](double since, double until, const std::function<bool(int64_t)>& wanted) {
-        while (now() < until) {
-            for (const auto& s : rig.surface.shown())
-                if (s.time >= since && wanted(s.frame))
-                    return now() - since;
-            sleepFor(0.001);
-        }
-        return -1.0;
+        const double at = rig.surface.waitFor([&](const auto& s) { return s.time >= since && wanted(s.frame); }, until);
+        return at < 0 ? -1.0 : at - since;
     };
     firstShown(0, now() + 10, [](int64_t c) { return c == 0; }); // the first picture, before dragging
     std::mt19937 rng(4321);

@@ -3,7 +3,13 @@
 #include <QRect>
 #include <cmath>
 
+#include <algorithm>
+#include <thread>
+
+#include "core/CodecThreads.h"
+
 extern "C" {
+#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -35,6 +41,31 @@ bool fullRangeInput(const AVFrame& f) {
            fmt == AV_PIX_FMT_YUVJ444P;
 }
 } // namespace
+
+SwsContext* FrameCompositor::scaler(int width, int height, AVPixelFormat format, QSize to) {
+    const Conversion c{width, height, format, to};
+    if (sws_ && c == conversion_)
+        return sws_.get();
+    sws_.reset(sws_alloc_context());
+    if (!sws_)
+        return nullptr;
+    av_opt_set_int(sws_.get(), "srcw", width, 0);
+    av_opt_set_int(sws_.get(), "srch", height, 0);
+    av_opt_set_int(sws_.get(), "src_format", format, 0);
+    av_opt_set_int(sws_.get(), "dstw", to.width(), 0);
+    av_opt_set_int(sws_.get(), "dsth", to.height(), 0);
+    av_opt_set_int(sws_.get(), "dst_format", AV_PIX_FMT_BGRA, 0);
+    av_opt_set_int(sws_.get(), "sws_flags", SWS_BILINEAR, 0);
+    // A seek's picture is drawn while its decoder waits, so the drawing takes every core (one thread per
+    // core: swscale's own choice, one more, measured slower on two).
+    av_opt_set_int(sws_.get(), "threads", codecThreads(int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u))), 0);
+    if (sws_init_context(sws_.get(), nullptr, nullptr) < 0) {
+        sws_.reset();
+        return nullptr;
+    }
+    conversion_ = c;
+    return sws_.get();
+}
 
 QImage FrameCompositor::black(QSize surface) {
     QImage img(surface, QImage::Format_RGB32);
@@ -77,16 +108,32 @@ QImage FrameCompositor::compose(const AVFrame& f, AVRational sar, QSize surface,
                 src[i] += srcStride[i];
             srcStride[i] *= 2;
         }
-    sws_.reset(sws_getCachedContext(sws_.release(), f.width, srcHeight, AVPixelFormat(f.format), r.width(),
-                                    r.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!sws_)
+    SwsContext* sws = scaler(f.width, srcHeight, AVPixelFormat(f.format), r.size());
+    if (!sws)
         return img;
     const int* coeffs = sws_getCoefficients(colourMatrix(f));
-    sws_setColorspaceDetails(sws_.get(), coeffs, fullRangeInput(f) ? 1 : 0,
-                             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
-    uint8_t* dst[] = {img.bits() + r.y() * img.bytesPerLine() + r.x() * 4, nullptr, nullptr, nullptr};
-    const int dstStride[] = {int(img.bytesPerLine()), 0, 0, 0};
-    sws_scale(sws_.get(), src, srcStride, 0, srcHeight, dst, dstStride);
+    sws_setColorspaceDetails(sws, coeffs, fullRangeInput(f) ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
+                             1 << 16, 1 << 16);
+    // Only the frame interface scales on the scaler's threads; it wants counted buffers, so the picture is
+    // referenced (its planes narrowed to one field) and the image lent as a buffer.
+    AVFramePtr in = makeFrame(), out = makeFrame();
+    if (!in || !out || av_frame_ref(in.get(), &f) < 0)
+        return img;
+    for (int i = 0; i < 4; ++i) {
+        in->data[i] = const_cast<uint8_t*>(src[i]);
+        in->linesize[i] = srcStride[i];
+    }
+    in->height = srcHeight;
+    uint8_t* dst = img.bits() + r.y() * img.bytesPerLine() + r.x() * 4;
+    out->buf[0] = av_buffer_create(dst, int(img.sizeInBytes()), [](void*, uint8_t*) {}, nullptr, 0);
+    if (!out->buf[0])
+        return img;
+    out->data[0] = dst;
+    out->linesize[0] = int(img.bytesPerLine());
+    out->width = r.width();
+    out->height = r.height();
+    out->format = AV_PIX_FMT_BGRA;
+    sws_scale_frame(sws, out.get(), in.get());
     return img;
 }
 

@@ -22,7 +22,16 @@ class FrameCompositor {
     static QRect fitRect(double dar, QSize surface);
 
   private:
+    struct Conversion {
+        int width = 0, height = 0;
+        AVPixelFormat format = AV_PIX_FMT_NONE;
+        QSize to;
+        bool operator==(const Conversion&) const = default;
+    };
+    SwsContext* scaler(int width, int height, AVPixelFormat format, QSize to);
+
     SwsPtr sws_;
+    Conversion conversion_;
 };
 
 } // namespace engine::ff
