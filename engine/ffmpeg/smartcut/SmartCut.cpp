@@ -11,7 +11,7 @@
 #include "smartcut/AudioCutter.h"
 #include "smartcut/CutCheck.h"
 #include "smartcut/CutPlan.h"
-#include "smartcut/H264Units.h"
+#include "core/H264Units.h"
 #include "smartcut/MadeAhead.h"
 #include "smartcut/Mpeg2CopyEnd.h"
 #include "smartcut/Mpeg2SpliceRate.h"

@@ -8,7 +8,7 @@
 
 #include "core/AvError.h"
 #include "engine/OperatorTexts.h"
-#include "smartcut/H264Units.h"
+#include "core/H264Units.h"
 
 extern "C" {
 #include <libavutil/timecode.h>

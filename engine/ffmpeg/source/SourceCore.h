@@ -92,8 +92,9 @@ struct SourceCore {
         return state == kStateRunning ? whilePlaying : std::min(whilePlaying, kPausedAheadSeconds);
     }
     void offerSeekPreviewLocked(const FrameHandle& near, uint64_t forSession) {
-        // Never back from a picture on screen that is nearer the target (a drag moves toward it).
-        if (!near || (onScreen && onScreen->position > near->position &&
+        // Never back from a picture on screen that is nearer the target (a drag moves toward it), nor the
+        // picture on screen again (from another decoder: the key picture's own, then the clip's).
+        if (!near || (onScreen && onScreen->position >= near->position - near->duration / 2 &&
                       onScreen->position <= target + near->duration / 2))
             return;
         seekPreview = near;

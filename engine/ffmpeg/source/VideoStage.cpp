@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/H264Units.h"
+
 namespace engine::ff {
 namespace {
 constexpr size_t kMaxQueuedFrames = 8;
@@ -30,6 +32,8 @@ constexpr double kKeyPreviewGop = 1.0;
 VideoStage::VideoStage(SourceCore& core, const MediaFile& file, SubtitleTrack& subtitles)
     : core_(core), file_(file), subtitles_(subtitles), codec_(openDecoder(*file.videoStream(), 0)) {
     streamAspect_ = av_guess_sample_aspect_ratio(file.format(), const_cast<AVStream*>(file.videoStream()), nullptr);
+    if (const AVCodecParameters& par = *file.videoStream()->codecpar; par.codec_id == AV_CODEC_ID_H264)
+        h264NalLength_ = avccLengthSize(par.extradata, par.extradata_size);
     // (Opened here, while the stream is the demuxer's own: a fragmented MP4's demuxer is opened again later.)
     if (AVCodecContextPtr keyCodec = codec_ ? openDecoder(*file.videoStream(), 1) : nullptr)
         keyPreview_ = std::make_unique<KeyPreview>(std::move(keyCodec), [this](AVFramePtr picture, uint64_t serial) {
@@ -288,6 +292,12 @@ void VideoStage::send(Lock& lk, const QueuedPacket& p) {
     codec_->skip_frame = discardFor(p, key);
     if (codec_->skip_frame != AVDISCARD_DEFAULT)
         skippedUpTo_ = std::max(skippedUpTo_, p.start);
+    // A frame-threaded decoder hands the packets to its threads in turn, a picture it drops too: that
+    // thread's turn then comes only when its previous picture is done, so each reference picture of a
+    // seek waited for the one before instead of being decoded beside it.
+    if (codec_->skip_frame >= AVDISCARD_NONREF && h264NalLength_ >= 0 &&
+        isDisposablePicture(p.packet->data, p.packet->size, h264NalLength_))
+        return;
     const bool drain = drainsAfter(p);
     lk.unlock();
     avcodec_send_packet(codec_.get(), p.packet.get()); // a damaged packet is skipped

@@ -65,6 +65,8 @@ class VideoStage {
     AVCodecContextPtr codec_;
     AVFramePtr scratch_ = makeFrame();
     AVRational streamAspect_{0, 1};
+    // H.264 packets' NAL length size (0: Annex B); -1 for other codecs.
+    int h264NalLength_ = -1;
     CaptionDecoder captions_;
     bool captionsOn_ = false;
     bool a53Seen_ = false; // the video carries 608 captions; a subtitle stream is then not used

@@ -1,4 +1,4 @@
-#include "smartcut/H264Units.h"
+#include "core/H264Units.h"
 
 namespace engine::ff {
 namespace {
@@ -23,8 +23,7 @@ int readUe(const uint8_t* data, int size, int& bit) {
 
 } // namespace
 
-std::vector<NalUnit> splitNalUnits(const uint8_t* data, int size, int nalLengthSize) {
-    std::vector<NalUnit> out;
+void forEachNalUnit(const uint8_t* data, int size, int nalLengthSize, const std::function<bool(const NalUnit&)>& on) {
     if (nalLengthSize > 0) {
         int at = 0;
         while (at + nalLengthSize <= size) {
@@ -32,12 +31,11 @@ std::vector<NalUnit> splitNalUnits(const uint8_t* data, int size, int nalLengthS
             for (int i = 0; i < nalLengthSize; ++i)
                 len = (len << 8) | data[at + i];
             at += nalLengthSize;
-            if (len <= 0 || len > size - at)
-                break;
-            out.push_back({data + at, len});
+            if (len <= 0 || len > size - at || !on({data + at, len}))
+                return;
             at += len;
         }
-        return out;
+        return;
     }
     int start = -1;
     for (int i = 0; i + 2 < size; ++i) {
@@ -46,15 +44,41 @@ std::vector<NalUnit> splitNalUnits(const uint8_t* data, int size, int nalLengthS
                 int end = i;
                 while (end > start && data[end - 1] == 0)
                     --end;
-                out.push_back({data + start, end - start});
+                if (!on({data + start, end - start}))
+                    return;
             }
             start = i + 3;
             i += 2;
         }
     }
     if (start >= 0 && start < size)
-        out.push_back({data + start, size - start});
+        on({data + start, size - start});
+}
+
+std::vector<NalUnit> splitNalUnits(const uint8_t* data, int size, int nalLengthSize) {
+    std::vector<NalUnit> out;
+    forEachNalUnit(data, size, nalLengthSize, [&](const NalUnit& u) {
+        out.push_back(u);
+        return true;
+    });
     return out;
+}
+
+bool isDisposablePicture(const uint8_t* data, int size, int nalLengthSize) {
+    // Every slice of a picture has the same nal_ref_idc, and parameter sets come before the slices: the
+    // units up to the first slice tell.
+    bool disposable = false;
+    forEachNalUnit(data, size, nalLengthSize, [&](const NalUnit& u) {
+        const int type = u.type();
+        if (type == 7 || type == 8)
+            return false;
+        if (type >= 1 && type <= 5) {
+            disposable = u.refIdc() == 0;
+            return false;
+        }
+        return true;
+    });
+    return disposable;
 }
 
 bool containsIdr(const std::vector<NalUnit>& units) {

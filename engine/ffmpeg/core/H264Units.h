@@ -1,7 +1,8 @@
 #pragma once
-// Just enough of the H.264 byte stream to splice it: NAL units of Annex B and length-prefixed packets,
+// Just enough of the H.264 byte stream to splice it and to leave pictures out of decoding: NAL units of Annex B and length-prefixed packets,
 // IDR detection and the ids of parameter sets.
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -11,10 +12,17 @@ struct NalUnit {
     const uint8_t* data = nullptr; // starts with the NAL header byte
     int size = 0;
     int type() const { return size > 0 ? data[0] & 0x1f : -1; }
+    int refIdc() const { return size > 0 ? (data[0] >> 5) & 3 : 0; }
 };
 
-// Units of an Annex B buffer (start codes) or, when nalLengthSize > 0, of a length-prefixed one.
+// Units of an Annex B buffer (start codes) or, when nalLengthSize > 0, of a length-prefixed one; `on`
+// returns false to stop.
+void forEachNalUnit(const uint8_t* data, int size, int nalLengthSize, const std::function<bool(const NalUnit&)>& on);
 std::vector<NalUnit> splitNalUnits(const uint8_t* data, int size, int nalLengthSize = 0);
+
+// A picture no other refers to (nal_ref_idc 0) that brings no parameter set: where non-reference pictures
+// are not decoded, its packet need not reach the decoder at all.
+bool isDisposablePicture(const uint8_t* data, int size, int nalLengthSize);
 
 bool containsIdr(const std::vector<NalUnit>& units);
 
