@@ -1,6 +1,6 @@
 #pragma once
-// Just enough of the H.264 byte stream to splice it and to leave pictures out of decoding: NAL units of Annex B and length-prefixed packets,
-// IDR detection and the ids of parameter sets.
+// Just enough of the H.264 byte stream to splice it and to leave pictures out of decoding: NAL units of
+// Annex B and length-prefixed packets, IDR detection, the ids of parameter sets and reference pictures.
 #include <cstdint>
 #include <functional>
 #include <set>

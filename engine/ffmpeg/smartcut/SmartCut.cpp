@@ -7,11 +7,11 @@
 #include <set>
 
 #include "core/AvError.h"
+#include "core/H264Units.h"
 #include "engine/OperatorTexts.h"
 #include "smartcut/AudioCutter.h"
 #include "smartcut/CutCheck.h"
 #include "smartcut/CutPlan.h"
-#include "core/H264Units.h"
 #include "smartcut/MadeAhead.h"
 #include "smartcut/Mpeg2CopyEnd.h"
 #include "smartcut/Mpeg2SpliceRate.h"

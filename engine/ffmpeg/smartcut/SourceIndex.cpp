@@ -7,8 +7,8 @@
 #include <limits>
 
 #include "core/AvError.h"
-#include "engine/OperatorTexts.h"
 #include "core/H264Units.h"
+#include "engine/OperatorTexts.h"
 
 extern "C" {
 #include <libavutil/timecode.h>
