@@ -17,8 +17,10 @@ def probe(path, *options):
 def main():
     path, frame = sys.argv[1], float(sys.argv[2])
     packets = probe(path, "-show_entries", "packet=pts,dts,flags")["packets"]
-    refs = {f["pkt_dts"] for f in probe(path, "-skip_frame", "noref", "-show_entries", "frame=pkt_dts")["frames"]
-            if "pkt_dts" in f}
+    # By presentation time: a frame's pkt_dts is not its own packet's decoding time where decoding times
+    # start below zero (the first pictures of an MP4 with B pictures would never count as references).
+    refs = {f["pts"] for f in probe(path, "-skip_frame", "noref", "-show_entries", "frame=pts")["frames"]
+            if "pts" in f}
     time_base = probe(path, "-show_entries", "stream=time_base")["streams"][0]["time_base"].split("/")
     tick = int(time_base[0]) / int(time_base[1])
     start = min(p["pts"] for p in packets if "pts" in p)
@@ -29,8 +31,8 @@ def main():
                      key=lambda i: abs(shown[i] - k * frame))
         key = max(i for i in range(target + 1)
                   if "K" in packets[i]["flags"] and shown[i] is not None and shown[i] <= shown[target] + frame / 2)
-        count = sum(1 for i in range(key, target + 1) if packets[i].get("dts") in refs)
-        return count + (0 if packets[target].get("dts") in refs else 1)
+        count = sum(1 for i in range(key, target + 1) if packets[i].get("pts") in refs)
+        return count + (0 if packets[target].get("pts") in refs else 1)
 
     excess = []
     for line in sys.stdin:
