@@ -1,5 +1,7 @@
 #include "source/KeyPreview.h"
 
+#include <cstring>
+
 namespace engine::ff {
 
 KeyPreview::KeyPreview(AVCodecContextPtr codec, Deliver deliver)
@@ -15,9 +17,14 @@ KeyPreview::~KeyPreview() {
 }
 
 void KeyPreview::decode(const AVPacket& key, uint64_t tag) {
+    // Bytes of its own, not a second reference to the clip decoder's packet: FFmpeg counts a buffer's
+    // references where the thread sanitizer cannot see, so the last one let go on this thread would show
+    // as a race with the clip's decoder reading it (one copy of a key picture a seek).
     AVPacketPtr copy = makePacket();
-    if (!copy || av_packet_ref(copy.get(), &key) < 0)
+    if (!copy || av_new_packet(copy.get(), key.size) < 0 || av_packet_copy_props(copy.get(), &key) < 0)
         return;
+    if (key.size > 0)
+        std::memcpy(copy->data, key.data, size_t(key.size));
     {
         std::lock_guard lk(m_);
         job_ = std::move(copy);
