@@ -10,6 +10,11 @@ manager=$!
 trap 'kill "$manager" 2>/dev/null; wait "$manager" 2>/dev/null' EXIT
 for _ in $(seq 1 300); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+  # A manager that gave up at its start (seen once on a busy machine) is started again.
+  if ! kill -0 "$manager" 2>/dev/null; then
+    openbox --sm-disable >/dev/null 2>&1 &
+    manager=$!
+  fi
   sleep 0.1
 done
 if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then
