@@ -67,6 +67,10 @@ void AudioStage::restart() {
 }
 
 bool AudioStage::roomLocked() const {
+    // Not playing, a seek's picture comes first; its sound is decoded once it has landed and the source
+    // rests there (decoded beside it, the sound of a clip's 16 tracks made the seek wait on two cores).
+    if (core_.seeking && core_.state != kStateRunning)
+        return false;
     if (core_.audio.empty())
         return true;
     const double from = std::max(core_.audio.front().block->position, core_.position);

@@ -173,7 +173,10 @@ void DemuxStage::seekTo(double seconds) {
         if (const auto point = file_.input().seekPoint(seconds + file_.origin()); point && file_.readFrom(*point))
             return;
     const int stream = file_.videoIndex();
-    const int64_t ts = stream >= 0 ? file_.videoTime().ticks(seconds)
+    // (The frame the time lies in: in MXF a tick is a frame, and a time in the frame before a key picture
+    // would round to the key picture, which then shows after the target.)
+    const double tol = frameTolerance(file_.info().frameDuration);
+    const int64_t ts = stream >= 0 ? file_.videoTime().tickHolding(seconds + tol)
                                    : std::llround((seconds + file_.origin()) * AV_TIME_BASE);
     if (avformat_seek_file(fmt, stream, INT64_MIN, ts, ts, 0) < 0 &&
         av_seek_frame(fmt, stream, ts, AVSEEK_FLAG_BACKWARD) < 0) {
