@@ -15,7 +15,7 @@ AVCodecContextPtr openStreamDecoder(const AVStream* stream, QString& error, int 
     AVCodecContextPtr dec(avcodec_alloc_context3(decoder));
     avcodec_parameters_to_context(dec.get(), stream->codecpar);
     dec->pkt_timebase = stream->time_base;
-    dec->thread_count = codecThreads(threads);
+    dec->thread_count = decoderThreads(*decoder, threads);
     if (int rc = avcodec_open2(dec.get(), decoder, nullptr); rc < 0) {
         error = texts::cannotDecodeSource(decoder->name, avErrorText(rc));
         return nullptr;

@@ -15,7 +15,7 @@ AVCodecContextPtr openDecoder(const AVStream& st, int threads) {
     if (!ctx || avcodec_parameters_to_context(ctx.get(), st.codecpar) < 0)
         return nullptr;
     ctx->pkt_timebase = st.time_base;
-    ctx->thread_count = codecThreads(threads);
+    ctx->thread_count = decoderThreads(*codec, threads);
     if (ctx->thread_count != 1)
         ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0)
