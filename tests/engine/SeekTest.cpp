@@ -18,11 +18,14 @@ struct ClipCase {
     const char* name;
     const char* codec;
     const char* audio;
+    bool closedGop = true;
 };
 const ClipCase kClips[] = {
     {"longgop.mp4", "h264", "aac"},
     {"longgop.mxf", "mpeg2video", "pcm_s16le"},
     {"longgop.ts", "h264", "aac"},
+    // The two B pictures shown before each key picture are decoded from the GOP before.
+    {"longgop_open.mxf", "mpeg2video", "pcm_s16le", false},
 };
 
 QString longGop(const ClipCase& c) {
@@ -33,6 +36,7 @@ QString longGop(const ClipCase& c) {
         s.gopLength = 30;
         s.bFrames = 2;
         s.startSeconds = 3600; // a recording that does not start at zero
+        s.closedGop = c.closedGop;
     });
 }
 // The frame codes presented since the `from`th picture, for a failure's message.
@@ -66,6 +70,7 @@ TEST_P(SeekExact, ShowsTheFrameHoldingThePositionPausedAndWhilePlaying) {
         {44.5 * kFrame, 44}, // mid-GOP, behind B-frames
         {30 * kFrame, 30},   // a key frame
         {29 * kFrame, 29},   // the frame before it
+        {28.5 * kFrame, 28}, // inside the frame before that
         {1.0, 29},           // 1 s is inside frame 29 at 29.97
         {89 * kFrame + 0.01, 89},
         {100.0, 89},              // past the end: the last frame
@@ -129,7 +134,9 @@ TEST_P(SeekExact, ADragShowsPicturesMovingTowardItsPositionAndEndsOnItsFrame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, SeekExact, testing::ValuesIn(kClips), [](const auto& info) {
-    return std::string(info.param.codec) + "_" + std::string(info.param.name).substr(8);
+    const std::string name = info.param.name;
+    return std::string(info.param.codec) + "_" + name.substr(name.rfind('.') + 1) +
+           (info.param.closedGop ? "" : "_open_gop");
 });
 
 // While a seek decodes towards a target deep in a long GOP (on storage that answers slowly), the key
