@@ -1,7 +1,5 @@
 #include "source/KeyPreview.h"
 
-#include <cstring>
-
 namespace engine::ff {
 
 KeyPreview::KeyPreview(AVCodecContextPtr codec, Deliver deliver)
@@ -20,11 +18,10 @@ void KeyPreview::decode(const AVPacket& key, uint64_t tag) {
     // Bytes of its own, not a second reference to the clip decoder's packet: FFmpeg counts a buffer's
     // references where the thread sanitizer cannot see, so the last one let go on this thread would show
     // as a race with the clip's decoder reading it (one copy of a key picture a seek).
+    // (A shared buffer is never writable: the reference taken here is let go again, on this thread.)
     AVPacketPtr copy = makePacket();
-    if (!copy || av_new_packet(copy.get(), key.size) < 0 || av_packet_copy_props(copy.get(), &key) < 0)
+    if (!copy || av_packet_ref(copy.get(), &key) < 0 || av_packet_make_writable(copy.get()) < 0)
         return;
-    if (key.size > 0)
-        std::memcpy(copy->data, key.data, size_t(key.size));
     {
         std::lock_guard lk(m_);
         job_ = std::move(copy);
