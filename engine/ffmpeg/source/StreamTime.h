@@ -19,7 +19,6 @@ class StreamTime {
 
     bool valid(int64_t ticks) const { return ticks != AV_NOPTS_VALUE; }
     double seconds(int64_t ticks) const { return double(ticks) * av_q2d(tb_) - origin_; }
-    int64_t ticks(double seconds) const { return std::llround((seconds + origin_) / av_q2d(tb_)); }
     // The tick a time lies in (`seconds` a little past a tick, to take it whatever the rounding): where a
     // tick is a frame, a time inside a frame is that frame, not the next.
     int64_t tickHolding(double seconds) const {
