@@ -63,8 +63,9 @@ struct SourceCore {
     double audioFloor = 0;                 // sound before this is not wanted (set with a new read)
     uint64_t audioEndedSerial = UINT64_MAX; // every sample of this serial was queued in `audio`
     double clockPosition = 0;               // the presenter's clock while running (for catching up)
-    // The video stage decodes towards a seek's target. Meanwhile nothing else is read or decoded ahead:
-    // on two cores that would take from the decoding the seek waits for.
+    // The video stage decodes towards a seek's target and, not playing, until the landed picture is handed
+    // out and the source has rested on it. Meanwhile nothing else is read or decoded ahead: on two cores that
+    // would take from the decoding and the drawing the seek waits for.
     bool seeking = false;
 
     // Published by the stages and the presenter.

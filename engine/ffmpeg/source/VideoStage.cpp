@@ -57,8 +57,9 @@ void VideoStage::run() {
         // A drained decoder first hands out what it holds: decoding is done, but the landed picture is
         // still being presented, and reading ahead or decoding sound meanwhile delayed it (0.5 ms on average,
         // 1.7 ms at the 95th percentile of MXF seeks).
-        const bool handingOut = drained_ && !decoderEnded_ && core_.state != kStateRunning;
-        const bool resting = !seek_ && !handingOut && core_.state != kStateRunning && Clock::now() < restUntil_;
+        const bool paused = core_.state != kStateRunning;
+        const bool handingOut = paused && drained_ && !decoderEnded_;
+        const bool resting = paused && !seek_ && !handingOut && Clock::now() < restUntil_;
         if (const bool holdOthers = seek_ || resting || handingOut; core_.seeking != holdOthers) {
             core_.seeking = holdOthers;
             core_.wakeWorker.notify_all(); // the read-ahead held back for the seek goes on
